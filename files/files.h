@@ -1,0 +1,45 @@
+// The scene file stream: a versioned, little-endian binary file of integers, floats and strings.
+#pragma once
+
+#include "framework/core.h"
+#include "framework/streams.h"
+
+// The format version this system writes.
+const int SCENE_FILE_VERSION = 4;
+// The longest string a reader accepts.
+const int SCENE_STRING_MAX = 998;
+
+class TSceneFile {
+public:
+  // Opens FileName for writing (creating or replacing it) or reading; transfers the header.
+  // The stream's exception passes out when the file cannot be created or opened.
+  TSceneFile(AnsiString FileName, bool Writing, int Version);
+  // Reads from or writes to a stream the caller owns (used for in-memory loads).
+  TSceneFile(TStream* Stream, bool Writing, int Version);
+  ~TSceneFile();
+  TSceneFile(const TSceneFile&) = delete;
+  TSceneFile& operator=(const TSceneFile&) = delete;
+
+  bool IsOk() const { return ok; }
+  int GetVersion() const { return version; }
+
+  bool WriteInt(int Value);
+  bool WriteFloat(float Value);
+  bool WriteString(AnsiString Value);
+  bool ReadInt(int MinVersion, int* Value, int Default);
+  bool ReadFloat(int MinVersion, float* Value, float Default);
+  bool ReadString(int MinVersion, AnsiString* Value, AnsiString Default);
+
+  // The underlying stream, for raw sections (images).
+  TStream* Stream() const { return stream; }
+  // Bytes left to read (0 when writing); bounds counts read from a file.
+  int64_t Remaining();
+
+private:
+  void Open();
+  TStream* stream = nullptr;
+  bool ownsStream = true;
+  bool ok = false;
+  bool writing = false;
+  int version = 0;
+};

@@ -1,0 +1,91 @@
+// The application: its message loop on the window thread, timers, and the clock they run on.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "framework/core.h"
+#include "framework/winapi.h"
+
+class WindowBackend;
+class TTimer;
+
+enum class BackendKind { Auto, Headless, X11 };
+
+class TApplication {
+public:
+  TApplication();
+  ~TApplication();
+
+  // Chooses the window backend: on a display when one opens (Auto), or as asked.
+  // Called implicitly (headless) by the first window when the host did not.
+  bool Initialize(BackendKind kind = BackendKind::Auto);
+  WindowBackend* Backend();
+  bool OnDisplay();
+
+  // One pass: native events, posted messages, due timers, then paints of invalid windows.
+  void ProcessMessages();
+  // Runs the loop until Terminate, sleeping until the next timer or event.
+  void Run();
+  void Terminate() { FTerminated = true; }
+  bool Terminated() const { return FTerminated; }
+  void PostMessage(HWND hwnd, UINT msg, uintptr_t wparam, intptr_t lparam);
+
+  // Milliseconds on the loop's clock. A manual clock moves only through AdvanceClock.
+  int64_t NowMs();
+  void UseManualClock(bool manual);
+  bool ManualClock() const { return FManual; }
+  void AdvanceClock(int64_t ms);
+  // Advances the manual clock in steps of 1 ms, processing messages after each.
+  void RunFor(int64_t ms);
+
+  // Timer bookkeeping (for TTimer).
+  void StartTimer(TTimer* t);
+  void StopTimer(TTimer* t);
+  int64_t NextTimerDue();
+
+private:
+  struct Posted { HWND hwnd; UINT msg; uintptr_t wparam; intptr_t lparam; };
+  void DeliverPosted();
+  void FireTimers();
+  void PaintInvalid();
+
+  WindowBackend* FBackend = nullptr;
+  bool FTerminated = false;
+  bool FManual = false;
+  int64_t FManualNow = 0;
+  std::deque<Posted> FPosted;
+  std::vector<TTimer*> FTimers;
+};
+
+extern TApplication* Application;
+
+class TTimer : public TComponent {
+public:
+  explicit TTimer(TComponent* AOwner);
+  ~TTimer() override;
+
+  unsigned Interval() const { return FInterval; }
+  bool Enabled() const { return FEnabled; }
+  // Setting the value a timer already has changes nothing (and does not restart it).
+  void SetInterval(unsigned ms);
+  void SetEnabled(bool e);
+  TNotifyEvent OnTimer() const { return FOnTimer; }
+  void SetOnTimer(TNotifyEvent e);
+
+  // For the loop: when the next tick is due, and the tick itself.
+  int64_t Due() const { return FDue; }
+  void Tick();
+  int TickCount() const { return FTicks; }
+
+private:
+  void Update();
+  unsigned FInterval = 1000;
+  bool FEnabled = true;
+  TNotifyEvent FOnTimer;
+  int64_t FDue = 0;
+  bool FRunning = false;
+  int FTicks = 0;
+  friend class TApplication;
+};

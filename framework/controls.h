@@ -1,0 +1,214 @@
+// Controls: the control tree, windowed controls with native windows, forms, panels, labels, scroll bars.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/core.h"
+#include "framework/graphics.h"
+#include "framework/winapi.h"
+
+class TWinControl;
+class DrawSurface;  // backend drawing target for non-GL controls (see backend.h)
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TBevelCut { bvNone, bvLowered, bvRaised };
+enum TScrollBarKind { sbHorizontal, sbVertical };
+
+struct TWndClass {
+  DWORD style = 0;
+};
+
+struct TCreateParams {
+  std::string Caption;
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  HWND WndParent = nullptr;
+  TWndClass WindowClass;
+  std::string WinClassName;
+};
+
+struct TWMPaint {
+  unsigned Msg;
+  HDC DC;
+  intptr_t Unused;
+  intptr_t Result;
+};
+
+struct TWMSize {
+  unsigned Msg;
+  uintptr_t SizeType;
+  intptr_t LParam;  // width in the low 16 bits, height in the next 16
+  intptr_t Result;
+  int Width() const { return static_cast<int>(LParam & 0xFFFF); }
+  int Height() const { return static_cast<int>((LParam >> 16) & 0xFFFF); }
+};
+
+struct TWMMouse {
+  unsigned Msg;
+  uintptr_t Keys;
+  intptr_t LParam;  // x in the low 16 bits, y in the next 16 (signed)
+  intptr_t Result;
+  int X() const { return static_cast<int16_t>(LParam & 0xFFFF); }
+  int Y() const { return static_cast<int16_t>((LParam >> 16) & 0xFFFF); }
+};
+
+inline intptr_t MakeLParam(int lo, int hi) {
+  return static_cast<intptr_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) | static_cast<uint32_t>(lo & 0xFFFF));
+}
+
+class TControl : public TComponent {
+public:
+  explicit TControl(TComponent* AOwner);
+  ~TControl() override;
+
+  TWinControl* Parent() const { return FParent; }
+  virtual void SetParent(TWinControl* AParent);
+
+  int Left() const { return FLeft; }
+  int Top() const { return FTop; }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  void SetLeft(int v) { SetBounds(v, FTop, FWidth, FHeight); }
+  void SetTop(int v) { SetBounds(FLeft, v, FWidth, FHeight); }
+  void SetWidth(int v) { SetBounds(FLeft, FTop, v, FHeight); }
+  void SetHeight(int v) { SetBounds(FLeft, FTop, FWidth, v); }
+  virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+
+  TAlign Align() const { return FAlign; }
+  void SetAlign(TAlign a);
+  bool Visible() const { return FVisible; }
+  virtual void SetVisible(bool v);
+  TColor Color() const { return FColor; }
+  void SetColor(TColor c);
+  AnsiString Caption() const { return FCaption; }
+  virtual void SetCaption(const AnsiString& c);
+
+  TNotifyEvent OnClick;
+  virtual void Click();
+  // Asks for a repaint of the control's area.
+  virtual void Invalidate();
+  // Draws a non-GL control onto its window's surface (used by a display backend).
+  virtual void Draw(DrawSurface* surface);
+  // Mouse input in client coordinates, routed by the parent window.
+  virtual void MouseDown(int x, int y);
+  virtual void MouseMove(int x, int y, bool buttonDown);
+  virtual void MouseUp(int x, int y);
+
+protected:
+  TWinControl* FParent = nullptr;
+  int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+  TAlign FAlign = alNone;
+  bool FVisible = true;
+  TColor FColor = clBtnFace;
+  AnsiString FCaption;
+  void RequestAlign();
+};
+
+class TWinControl : public TControl {
+public:
+  explicit TWinControl(TComponent* AOwner);
+  ~TWinControl() override;
+
+  // The native window, created on first use.
+  HWND Handle();
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void SetVisible(bool v) override;
+  void SetParent(TWinControl* AParent) override;
+  void Invalidate() override;
+
+  int ControlCount() const { return static_cast<int>(FControls.size()); }
+  TControl* Controls(int i) const { return FControls.at(i); }
+
+  void Dispatch(void* Message) override;
+  // Sends a message synchronously through Dispatch.
+  intptr_t Perform(UINT Msg, uintptr_t WParam, intptr_t LParam);
+  // Lays out the aligned children: top and bottom first, then left and right, then client.
+  void AlignControls();
+
+  friend class TControl;
+
+protected:
+  virtual void CreateParams(TCreateParams& Params);
+  virtual void CreateHandle();
+  void DestroyHandle();
+  // Paints the window's non-GL children; GL controls override it.
+  virtual void PaintWindow(HDC DC);
+  void DefaultPaint(TMessage& m);
+  void InsertControl(TControl* c);
+  void RemoveControl(TControl* c);
+
+  HWND FHandle = nullptr;
+  std::vector<TControl*> FControls;
+  bool FAligning = false;
+  TControl* FMouseCapture = nullptr;
+};
+
+// A top-level window hosting controls.
+class TForm : public TWinControl {
+public:
+  explicit TForm(TComponent* AOwner);
+  void Show();
+  void Close();
+  TNotifyEvent OnClose;
+  void Dispatch(void* Message) override;
+};
+
+class TPanel : public TWinControl {
+public:
+  explicit TPanel(TComponent* AOwner);
+  TBevelCut BevelOuter() const { return FBevelOuter; }
+  void SetBevelOuter(TBevelCut b);
+  void Draw(DrawSurface* surface) override;
+protected:
+  void PaintWindow(HDC DC) override;
+private:
+  TBevelCut FBevelOuter = bvRaised;
+};
+
+// A caption whose width follows its text; paints its background in its Color.
+class TLabel : public TControl {
+public:
+  explicit TLabel(TComponent* AOwner);
+  void SetCaption(const AnsiString& c) override;
+  bool AutoSize = true;
+  void Draw(DrawSurface* surface) override;
+  void MouseUp(int x, int y) override;
+  // Pixel width of a caption in the label font.
+  static int TextWidth(const AnsiString& text);
+};
+
+class TScrollBar : public TWinControl {
+public:
+  explicit TScrollBar(TComponent* AOwner);
+  TScrollBarKind Kind = sbHorizontal;
+  int Min() const { return FMin; }
+  int Max() const { return FMax; }
+  int Position() const { return FPosition; }
+  // Each keeps Position within Min..Max; a change of Position fires OnChange.
+  // A Min above Max (or Max below Min) raises EInvalidOperation, as the platform control does.
+  void SetMin(int v);
+  void SetMax(int v);
+  void SetPosition(int v);
+  void SetParams(int APosition, int AMin, int AMax);
+  int SmallChange = 1;
+  int LargeChange = 1;
+  TNotifyEvent OnChange;
+
+  // User input: arrow clicks step by SmallChange, trough clicks by LargeChange, drags move the thumb.
+  void Scroll(int delta);
+  void MouseDown(int x, int y) override;
+  void MouseMove(int x, int y, bool buttonDown) override;
+  void MouseUp(int x, int y) override;
+  void Draw(DrawSurface* surface) override;
+  void Dispatch(void* Message) override;
+protected:
+  void PaintWindow(HDC DC) override;
+private:
+  int FMin = 0, FMax = 100, FPosition = 0;
+  bool FDragging = false;
+};
+
+class EInvalidOperation : public Exception { using Exception::Exception; };

@@ -1,0 +1,104 @@
+// Graphics: colours, canvases, bitmaps (BMP files) and pictures (BMP or PNG files).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "framework/core.h"
+#include "framework/streams.h"
+#include "framework/winapi.h"
+
+// A colour value: red in the low byte, green next, blue third.
+typedef uint32_t TColor;
+const TColor clBlack = 0x000000;
+const TColor clWhite = 0xFFFFFF;
+const TColor clRed = 0x0000FF;
+const TColor clLime = 0x00FF00;
+const TColor clBlue = 0xFF0000;
+const TColor clYellow = 0x00FFFF;
+const TColor clBtnFace = 0x8000000F;
+// Resolves system colours (clBtnFace) to plain RGB.
+TColor ColorToRGB(TColor c);
+
+class TBitmap;
+class TWinControl;
+
+class TCanvas : public TPersistent {
+public:
+  // The device context the canvas draws on.
+  virtual HDC GetHandle();
+  virtual void SetHandle(HDC h);
+  HDC Handle() { return GetHandle(); }
+  void Lock();
+  void Unlock();
+  int LockCount() const { return FLockCount; }
+  // Pixel access; reads outside the surface give clBlack... for bitmaps, writes outside are ignored.
+  virtual TColor GetPixel(int x, int y);
+  virtual void SetPixel(int x, int y, TColor c);
+
+protected:
+  HDC FHandle = nullptr;
+  int FLockCount = 0;
+};
+
+// A canvas bound to a windowed control: its handle is the control's own device context.
+class TControlCanvas : public TCanvas {
+public:
+  TWinControl* Control = nullptr;
+  HDC GetHandle() override;
+};
+
+class TGraphic : public TPersistent {
+public:
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual bool Empty() const = 0;
+  virtual void SaveToStream(TStream* Stream) = 0;
+  // Raises EInvalidGraphic for data it cannot read.
+  virtual void LoadFromStream(TStream* Stream) = 0;
+};
+
+class TBitmapCanvas;
+
+// A 24-bit RGB image with a canvas; reads and writes Windows bitmap files.
+class TBitmap : public TGraphic {
+public:
+  TBitmap();
+  ~TBitmap() override;
+  int Width() const override { return FWidth; }
+  int Height() const override { return FHeight; }
+  bool Empty() const override { return FWidth == 0 || FHeight == 0; }
+  void SetSize(int w, int h);
+  TCanvas* Canvas();
+  TColor Pixel(int x, int y) const;
+  void SetPixel(int x, int y, TColor c);
+  // Writes a 24-bit uncompressed bottom-up BMP file image.
+  void SaveToStream(TStream* Stream) override;
+  // Reads 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up or top-down; raises EInvalidGraphic.
+  void LoadFromStream(TStream* Stream) override;
+  void SaveToFile(const AnsiString& FileName);
+  void LoadFromFile(const AnsiString& FileName);
+  void Assign(TPersistent* Source) override;
+
+private:
+  int FWidth = 0, FHeight = 0;
+  std::vector<TColor> FPixels;  // row-major, top row first
+  TBitmapCanvas* FCanvas = nullptr;
+};
+
+class TPicture : public TPersistent {
+public:
+  ~TPicture() override;
+  // The held graphic, or null.
+  TGraphic* Graphic() const { return FGraphic; }
+  // Makes the picture hold a bitmap (replacing any other graphic) and returns it.
+  TBitmap* Bitmap();
+  void Assign(TPersistent* Source) override;
+  // Loads a BMP or PNG file into a bitmap; raises EInvalidGraphic or EFOpenError.
+  void LoadFromFile(const AnsiString& FileName);
+  // Saves the graphic (a BMP file for a bitmap).
+  void SaveToFile(const AnsiString& FileName);
+
+private:
+  TGraphic* FGraphic = nullptr;
+};

@@ -1,0 +1,67 @@
+// Byte streams: the abstract stream, files and memory.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "framework/core.h"
+
+enum TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream : public TObject {
+public:
+  // Return the number of bytes moved.
+  virtual int32_t Read(void* Buffer, int32_t Count) = 0;
+  virtual int32_t Write(const void* Buffer, int32_t Count) = 0;
+  virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+
+  int64_t Position() { return Seek(0, soCurrent); }
+  void SetPosition(int64_t p) { Seek(p, soBeginning); }
+  virtual int64_t Size();
+
+  // Raise EReadError / EWriteError when fewer bytes move.
+  void ReadBuffer(void* Buffer, int32_t Count);
+  void WriteBuffer(const void* Buffer, int32_t Count);
+  // Copies Count bytes from Source's current position (0: the whole of Source from its start).
+  // A short copy raises EReadError.
+  int64_t CopyFrom(TStream* Source, int64_t Count);
+};
+
+enum TFileMode { fmCreate, fmOpenRead };
+
+// A file on disk. Transfers are buffered; callers see exact byte counts.
+class TFileStream : public TStream {
+public:
+  // Raises EFCreateError / EFOpenError when the file cannot be created or opened.
+  TFileStream(const AnsiString& FileName, TFileMode Mode);
+  ~TFileStream() override;
+
+  int32_t Read(void* Buffer, int32_t Count) override;
+  int32_t Write(const void* Buffer, int32_t Count) override;
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  // Pushes buffered bytes to the file; false when the file refused them.
+  bool Flush();
+  // True when every write so far reached the file (checked after Flush).
+  bool WriteFailed() const { return FWriteFailed; }
+
+private:
+  std::FILE* FFile = nullptr;
+  bool FWriting = false;
+  bool FWriteFailed = false;
+};
+
+class TMemoryStream : public TStream {
+public:
+  int32_t Read(void* Buffer, int32_t Count) override;
+  int32_t Write(const void* Buffer, int32_t Count) override;
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  int64_t Size() override { return static_cast<int64_t>(FData.size()); }
+  void Clear();
+  void SetSize(int64_t n);
+  const uint8_t* Memory() const { return FData.data(); }
+
+private:
+  std::vector<uint8_t> FData;
+  int64_t FPos = 0;
+};

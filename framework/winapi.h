@@ -1,0 +1,88 @@
+// The Windows calls and types the system uses, implemented over the window backends and EGL.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct NativeWindow;
+struct DeviceContext;
+struct RenderContext;
+typedef NativeWindow* HWND;
+typedef DeviceContext* HDC;
+typedef RenderContext* HGLRC;
+typedef int BOOL;
+typedef uint32_t UINT;
+typedef uint32_t DWORD;
+typedef uint16_t WORD;
+typedef uint8_t BYTE;
+const BOOL TRUE = 1;
+const BOOL FALSE = 0;
+
+struct RECT { int left, top, right, bottom; };
+struct PAINTSTRUCT { HDC hdc; BOOL fErase; RECT rcPaint; };
+
+const UINT WM_SIZE = 0x0005;
+const UINT WM_PAINT = 0x000F;
+const UINT WM_CLOSE = 0x0010;
+const UINT WM_TIMER = 0x0113;
+const UINT WM_MOUSEMOVE = 0x0200;
+const UINT WM_LBUTTONDOWN = 0x0201;
+const UINT WM_LBUTTONUP = 0x0202;
+const UINT WM_MOUSEWHEEL = 0x020A;
+const UINT WM_USER = 0x0400;
+
+const DWORD CS_VREDRAW = 0x0001;
+const DWORD CS_HREDRAW = 0x0002;
+const DWORD CS_OWNDC = 0x0020;
+
+const DWORD PFD_DOUBLEBUFFER = 0x00000001;
+const DWORD PFD_DRAW_TO_WINDOW = 0x00000004;
+const DWORD PFD_SUPPORT_OPENGL = 0x00000020;
+const BYTE PFD_TYPE_RGBA = 0;
+const BYTE PFD_MAIN_PLANE = 0;
+
+const UINT MB_OK = 0x00000000;
+const UINT MB_ICONERROR = 0x00000010;
+
+struct PIXELFORMATDESCRIPTOR {
+  WORD nSize;
+  WORD nVersion;
+  DWORD dwFlags;
+  BYTE iPixelType;
+  BYTE cColorBits;
+  BYTE cRedBits, cRedShift, cGreenBits, cGreenShift, cBlueBits, cBlueShift;
+  BYTE cAlphaBits, cAlphaShift;
+  BYTE cAccumBits, cAccumRedBits, cAccumGreenBits, cAccumBlueBits, cAccumAlphaBits;
+  BYTE cDepthBits;
+  BYTE cStencilBits;
+  BYTE cAuxBuffers;
+  BYTE iLayerType;
+  BYTE bReserved;
+  DWORD dwLayerMask;
+  DWORD dwVisibleMask;
+  DWORD dwDamageMask;
+};
+
+int ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* pfd);
+BOOL SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* pfd);
+BOOL SwapBuffers(HDC hdc);
+HGLRC wglCreateContext(HDC hdc);
+BOOL wglMakeCurrent(HDC hdc, HGLRC rc);
+BOOL wglDeleteContext(HGLRC rc);
+HGLRC wglGetCurrentContext();
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+BOOL QueryPerformanceFrequency(int64_t* frequency);
+BOOL QueryPerformanceCounter(int64_t* count);
+
+// Where message boxes go. The default prints to standard error (and shows a window on a display).
+using MessageBoxHandler = std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Hooks for tests: make pixel-format requests fail, or drive the performance counter by hand.
+void ForcePixelFormatFailure(bool fail);
+void SetPerformanceCounterOverride(std::function<int64_t()> counter, int64_t frequency);
+void ClearPerformanceCounterOverride();

@@ -1,0 +1,24 @@
+// Shared test helpers: event counting, the hand-driven clock, pixel reads.
+#pragma once
+
+#include <vector>
+
+#include "framework/core.h"
+
+// Counts the notifications it receives and remembers their senders.
+class EventCounter : public TObject {
+public:
+  int Count = 0;
+  TObject* LastSender = nullptr;
+  std::vector<TObject*> Senders;
+  void Handle(TObject* Sender) {
+    ++Count;
+    LastSender = Sender;
+    Senders.push_back(Sender);
+  }
+  TNotifyEvent Event() { return MakeEvent(this, &EventCounter::Handle); }
+};
+
+// Reads the RGBA pixel at (x, y) of the current GL read buffer, y counted from the top of a window of the given height.
+struct Rgba { unsigned char r, g, b, a; };
+Rgba ReadPixelTop(int x, int y, int height);
