@@ -86,3 +86,6 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 void ForcePixelFormatFailure(bool fail);
 void SetPerformanceCounterOverride(std::function<int64_t()> counter, int64_t frequency);
 void ClearPerformanceCounterOverride();
+
+// The window's own device context (one per window, as with a private-DC window class).
+HDC GetDC(HWND hwnd);

@@ -1,0 +1,141 @@
+// The 3-D viewport control: its GL context, paint cycle, camera, scene root, timers, textures and lights.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/application.h"
+#include "framework/controls.h"
+#include "framework/graphics.h"
+#include "pos3d/vectors.h"
+
+class TPart;
+class TPartGroup;
+class TLuce;
+
+const int TEXTURE_SLOTS = 20;
+const int LIGHT_SLOTS = 32;
+const int TEXTURE_PARAMS = 5;
+
+class TOpenGl : public TWinControl {
+public:
+  explicit TOpenGl(TComponent* AOwner);
+  ~TOpenGl() override;
+
+  void Dispatch(void* Message) override;
+  void Loaded() override;
+  virtual void Paint();
+
+  // Camera and projection.
+  void SetProjection();
+  void SetProjectionOrtho(bool Value);
+  void SetProjectionWidth(float Value);
+  void SetProjectionHeight(float Value);
+  void SetProjectionNear(float Value);
+  void SetProjectionFar(float Value);
+  void SetProjectionYAngle(float Value);
+  void SetEyePosition(T3DVector* Value);
+  void SetEyeTarget(T3DVector* Value);
+  void SetEyeUp(T3DVector* Value);
+  void SetClearColor(TColorVector* Value);
+
+  bool ProjectionOrtho() const { return FProjectionOrtho; }
+  float ProjectionWidth() const { return FProjectionWidth; }
+  float ProjectionHeight() const { return FProjectionHeight; }
+  float ProjectionNear() const { return FProjectionNear; }
+  float ProjectionFar() const { return FProjectionFar; }
+  float ProjectionYAngle() const { return FProjectionYAngle; }
+  T3DVector* EyePosition() const { return FEyePosition; }
+  T3DVector* EyeTarget() const { return FEyeTarget; }
+  T3DVector* EyeUp() const { return FEyeUp; }
+  TColorVector* ClearColor() const { return FClearColor; }
+
+  // Scene root and part management.
+  void SetRoot();
+  TPartGroup* Root() const { return FRoot; }
+  void AddObject(TPart* where, TPart* part);
+  TPart* AddCube(TPart* where, const char* name);
+  TPart* AddQuad(TPart* where, const char* name);
+  TPart* AddGroup(TPart* where, const char* name);
+  TPart* AddSphere(TPart* where, const char* name);
+  TPart* AddCylinder(TPart* where, const char* name);
+  TPart* AddDisk(TPart* where, const char* name);
+  TPart* Paste(TPart* where, TPart* part);
+  void DeleteObject(TPart* part);
+  TPart* FindPart(AnsiString name);
+  TPart* SuggestedSelection() const { return FSuggestedSelection; }
+
+  // Refresh timers and animation.
+  void Refresh(TObject* Sender);
+  void RefreshModel(TObject* Sender);
+  void OnModelRefreshTimer(TObject* Sender);
+  void OnRefreshTimer(TObject* Sender);
+  void SetAnimation(bool Value);
+  bool Animation() const { return FAnimation; }
+  float Fps() const { return FFps; }
+  bool RefreshEnabled = true;
+
+  // Texture slots.
+  TPicture* GetPicture(int index);
+  void SetPicture(int index, TPicture* picture);
+  unsigned SetTexture(int index, TBitmap* bitmap);
+  int GetTextureMinFilter(int index);
+  int GetTextureMagFilter(int index);
+  int GetTextureWrapS(int index);
+  int GetTextureWrapT(int index);
+  int GetTextureEnvMode(int index);
+  void SetTextureMinFilter(int index, int value);
+  void SetTextureMagFilter(int index, int value);
+  void SetTextureWrapS(int index, int value);
+  void SetTextureWrapT(int index, int value);
+  void SetTextureEnvMode(int index, int value);
+  void UpdateTextureParams(int index);
+  void BindTexture(int index);
+  unsigned TextureName(int index) const;
+
+  // Lights.
+  TLuce* GetLight(int Index);
+  void SetLight(int Index, TLuce* Value);
+  void SetLuci(TObject* Sender);
+
+  // Scene files.
+  bool SaveTo(AnsiString FileName);
+  bool LoadFrom(AnsiString FileName);
+
+  TCanvas* GetCanvas() { return FCanvas; }
+  intptr_t GetResourceContext() const { return reinterpret_cast<intptr_t>(FResourceContext); }
+
+  TNotifyEvent OnListChanged, OnFrame, OnPaint, OnInitRC, OnSetProjection, OnAfterPaint, OnBeforePaint;
+
+  // Converts a bitmap to the bottom-up RGBA bytes that are uploaded (W x H x 4).
+  static std::vector<uint8_t> BitmapToRGBA(TBitmap* bitmap);
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void PaintWindow(HDC DC) override;
+  void setupPixelFormat(HDC dc);
+  void defaultInitRC();
+  void WMPaint(TWMPaint& Message);
+  void WMSize(TWMSize& Message);
+
+  // Fields, in declaration order.
+  HGLRC FResourceContext = nullptr;
+  TTimer* FModelTimer = nullptr;
+  TTimer* FRefreshTimer = nullptr;
+  TLuce* FLights[LIGHT_SLOTS] = {};
+  TPart* FSuggestedSelection = nullptr;
+  float FFps = 0;
+  bool FAnimation = false;
+  bool FProjectionOrtho = false;
+  float FProjectionWidth = 1, FProjectionHeight = 1, FProjectionNear = 1, FProjectionFar = 10, FProjectionYAngle = 90;
+  T3DVector* FEyePosition = nullptr;
+  T3DVector* FEyeTarget = nullptr;
+  T3DVector* FEyeUp = nullptr;
+  TControlCanvas* FCanvas = nullptr;
+  TColorVector* FClearColor = nullptr;
+  int64_t FCounterFrequency = 0;
+  int64_t FLastFrameCount = 0;
+  TPicture* FPictures[TEXTURE_SLOTS] = {};
+  unsigned FTextureNames[TEXTURE_SLOTS] = {};
+  int FTextureParams[TEXTURE_SLOTS][TEXTURE_PARAMS] = {};
+  TPartGroup* FRoot = nullptr;
+};
