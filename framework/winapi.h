@@ -89,3 +89,7 @@ void ClearPerformanceCounterOverride();
 
 // The window's own device context (one per window, as with a private-DC window class).
 HDC GetDC(HWND hwnd);
+
+// Reads a window's pixels back (RGBA, bottom row first); false when it has no GL surface.
+#include <vector>
+bool ReadWindowPixels(HWND hwnd, std::vector<uint8_t>& rgba, int& width, int& height);

@@ -1,0 +1,197 @@
+// The message loop: native events, posted messages, timers, and paints of invalid windows.
+#include "framework/application.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include "framework/backend.h"
+
+static TApplication gApplication;
+TApplication* Application = &gApplication;
+
+TApplication::TApplication() = default;
+
+TApplication::~TApplication() {
+  egl::Shutdown();
+  delete FBackend;
+}
+
+bool TApplication::Initialize(BackendKind kind) {
+  if (FBackend) return true;
+  if (kind == BackendKind::Auto) {
+    const char* display = std::getenv("DISPLAY");
+    kind = (display && *display) ? BackendKind::X11 : BackendKind::Headless;
+  }
+  if (kind == BackendKind::X11) {
+    WindowBackend* x = CreateX11Backend();
+    if (x && x->Open()) {
+      FBackend = x;
+      return true;
+    }
+    delete x;
+    ReportFrameworkError("X11", "cannot open the display; rendering headless");
+  }
+  FBackend = CreateHeadlessBackend();
+  FBackend->Open();
+  return true;
+}
+
+WindowBackend* TApplication::Backend() {
+  if (!FBackend) Initialize(BackendKind::Headless);
+  return FBackend;
+}
+
+bool TApplication::OnDisplay() { return FBackend && std::string(FBackend->Name()) != "headless"; }
+
+int64_t TApplication::NowMs() {
+  if (FManual) return FManualNow;
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void TApplication::UseManualClock(bool manual) {
+  if (manual == FManual) return;
+  int64_t now = NowMs();
+  FManual = manual;
+  FManualNow = now;
+  // Running timers keep their remaining time on the new clock.
+  int64_t base = NowMs();
+  for (TTimer* t : FTimers) t->FDue = base + std::max<int64_t>(0, t->FDue - now);
+}
+
+void TApplication::AdvanceClock(int64_t ms) {
+  if (FManual && ms > 0) FManualNow += ms;
+}
+
+void TApplication::RunFor(int64_t ms) {
+  for (int64_t i = 0; i < ms; ++i) {
+    AdvanceClock(1);
+    ProcessMessages();
+  }
+}
+
+void TApplication::PostMessage(HWND hwnd, UINT msg, uintptr_t wparam, intptr_t lparam) {
+  FPosted.push_back(Posted{hwnd, msg, wparam, lparam});
+}
+
+void TApplication::DeliverPosted() {
+  // Messages posted while delivering wait for the next pass.
+  size_t n = FPosted.size();
+  for (size_t i = 0; i < n && !FPosted.empty(); ++i) {
+    Posted p = FPosted.front();
+    FPosted.pop_front();
+    WindowBackend* b = FBackend;
+    if (!b || std::find(b->windows.begin(), b->windows.end(), p.hwnd) == b->windows.end()) continue;
+    if (p.hwnd->control) p.hwnd->control->Perform(p.msg, p.wparam, p.lparam);
+  }
+}
+
+void TApplication::StartTimer(TTimer* t) {
+  if (std::find(FTimers.begin(), FTimers.end(), t) == FTimers.end()) FTimers.push_back(t);
+}
+
+void TApplication::StopTimer(TTimer* t) {
+  FTimers.erase(std::remove(FTimers.begin(), FTimers.end(), t), FTimers.end());
+}
+
+int64_t TApplication::NextTimerDue() {
+  int64_t next = INT64_MAX;
+  for (TTimer* t : FTimers) next = std::min(next, t->FDue);
+  return next;
+}
+
+void TApplication::FireTimers() {
+  int64_t now = NowMs();
+  std::vector<TTimer*> due;
+  for (TTimer* t : FTimers)
+    if (t->FDue <= now) due.push_back(t);
+  std::stable_sort(due.begin(), due.end(), [](TTimer* a, TTimer* b) { return a->FDue < b->FDue; });
+  for (TTimer* t : due) {
+    // A handler may stop or destroy other timers.
+    if (std::find(FTimers.begin(), FTimers.end(), t) == FTimers.end()) continue;
+    if (t->FDue > now) continue;
+    t->FDue = now + t->FInterval;
+    t->Tick();
+  }
+}
+
+void TApplication::PaintInvalid() {
+  if (!FBackend) return;
+  std::vector<NativeWindow*> windows = FBackend->windows;
+  for (NativeWindow* w : windows) {
+    if (std::find(FBackend->windows.begin(), FBackend->windows.end(), w) == FBackend->windows.end()) continue;
+    if (!w->invalid || !w->control) continue;
+    bool showing = true;
+    for (TControl* c = w->control; c; c = c->Parent())
+      if (!c->Visible()) showing = false;
+    if (!showing) continue;
+    w->invalid = false;
+    w->control->Perform(WM_PAINT, 0, 0);
+  }
+}
+
+void TApplication::ProcessMessages() {
+  if (FBackend) FBackend->PumpEvents();
+  DeliverPosted();
+  FireTimers();
+  DeliverPosted();
+  PaintInvalid();
+}
+
+void TApplication::Run() {
+  FTerminated = false;
+  while (!FTerminated) {
+    ProcessMessages();
+    if (FTerminated) break;
+    int64_t next = NextTimerDue();
+    if (FManual) {
+      // A hand-driven clock jumps to the next tick instead of sleeping.
+      if (next == INT64_MAX) break;
+      if (next > FManualNow) FManualNow = next;
+      continue;
+    }
+    int64_t wait = next == INT64_MAX ? 100 : std::max<int64_t>(0, next - NowMs());
+    if (wait > 0 && FPosted.empty() && FBackend) FBackend->WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
+  }
+}
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
+
+TTimer::~TTimer() { Application->StopTimer(this); }
+
+void TTimer::SetInterval(unsigned ms) {
+  if (ms == FInterval) return;
+  FInterval = ms;
+  FRunning = false;
+  Application->StopTimer(this);
+  Update();
+}
+
+void TTimer::SetEnabled(bool e) {
+  if (e == FEnabled) return;
+  FEnabled = e;
+  Update();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent e) {
+  FOnTimer = e;
+  Update();
+}
+
+void TTimer::Update() {
+  bool active = FEnabled && FInterval > 0 && FOnTimer.Assigned();
+  if (active && !FRunning) {
+    FRunning = true;
+    FDue = Application->NowMs() + FInterval;
+    Application->StartTimer(this);
+  } else if (!active && FRunning) {
+    FRunning = false;
+    Application->StopTimer(this);
+  }
+}
+
+void TTimer::Tick() {
+  ++FTicks;
+  FOnTimer(this);
+}

@@ -1,0 +1,300 @@
+// The control tree and windowed controls: bounds, parents, native windows, message dispatch.
+#include "framework/controls.h"
+
+#include <algorithm>
+
+#include "framework/application.h"
+#include "framework/backend.h"
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {}
+
+TControl::~TControl() {
+  if (FParent) FParent->RemoveControl(this);
+}
+
+void TControl::SetParent(TWinControl* AParent) {
+  if (AParent == FParent) return;
+  if (FParent) FParent->RemoveControl(this);
+  FParent = nullptr;
+  if (AParent) AParent->InsertControl(this);
+  RequestAlign();
+}
+
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (AWidth < 0) AWidth = 0;
+  if (AHeight < 0) AHeight = 0;
+  bool changed = ALeft != FLeft || ATop != FTop || AWidth != FWidth || AHeight != FHeight;
+  FLeft = ALeft;
+  FTop = ATop;
+  FWidth = AWidth;
+  FHeight = AHeight;
+  if (changed) {
+    RequestAlign();
+    Invalidate();
+  }
+}
+
+void TControl::SetAlign(TAlign a) {
+  if (a == FAlign) return;
+  FAlign = a;
+  RequestAlign();
+}
+
+void TControl::SetVisible(bool v) {
+  if (v == FVisible) return;
+  FVisible = v;
+  RequestAlign();
+  if (FParent) FParent->Invalidate();
+}
+
+void TControl::SetColor(TColor c) {
+  if (c == FColor) return;
+  FColor = c;
+  Invalidate();
+}
+
+void TControl::SetCaption(const AnsiString& c) {
+  if (c == FCaption) return;
+  FCaption = c;
+  Invalidate();
+}
+
+void TControl::Click() { OnClick(this); }
+
+void TControl::Invalidate() {
+  if (FParent) FParent->Invalidate();
+}
+
+void TControl::Draw(DrawSurface*) {}
+void TControl::MouseDown(int, int) {}
+void TControl::MouseMove(int, int, bool) {}
+void TControl::MouseUp(int, int) {}
+
+void TControl::RequestAlign() {
+  if (FParent && !FParent->FAligning) FParent->AlignControls();
+}
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+
+TWinControl::~TWinControl() {
+  FAligning = true;
+  // Children that nobody owns go first; owned ones die through their owner.
+  while (!FControls.empty()) {
+    TControl* c = FControls.back();
+    c->SetParent(nullptr);
+  }
+  DestroyHandle();
+}
+
+HWND TWinControl::Handle() {
+  if (!FHandle) CreateHandle();
+  return FHandle;
+}
+
+void TWinControl::CreateParams(TCreateParams& Params) {
+  Params.Caption = FCaption.str();
+  Params.X = FLeft;
+  Params.Y = FTop;
+  Params.Width = FWidth;
+  Params.Height = FHeight;
+  Params.WndParent = (FParent ? FParent->Handle() : nullptr);
+  Params.WinClassName = "TWinControl";
+}
+
+void TWinControl::CreateHandle() {
+  if (FHandle) return;
+  TCreateParams params;
+  CreateParams(params);
+  WindowBackend* backend = Application->Backend();
+  auto* w = new NativeWindow;
+  w->control = this;
+  w->parent = params.WndParent;
+  w->x = params.X;
+  w->y = params.Y;
+  w->width = params.Width;
+  w->height = params.Height;
+  w->classStyle = params.WindowClass.style;
+  w->visible = FVisible;
+  backend->windows.push_back(w);
+  backend->CreateNative(w, params);
+  FHandle = w;
+  Perform(WM_SIZE, 0, MakeLParam(FWidth, FHeight));
+  for (TControl* c : FControls)
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->Handle();
+  InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+void TWinControl::DestroyHandle() {
+  if (!FHandle) return;
+  for (TControl* c : FControls)
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->DestroyHandle();
+  WindowBackend* backend = Application->Backend();
+  NativeWindow* w = FHandle;
+  FHandle = nullptr;
+  if (w->dc) egl::DestroySurface(w->dc);
+  backend->DestroyNative(w);
+  backend->windows.erase(std::remove(backend->windows.begin(), backend->windows.end(), w), backend->windows.end());
+  if (w->dc && w->dc->boundContext) w->dc->boundContext->dc = nullptr;
+  delete w->dc;
+  delete w;
+}
+
+void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  int oldW = FWidth, oldH = FHeight;
+  TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (!FHandle) {
+    if (FWidth != oldW || FHeight != oldH) AlignControls();
+    return;
+  }
+  bool moved = FHandle->x != FLeft || FHandle->y != FTop || FHandle->width != FWidth || FHandle->height != FHeight;
+  if (!moved) return;
+  FHandle->x = FLeft;
+  FHandle->y = FTop;
+  FHandle->width = FWidth;
+  FHandle->height = FHeight;
+  Application->Backend()->Moved(FHandle);
+  if (FWidth != oldW || FHeight != oldH) Perform(WM_SIZE, 0, MakeLParam(FWidth, FHeight));
+}
+
+void TWinControl::SetVisible(bool v) {
+  TControl::SetVisible(v);
+  if (FHandle && FHandle->visible != v) {
+    FHandle->visible = v;
+    Application->Backend()->Shown(FHandle);
+    if (v) InvalidateRect(FHandle, nullptr, FALSE);
+  }
+}
+
+void TWinControl::SetParent(TWinControl* AParent) {
+  if (AParent == FParent) return;
+  // A native window cannot move between parents here: it is made again under the new one.
+  bool had = FHandle != nullptr;
+  DestroyHandle();
+  TControl::SetParent(AParent);
+  if (had || (AParent && AParent->HandleAllocated())) Handle();
+}
+
+void TWinControl::Invalidate() {
+  if (FHandle) InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+intptr_t TWinControl::Perform(UINT Msg, uintptr_t WParam, intptr_t LParam) {
+  TMessage m;
+  m.Msg = Msg;
+  m.WParam = WParam;
+  m.LParam = LParam;
+  Dispatch(&m);
+  return m.Result;
+}
+
+void TWinControl::Dispatch(void* Message) {
+  auto* m = static_cast<TMessage*>(Message);
+  switch (m->Msg) {
+    case WM_SIZE: {
+      auto* s = reinterpret_cast<TWMSize*>(m);
+      // Native resizes (a window manager) update the bounds; ours already match.
+      if (s->Width() != FWidth || s->Height() != FHeight) {
+        FWidth = s->Width();
+        FHeight = s->Height();
+        if (FHandle) {
+          FHandle->width = FWidth;
+          FHandle->height = FHeight;
+          Application->Backend()->Moved(FHandle);
+        }
+      }
+      AlignControls();
+      break;
+    }
+    case WM_PAINT:
+      DefaultPaint(*m);
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP: {
+      auto* mm = reinterpret_cast<TWMMouse*>(m);
+      int x = mm->X(), y = mm->Y();
+      TControl* target = FMouseCapture;
+      if (!target) {
+        for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+          TControl* c = *it;
+          if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+          if (x >= c->Left() && x < c->Left() + c->Width() && y >= c->Top() && y < c->Top() + c->Height()) {
+            target = c;
+            break;
+          }
+        }
+      }
+      if (!target) target = this;
+      int cx = target == this ? x : x - target->Left();
+      int cy = target == this ? y : y - target->Top();
+      if (m->Msg == WM_LBUTTONDOWN) {
+        FMouseCapture = target == this ? nullptr : target;
+        target->MouseDown(cx, cy);
+      } else if (m->Msg == WM_MOUSEMOVE) {
+        target->MouseMove(cx, cy, (mm->Keys & 1) != 0);
+      } else {
+        FMouseCapture = nullptr;
+        target->MouseUp(cx, cy);
+      }
+      break;
+    }
+    default:
+      TControl::Dispatch(Message);
+  }
+}
+
+void TWinControl::DefaultPaint(TMessage& m) {
+  auto& p = reinterpret_cast<TWMPaint&>(m);
+  if (p.DC) {
+    PaintWindow(p.DC);
+    return;
+  }
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  PaintWindow(dc);
+  EndPaint(FHandle, &ps);
+}
+
+void TWinControl::PaintWindow(HDC) {}
+
+void TWinControl::InsertControl(TControl* c) {
+  FControls.push_back(c);
+  c->FParent = this;
+}
+
+void TWinControl::RemoveControl(TControl* c) {
+  if (FMouseCapture == c) FMouseCapture = nullptr;
+  FControls.erase(std::remove(FControls.begin(), FControls.end(), c), FControls.end());
+  c->FParent = nullptr;
+  if (!FAligning) AlignControls();
+}
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
+  FVisible = false;
+  FWidth = 640;
+  FHeight = 480;
+}
+
+void TForm::Show() {
+  SetVisible(true);
+  Handle();
+}
+
+void TForm::Close() {
+  OnClose(this);
+  SetVisible(false);
+}
+
+void TForm::Dispatch(void* Message) {
+  auto* m = static_cast<TMessage*>(Message);
+  if (m->Msg == WM_CLOSE) {
+    Close();
+    return;
+  }
+  TWinControl::Dispatch(Message);
+}
+
+HDC TControlCanvas::GetHandle() {
+  if (!FHandle && Control) FHandle = GetDC(Control->Handle());
+  return FHandle;
+}
