@@ -104,6 +104,7 @@ protected:
   TColor FColor = clBtnFace;
   AnsiString FCaption;
   void RequestAlign();
+  friend class TWinControl;
 };
 
 class TWinControl : public TControl {
@@ -178,6 +179,8 @@ public:
   void MouseUp(int x, int y) override;
   // Pixel width of a caption in the label font.
   static int TextWidth(const AnsiString& text);
+  static constexpr const char* LabelFontFamily = "sans-serif";
+  static constexpr double LabelFontSize = 12.0;
 };
 
 class TScrollBar : public TWinControl {
@@ -207,8 +210,12 @@ public:
 protected:
   void PaintWindow(HDC DC) override;
 private:
+  // Where the arrows, the thumb and its travel lie along the bar, in pixels.
+  struct Geometry { int length = 0, arrow = 0, thumb = 0, thumbStart = 0, travel = 0; };
+  Geometry Measure() const;
   int FMin = 0, FMax = 100, FPosition = 0;
   bool FDragging = false;
+  int FDragOffset = 0;
 };
 
 class EInvalidOperation : public Exception { using Exception::Exception; };

@@ -152,3 +152,8 @@ bool ReadWindowPixels(HWND hwnd, std::vector<uint8_t>& rgba, int& width, int& he
   if (previous != dc->boundContext) egl::MakeCurrent(previousDc, previous);
   return true;
 }
+
+HDC wglGetCurrentDC() {
+  RenderContext* rc = egl::Current();
+  return rc ? rc->dc : nullptr;
+}

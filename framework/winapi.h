@@ -93,3 +93,4 @@ HDC GetDC(HWND hwnd);
 // Reads a window's pixels back (RGBA, bottom row first); false when it has no GL surface.
 #include <vector>
 bool ReadWindowPixels(HWND hwnd, std::vector<uint8_t>& rgba, int& width, int& height);
+HDC wglGetCurrentDC();

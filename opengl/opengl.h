@@ -116,6 +116,8 @@ protected:
   void defaultInitRC();
   void WMPaint(TWMPaint& Message);
   void WMSize(TWMSize& Message);
+  // Inserts like AddObject; false when the part is refused.
+  bool InsertPart(TPart* where, TPart* part);
 
   // Fields, in declaration order.
   HGLRC FResourceContext = nullptr;

@@ -1,0 +1,274 @@
+// The viewport control: construction, destruction, context creation, the paint cycle, camera and projection.
+#include "opengl/opengl.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "opengl/luce.h"
+#include "parts/parts.h"
+
+TOpenGl::TOpenGl(TComponent* AOwner) : TWinControl(AOwner) {
+  FModelTimer = new TTimer(this);
+  FModelTimer->SetEnabled(false);
+  FModelTimer->SetInterval(10);
+  FRefreshTimer = new TTimer(this);
+  FRefreshTimer->SetEnabled(false);
+  FRefreshTimer->SetInterval(10);
+  FSuggestedSelection = nullptr;
+  FClearColor = new TColorVector;
+  FEyePosition = new T3DVector;
+  FEyePosition->SetZ(-8);
+  FEyeTarget = new T3DVector;
+  FEyeUp = new T3DVector;
+  FEyeUp->SetY(1);
+  for (int i = 0; i < LIGHT_SLOTS; ++i) {
+    FLights[i] = new TLuce;
+    FLights[i]->OnChange = MakeEvent(this, &TOpenGl::SetLuci);
+  }
+  unsigned candidate = 1;
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    while (candidate == 0 || glIsTexture(candidate)) ++candidate;
+    FTextureNames[i] = candidate++;
+    FTextureParams[i][0] = GL_NEAREST_MIPMAP_LINEAR;
+    FTextureParams[i][1] = GL_NEAREST;
+    FTextureParams[i][2] = GL_REPEAT;
+    FTextureParams[i][3] = GL_REPEAT;
+    FTextureParams[i][4] = GL_MODULATE;
+  }
+  FFps = 0;
+  FProjectionOrtho = false;
+  FProjectionWidth = 1;
+  FProjectionHeight = 1;
+  FProjectionNear = 1;
+  FProjectionFar = 10;
+  FProjectionYAngle = 90;
+  FAnimation = false;
+  FLastFrameCount = 0;
+  QueryPerformanceFrequency(&FCounterFrequency);
+  FCanvas = new TControlCanvas;
+  FCanvas->Control = this;
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) FPictures[i] = new TPicture;
+  RefreshEnabled = true;
+  SetRoot();
+  FModelTimer->SetOnTimer(MakeEvent(this, &TOpenGl::OnModelRefreshTimer));
+  FModelTimer->SetEnabled(true);
+  FRefreshTimer->SetOnTimer(MakeEvent(this, &TOpenGl::OnRefreshTimer));
+  FRefreshTimer->SetEnabled(true);
+}
+
+TOpenGl::~TOpenGl() {
+  delete FModelTimer;
+  delete FRefreshTimer;
+  delete FClearColor;
+  delete FEyePosition;
+  delete FEyeTarget;
+  delete FEyeUp;
+  for (TLuce*& l : FLights) {
+    delete l;
+    l = nullptr;
+  }
+  delete FCanvas;
+  FCanvas = nullptr;
+  for (TPicture*& p : FPictures) {
+    delete p;
+    p = nullptr;
+  }
+  // Lists and textures live in our context: release them there, then the context itself,
+  // and leave current whatever another viewport had made current.
+  HGLRC previous = wglGetCurrentContext();
+  HDC previousDc = wglGetCurrentDC();
+  bool ours = FResourceContext && HandleAllocated() &&
+              (previous == FResourceContext || wglMakeCurrent(GetDC(Handle()), FResourceContext));
+  delete FRoot;
+  FRoot = nullptr;
+  if (ours) glDeleteTextures(TEXTURE_SLOTS, FTextureNames);
+  if (FResourceContext) {
+    wglDeleteContext(FResourceContext);
+    FResourceContext = nullptr;
+    if (previous && previous != FResourceContext && previousDc && ours && previous != wglGetCurrentContext())
+      wglMakeCurrent(previousDc, previous);
+  }
+}
+
+void TOpenGl::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.WindowClass.style |= CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
+  Params.WinClassName = "TOpenGl";
+}
+
+void TOpenGl::Loaded() {
+  TWinControl::Loaded();
+  // A second Loaded would leak the first context.
+  if (FResourceContext) return;
+  HDC dc = FCanvas->Handle();
+  setupPixelFormat(dc);
+  FResourceContext = wglCreateContext(FCanvas->Handle());
+  wglMakeCurrent(FCanvas->Handle(), FResourceContext);
+  defaultInitRC();
+  OnInitRC(this);
+}
+
+void TOpenGl::setupPixelFormat(HDC dc) {
+  PIXELFORMATDESCRIPTOR pfd = {};
+  pfd.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+  pfd.nVersion = 1;
+  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  pfd.iPixelType = PFD_TYPE_RGBA;
+  pfd.cColorBits = 24;
+  pfd.cDepthBits = 16;
+  pfd.iLayerType = PFD_MAIN_PLANE;
+  int format = ChoosePixelFormat(dc, &pfd);
+  if (format == 0) MessageBoxA(Handle(), "ChoosePixelFormat failed.", "Error", MB_OK | MB_ICONERROR);
+  if (SetPixelFormat(dc, format, &pfd) != TRUE)
+    MessageBoxA(Handle(), "SetPixelFormat failed.", "Error", MB_OK | MB_ICONERROR);
+}
+
+void TOpenGl::defaultInitRC() {
+  SetProjection();
+  glEnable(GL_NORMALIZE);
+  glEnable(GL_DEPTH_TEST);
+  glCullFace(GL_BACK);
+  glEnable(GL_LIGHTING);
+}
+
+void TOpenGl::Dispatch(void* Message) {
+  auto* m = static_cast<TMessage*>(Message);
+  switch (m->Msg) {
+    case WM_SIZE:
+      WMSize(*reinterpret_cast<TWMSize*>(m));
+      break;
+    case WM_PAINT:
+      WMPaint(*reinterpret_cast<TWMPaint*>(m));
+      break;
+    default:
+      TWinControl::Dispatch(Message);
+  }
+}
+
+void TOpenGl::WMPaint(TWMPaint& Message) {
+  if (Message.DC) {
+    PaintWindow(Message.DC);
+    return;
+  }
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  PaintWindow(dc);
+  EndPaint(Handle(), &ps);
+}
+
+void TOpenGl::WMSize(TWMSize& Message) {
+  TWinControl::Dispatch(&Message);
+  glViewport(0, 0, Width(), Height());
+}
+
+void TOpenGl::PaintWindow(HDC DC) {
+  FCanvas->Lock();
+  FCanvas->SetHandle(DC);
+  try {
+    Paint();
+  } catch (...) {
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+    throw;
+  }
+  FCanvas->SetHandle(nullptr);
+  FCanvas->Unlock();
+}
+
+void TOpenGl::Paint() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  OnBeforePaint(this);
+  if (OnPaint.Assigned())
+    OnPaint(this);
+  else
+    FRoot->Play();
+  OnAfterPaint(this);
+  SwapBuffers(FCanvas->Handle());
+  if (FAnimation && OnFrame.Assigned()) OnFrame(this);
+  int64_t now = 0;
+  QueryPerformanceCounter(&now);
+  // Two paints within one counter tick keep the previous figure.
+  if (now != FLastFrameCount)
+    FFps = static_cast<float>(static_cast<double>(FCounterFrequency) / static_cast<double>(now - FLastFrameCount));
+  FLastFrameCount = now;
+}
+
+void TOpenGl::SetProjection() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  if (FProjectionOrtho) {
+    glOrtho(-FProjectionWidth * 0.5, FProjectionWidth * 0.5, -FProjectionHeight * 0.5, FProjectionHeight * 0.5,
+            FProjectionNear, FProjectionFar);
+  } else {
+    // A control without height would divide by zero: take a square view then.
+    double aspect = Height() != 0 ? static_cast<double>(Width()) / static_cast<double>(Height()) : 1.0;
+    gluPerspective(FProjectionYAngle, aspect, FProjectionNear, FProjectionFar);
+  }
+  gluLookAt(FEyePosition->GetElement(0), FEyePosition->GetElement(1), FEyePosition->GetElement(2),
+            FEyeTarget->GetElement(0), FEyeTarget->GetElement(1), FEyeTarget->GetElement(2),
+            FEyeUp->GetElement(0), FEyeUp->GetElement(1), FEyeUp->GetElement(2));
+  OnSetProjection(this);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void TOpenGl::SetProjectionOrtho(bool Value) {
+  FProjectionOrtho = Value;
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetProjectionWidth(float Value) {
+  FProjectionWidth = Value;
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetProjectionHeight(float Value) {
+  FProjectionHeight = Value;
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetProjectionNear(float Value) {
+  FProjectionNear = Value;
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetProjectionFar(float Value) {
+  FProjectionFar = Value;
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetProjectionYAngle(float Value) {
+  FProjectionYAngle = Value;
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetEyePosition(T3DVector* Value) {
+  FEyePosition->Assign(Value);
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetEyeTarget(T3DVector* Value) {
+  FEyeTarget->Assign(Value);
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetEyeUp(T3DVector* Value) {
+  FEyeUp->Assign(Value);
+  SetProjection();
+  Refresh(this);
+}
+
+void TOpenGl::SetClearColor(TColorVector* Value) {
+  FClearColor->Assign(Value);
+  glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
+  Refresh(this);
+}

@@ -1,0 +1,106 @@
+// The viewport's scene root, part management and the refresh timers that rebuild and repaint it.
+#include <GL/gl.h>
+
+#include "opengl/opengl.h"
+#include "parts/parts.h"
+#include "parts/primitives.h"
+#include "parts/quad.h"
+
+void TOpenGl::SetRoot() {
+  FRoot = new TPartGroup;
+  FRoot->Name = "__ROOT__";
+  FRoot->SetOwner(this);
+  FRoot->OnChange = MakeEvent(this, &TOpenGl::RefreshModel);
+}
+
+namespace {
+TPartGroup* TargetGroup(TPartGroup* root, TPart* where) {
+  if (auto* g = dynamic_cast<TPartGroup*>(where)) return g;
+  if (where && where->Parent()) return where->Parent();
+  return root;
+}
+}  // namespace
+
+void TOpenGl::AddObject(TPart* where, TPart* part) { InsertPart(where, part); }
+
+bool TOpenGl::InsertPart(TPart* where, TPart* part) {
+  if (!part) return false;
+  TPartGroup* group = TargetGroup(FRoot, where);
+  // A part already in a tree, or a group put into its own subtree, would corrupt the tree.
+  if (part == FRoot || part->Parent()) return false;
+  if (auto* g = dynamic_cast<TPartGroup*>(part))
+    if (g->Contains(group)) return false;
+  group->AddObject(part, where);
+  return true;
+}
+
+namespace {
+template <class T>
+TPart* MakePart(const char* name) {
+  T* p = new T;
+  if (name) p->Name = name;
+  return p;
+}
+}  // namespace
+
+TPart* TOpenGl::AddCube(TPart* where, const char* name) { return Paste(where, MakePart<TPartCube>(name)); }
+TPart* TOpenGl::AddQuad(TPart* where, const char* name) { return Paste(where, MakePart<TPartQuad>(name)); }
+TPart* TOpenGl::AddGroup(TPart* where, const char* name) { return Paste(where, MakePart<TPartGroup>(name)); }
+TPart* TOpenGl::AddSphere(TPart* where, const char* name) { return Paste(where, MakePart<TPartSphere>(name)); }
+TPart* TOpenGl::AddCylinder(TPart* where, const char* name) { return Paste(where, MakePart<TPartCylinder>(name)); }
+TPart* TOpenGl::AddDisk(TPart* where, const char* name) { return Paste(where, MakePart<TPartDisk>(name)); }
+
+TPart* TOpenGl::Paste(TPart* where, TPart* part) {
+  if (part && !InsertPart(where, part)) return nullptr;  // refused: nothing changed
+  FSuggestedSelection = part;
+  OnListChanged(this);
+  RefreshModel(this);
+  return part;
+}
+
+void TOpenGl::DeleteObject(TPart* part) {
+  if (!part) return;
+  TPartGroup* group = part->Parent() ? part->Parent() : FRoot;
+  group->DeleteObject(part);
+  if (part == FRoot) {
+    // The old tree goes back to the caller: it must not call into this viewport any more.
+    FRoot->OnChange = TNotifyEvent();
+    SetRoot();
+  }
+  FSuggestedSelection = nullptr;
+  OnListChanged(this);
+  RefreshModel(this);
+}
+
+TPart* TOpenGl::FindPart(AnsiString name) { return FRoot->FindPart(name); }
+
+void TOpenGl::Refresh(TObject*) {
+  if (!RefreshEnabled) return;
+  FRefreshTimer->SetInterval(10);
+  FRefreshTimer->SetEnabled(true);
+}
+
+void TOpenGl::RefreshModel(TObject*) {
+  if (!RefreshEnabled) return;
+  FModelTimer->SetInterval(10);
+  FModelTimer->SetEnabled(true);
+}
+
+void TOpenGl::OnModelRefreshTimer(TObject* Sender) {
+  FModelTimer->SetEnabled(false);
+  FRoot->BuildList(BUILDLIST_DELETE);
+  FRoot->BuildList(BUILDLIST_PREPARE);
+  FRoot->BuildList(BUILDLIST_COMPILE);
+  Refresh(Sender);
+}
+
+void TOpenGl::OnRefreshTimer(TObject*) {
+  if (!FAnimation) FRefreshTimer->SetEnabled(false);
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TOpenGl::SetAnimation(bool Value) {
+  if (Value == FAnimation) return;
+  FAnimation = Value;
+  Refresh(this);
+}

@@ -1,0 +1,109 @@
+// The viewport's twenty texture slots: pictures, texture names, parameters, uploads and binding.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "opengl/opengl.h"
+
+namespace {
+bool InSlot(int index) { return index >= 0 && index < TEXTURE_SLOTS; }
+}  // namespace
+
+unsigned TOpenGl::TextureName(int index) const { return InSlot(index) ? FTextureNames[index] : 0; }
+
+TPicture* TOpenGl::GetPicture(int index) { return InSlot(index) ? FPictures[index] : nullptr; }
+
+void TOpenGl::SetPicture(int index, TPicture* picture) {
+  if (!InSlot(index)) return;
+  FPictures[index]->Assign(picture);
+  SetTexture(index, FPictures[index]->Bitmap());
+}
+
+std::vector<uint8_t> TOpenGl::BitmapToRGBA(TBitmap* bitmap) {
+  std::vector<uint8_t> buffer;
+  if (!bitmap) return buffer;
+  const int w = bitmap->Width(), h = bitmap->Height();
+  if (w <= 0 || h <= 0) return buffer;
+  buffer.resize(static_cast<size_t>(w) * h * 4);
+  TCanvas* canvas = bitmap->Canvas();
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      TColor c = canvas->GetPixel(x, y);
+      // The bitmap's top row becomes the texture's last: GL textures start at the lower left.
+      uint8_t* p = &buffer[(static_cast<size_t>(h - 1 - y) * w + x) * 4];
+      p[0] = c & 0xFF;
+      p[1] = (c >> 8) & 0xFF;
+      p[2] = (c >> 16) & 0xFF;
+      p[3] = 255;
+    }
+  }
+  return buffer;
+}
+
+unsigned TOpenGl::SetTexture(int index, TBitmap* bitmap) {
+  if (!InSlot(index)) return 0;
+  glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
+  UpdateTextureParams(index);
+  std::vector<uint8_t> buffer = BitmapToRGBA(bitmap);
+  if (!buffer.empty())
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, bitmap->Width(), bitmap->Height(), GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return FTextureNames[index];
+}
+
+int TOpenGl::GetTextureMinFilter(int index) { return InSlot(index) ? FTextureParams[index][0] : 0; }
+int TOpenGl::GetTextureMagFilter(int index) { return InSlot(index) ? FTextureParams[index][1] : 0; }
+int TOpenGl::GetTextureWrapS(int index) { return InSlot(index) ? FTextureParams[index][2] : 0; }
+int TOpenGl::GetTextureWrapT(int index) { return InSlot(index) ? FTextureParams[index][3] : 0; }
+int TOpenGl::GetTextureEnvMode(int index) { return InSlot(index) ? FTextureParams[index][4] : 0; }
+
+void TOpenGl::SetTextureMinFilter(int index, int value) {
+  if (!InSlot(index)) return;
+  FTextureParams[index][0] = value;
+  UpdateTextureParams(index);
+}
+
+void TOpenGl::SetTextureMagFilter(int index, int value) {
+  if (!InSlot(index)) return;
+  FTextureParams[index][1] = value;
+  UpdateTextureParams(index);
+}
+
+void TOpenGl::SetTextureWrapS(int index, int value) {
+  if (!InSlot(index)) return;
+  FTextureParams[index][2] = value;
+  UpdateTextureParams(index);
+}
+
+void TOpenGl::SetTextureWrapT(int index, int value) {
+  if (!InSlot(index)) return;
+  FTextureParams[index][3] = value;
+  UpdateTextureParams(index);
+}
+
+void TOpenGl::SetTextureEnvMode(int index, int value) {
+  if (!InSlot(index)) return;
+  FTextureParams[index][4] = value;
+  UpdateTextureParams(index);
+}
+
+void TOpenGl::UpdateTextureParams(int index) {
+  if (!InSlot(index)) return;
+  const int* p = FTextureParams[index];
+  glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, p[0]);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, p[1]);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, p[2]);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, p[3]);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, p[4]);
+  Refresh(this);
+}
+
+void TOpenGl::BindTexture(int index) {
+  if (InSlot(index)) {
+    glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
+    glEnable(GL_TEXTURE_2D);
+  } else if (index != -1) {
+    glDisable(GL_TEXTURE_2D);
+  }
+}
