@@ -1,0 +1,108 @@
+// The part group: child ownership, adoption, drawing, list phases and the group record.
+#include <GL/gl.h>
+
+#include "files/files.h"
+#include "parts/parts.h"
+
+TPartGroup::TPartGroup() : FParts(new TList()) {}
+
+TPartGroup::~TPartGroup() {
+  for (int i = 0; i < FParts->Count(); ++i) delete static_cast<TPart*>(FParts->Items(i));
+  delete FParts;
+}
+
+AnsiString TPartGroup::GetName() { return AnsiString("Group ") + TPart::GetName(); }
+
+TPart* TPartGroup::FindPart(AnsiString name) {
+  if (TPart* self = TPart::FindPart(name)) return self;
+  for (int i = 0; i < FParts->Count(); ++i) {
+    if (TPart* found = Part(i)->FindPart(name)) return found;
+  }
+  return nullptr;
+}
+
+void TPartGroup::SetOwner(TOpenGl* o) {
+  TPart::SetOwner(o);
+  for (int i = 0; i < FParts->Count(); ++i) Part(i)->SetOwner(o);
+}
+
+void TPartGroup::Adopt(TPart* part) {
+  part->OnChange = MakeEvent<TPart>(this, &TPart::Changed);
+  part->SetParent(this);
+}
+
+void TPartGroup::AddObject(TPart* part, TPart* before) {
+  if (!part) return;
+  const int at = before ? FParts->IndexOf(before) : -1;
+  if (at >= 0)
+    FParts->Insert(at, part);
+  else
+    FParts->Add(part);
+  Adopt(part);
+  part->SetOwner(Owner());
+  Changed(this);
+}
+
+void TPartGroup::DeleteObject(TPart* part) {
+  if (part && FParts->Remove(part) >= 0) {
+    // A kept part must not call back into this group once the group is gone.
+    if (part->Parent() == this) part->SetParent(nullptr);
+    if (part->OnChange == MakeEvent<TPart>(this, &TPart::Changed)) part->OnChange = TNotifyEvent();
+  }
+  Changed(this);
+}
+
+bool TPartGroup::Contains(const TPart* part) const {
+  for (const TPart* p = part; p; p = p->Parent()) {
+    if (p == this) return true;
+  }
+  return false;
+}
+
+void TPartGroup::Paint() {
+  TPart::Paint();
+  for (int i = 0; i < FParts->Count(); ++i) {
+    glPushMatrix();
+    Part(i)->Paint();
+    glPopMatrix();
+  }
+}
+
+void TPartGroup::BuildList(BUILDLIST_PHASE phase) {
+  if (phase == BUILDLIST_DELETE || phase == BUILDLIST_PREPARE) {
+    for (int i = 0; i < FParts->Count(); ++i) Part(i)->BuildList(phase);
+  }
+  TPart::BuildList(phase);
+}
+
+TPart* TPartGroup::Clone() {
+  TPartGroup* copy = new TPartGroup();
+  CopyTo(copy);
+  for (int i = 0; i < FParts->Count(); ++i) copy->AddObject(Part(i)->Clone(), nullptr);
+  return copy;
+}
+
+bool TPartGroup::SaveTo(TSceneFile& File) {
+  const bool ok = File.WriteInt(PART_TAG_GROUP) && TPart::SaveTo(File);
+  // The children go out whatever happened above; a failure shows in the stream's flag.
+  File.WriteInt(FParts->Count());
+  for (int i = 0; i < FParts->Count(); ++i) Part(i)->SaveTo(File);
+  return ok;
+}
+
+bool TPartGroup::LoadFrom(TSceneFile& File) {
+  const bool ok = File.IsOk() && TPart::LoadFrom(File);
+  // The group owns whatever it held; a reload must not leak it.
+  for (int i = 0; i < FParts->Count(); ++i) delete Part(i);
+  FParts->Clear();
+  int count = 0;
+  File.ReadInt(0, &count, 0);
+  // A count larger than the records present ends with the stream, not with the count.
+  for (int i = 0; i < count && File.IsOk(); ++i) {
+    TPart* child = Load(File, Owner());
+    if (!child) continue;
+    Adopt(child);
+    FParts->Add(child);
+  }
+  return ok;
+}

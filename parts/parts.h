@@ -1,0 +1,162 @@
+// The scene part base (placement, material, clip planes, display list, change propagation) and the group.
+#pragma once
+
+#include "framework/core.h"
+
+class TOpenGl;
+class TSceneFile;
+class TPartGroup;
+
+enum BUILDLIST_PHASE { BUILDLIST_DELETE = 0, BUILDLIST_PREPARE = 1, BUILDLIST_COMPILE = 2 };
+
+const int PART_CLIP_PLANES = 6;
+// Deepest group nesting a scene file may hold; deeper files fail to load instead of exhausting the stack.
+const int PART_MAX_GROUP_DEPTH = 1000;
+
+// Class tags of the part records in a scene file.
+enum {
+  PART_TAG_CUBE = 10,
+  PART_TAG_SPHERE = 11,
+  PART_TAG_CYLINDER = 12,
+  PART_TAG_DISK = 13,
+  PART_TAG_GROUP = 14,
+  PART_TAG_QUAD = 15,
+  PART_TAG_CALL = 16,
+};
+
+class TPart : public TObject {
+public:
+  TPart();
+  ~TPart() override;
+
+  // Virtual operations; the slot order is relied upon.
+  virtual AnsiString GetName();
+  virtual TPart* FindPart(AnsiString name);
+  virtual void SetOwner(TOpenGl* owner);
+  virtual bool SaveTo(TSceneFile& File);
+  virtual bool LoadFrom(TSceneFile& File);
+  virtual void BuildList(BUILDLIST_PHASE phase);
+  virtual void Paint();
+  virtual TPart* Clone() = 0;
+
+  void SetPX(float v);
+  void SetPY(float v);
+  void SetPZ(float v);
+  void SetSX(float v);
+  void SetSY(float v);
+  void SetSZ(float v);
+  void SetRX(float v);
+  void SetRY(float v);
+  void SetRZ(float v);
+  void SetRotationAngle(float v);
+  void SetAmbientR(float v);
+  void SetAmbientG(float v);
+  void SetAmbientB(float v);
+  void SetAmbientA(float v);
+  void SetDiffuseR(float v);
+  void SetDiffuseG(float v);
+  void SetDiffuseB(float v);
+  void SetDiffuseA(float v);
+  void SetSpecularR(float v);
+  void SetSpecularG(float v);
+  void SetSpecularB(float v);
+  void SetSpecularA(float v);
+  void SetEmissionR(float v);
+  void SetEmissionG(float v);
+  void SetEmissionB(float v);
+  void SetEmissionA(float v);
+  void SetShininess(float v);
+  void SetTexture(int v);
+  void SetUseMaterial(bool v);
+
+  // Indices outside 0..5 are ignored by the setters and read as 0.
+  void SetUseClipPlane(int index, int state);
+  void SetClipPlaneA(int index, float v);
+  void SetClipPlaneB(int index, float v);
+  void SetClipPlaneC(int index, float v);
+  void SetClipPlaneD(int index, float v);
+  int GetUseClipPlane(int index);
+  float GetClipPlaneA(int index);
+  float GetClipPlaneB(int index);
+  float GetClipPlaneC(int index);
+  float GetClipPlaneD(int index);
+
+  // Fires OnChange with this part as the sender; shaped as a notify handler so groups can bind to it.
+  void Changed(TObject* sender);
+  // Calls the part's list when it has one, else paints directly.
+  void Play();
+  void CopyTo(TPart* target);
+  TPartGroup* Parent() const { return parent; }
+  void SetParent(TPartGroup* group) { parent = group; }
+  TOpenGl* Owner() const { return owner; }
+  void AddChild(TPart*) {}
+  // out = a x b, not normalised; does nothing when any pointer is null.
+  static void CrossNorm(const float* a, const float* b, float* out);
+
+  // Reads one part record (tag first); null when no part could be made.
+  static TPart* Load(TSceneFile& File, TOpenGl* Owner);
+
+protected:
+  // Makes the rest of a load fail: used when a record asks for more than the file can hold.
+  static void FailLoad(TSceneFile& File);
+
+private:
+  TPartGroup* parent = nullptr;
+
+public:
+  float PX = 0, PY = 0, PZ = 0;
+  float SX = 1, SY = 1, SZ = 1;
+  float RX = 0, RY = 0, RZ = 0;
+  float RotationAngle = 0;
+  float AmbientR = 0.2f, AmbientG = 0.2f, AmbientB = 0.2f, AmbientA = 1.0f;
+  float DiffuseR = 0.8f, DiffuseG = 0.8f, DiffuseB = 0.8f, DiffuseA = 1.0f;
+  float SpecularR = 0, SpecularG = 0, SpecularB = 0, SpecularA = 1.0f;
+  float EmissionR = 0, EmissionG = 0, EmissionB = 0, EmissionA = 1.0f;
+  float Shininess = 0;
+  TNotifyEvent OnChange;
+  int Texture = -2;
+  bool UseMaterial = false;
+  int UseClipPlane[PART_CLIP_PLANES] = {};
+  double ClipPlaneA[PART_CLIP_PLANES] = {};
+  double ClipPlaneB[PART_CLIP_PLANES] = {};
+  double ClipPlaneC[PART_CLIP_PLANES] = {};
+  double ClipPlaneD[PART_CLIP_PLANES] = {};
+  unsigned DisplayList = 0;
+
+private:
+  TOpenGl* owner = nullptr;
+
+public:
+  AnsiString Name;
+};
+
+// An inner node of the scene tree: owns its children and draws them inside its own placement.
+class TPartGroup : public TPart {
+public:
+  TPartGroup();
+  ~TPartGroup() override;
+
+  AnsiString GetName() override;
+  TPart* FindPart(AnsiString name) override;
+  void SetOwner(TOpenGl* owner) override;
+  bool SaveTo(TSceneFile& File) override;
+  bool LoadFrom(TSceneFile& File) override;
+  void BuildList(BUILDLIST_PHASE phase) override;
+  void Paint() override;
+  TPart* Clone() override;
+
+  // Inserts part before `before` (appends when before is null or not a child) and adopts it.
+  void AddObject(TPart* part, TPart* before);
+  // Takes part out of the list without destroying it; the caller owns it afterwards.
+  void DeleteObject(TPart* part);
+
+  const TList* Parts() const { return FParts; }
+  int Count() const { return FParts->Count(); }
+  TPart* Part(int index) const { return static_cast<TPart*>(FParts->Items(index)); }
+  // True when part is this group or lies in its subtree (follows parent links, so O(depth)).
+  bool Contains(const TPart* part) const;
+
+private:
+  void Adopt(TPart* part);
+  TList* FParts;
+};

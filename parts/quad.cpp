@@ -1,0 +1,191 @@
+// The polygon part: point arrays, automatic normals by shape, drawing, cloning and its record.
+#include "parts/quad.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+#include "files/files.h"
+
+// The square every new polygon starts with, counter-clockwise seen from +z.
+static const float defaultPoints[4][3] = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+
+TPartQuad::TPartQuad() {
+  SetShape(GL_QUADS);
+  SetDefaults();
+}
+
+TPartQuad::~TPartQuad() = default;
+
+AnsiString TPartQuad::GetName() { return AnsiString("Quad ") + TPart::GetName(); }
+
+void TPartQuad::SetNPoints(int n) {
+  if (n < 0) return;
+  const size_t keep = static_cast<size_t>(std::min(n, NPoints)) * 3;
+  std::vector<float> newPoints(static_cast<size_t>(n) * 3, 0.0f);
+  std::vector<float> newNormals(static_cast<size_t>(n) * 3, 0.0f);
+  std::copy(points.begin(), points.begin() + keep, newPoints.begin());
+  std::copy(normals.begin(), normals.begin() + keep, newNormals.begin());
+  points.swap(newPoints);
+  normals.swap(newNormals);
+  NPoints = n;
+  CalcNormals();
+  Changed(this);
+}
+
+void TPartQuad::SetShape(int mode) {
+  Shape = mode;
+  CalcNormals();
+  Changed(this);
+}
+
+void TPartQuad::SetAutoNormal(bool v) {
+  AutoNormal = v;
+  CalcNormals();
+}
+
+void TPartQuad::SetPoint(int i, int axis, float v) {
+  if (!Valid(i)) return;
+  points[i * 3 + axis] = v;
+  CalcNormals();
+}
+
+void TPartQuad::SetNormal(int i, int axis, float v) {
+  if (!Valid(i)) return;
+  normals[i * 3 + axis] = v;
+  Changed(this);
+}
+
+void TPartQuad::SetX(int i, float v) { SetPoint(i, 0, v); }
+void TPartQuad::SetY(int i, float v) { SetPoint(i, 1, v); }
+void TPartQuad::SetZ(int i, float v) { SetPoint(i, 2, v); }
+float TPartQuad::GetX(int i) { return Valid(i) ? points[i * 3] : 0.0f; }
+float TPartQuad::GetY(int i) { return Valid(i) ? points[i * 3 + 1] : 0.0f; }
+float TPartQuad::GetZ(int i) { return Valid(i) ? points[i * 3 + 2] : 0.0f; }
+void TPartQuad::SetNormX(int i, float v) { SetNormal(i, 0, v); }
+void TPartQuad::SetNormY(int i, float v) { SetNormal(i, 1, v); }
+void TPartQuad::SetNormZ(int i, float v) { SetNormal(i, 2, v); }
+float TPartQuad::GetNormX(int i) { return Valid(i) ? normals[i * 3] : 0.0f; }
+float TPartQuad::GetNormY(int i) { return Valid(i) ? normals[i * 3 + 1] : 0.0f; }
+float TPartQuad::GetNormZ(int i) { return Valid(i) ? normals[i * 3 + 2] : 0.0f; }
+
+void TPartQuad::CalcNormals() {
+  const int n = NPoints;
+  if (AutoNormal && n > 0) {
+    int span = 3, step = 3;
+    switch (Shape) {
+      case GL_TRIANGLE_STRIP: span = 3; step = 1; break;
+      case GL_TRIANGLE_FAN: step = 1; break;
+      case GL_QUADS: span = 4; step = 4; break;
+      case GL_QUAD_STRIP: span = 3; step = 2; break;
+      default: break;
+    }
+    const bool fan = Shape == GL_TRIANGLE_FAN;
+    // Too few points for the shape would index outside the arrays; such steps use the nearest point instead.
+    auto clamp = [n](int k) { return std::min(std::max(k, 0), n - 1); };
+    for (int i = 0; i < n; i += step) {
+      int a, b, c;
+      if (fan) {
+        a = 0;
+        b = i + 1;
+        c = i + 2;
+        if (b >= n || c >= n) break;
+      } else {
+        a = i - 1;
+        b = i;
+        c = i + 1;
+        if (a < 0)
+          a = i + span - 1;
+        else if (c >= n)
+          c = i - span + 1;
+        a = clamp(a);
+        c = clamp(c);
+      }
+      const float* pa = &points[a * 3];
+      const float* pb = &points[b * 3];
+      const float* pc = &points[c * 3];
+      const float u[3] = {pa[0] - pb[0], pa[1] - pb[1], pa[2] - pb[2]};
+      const float v[3] = {pb[0] - pc[0], pb[1] - pc[1], pb[2] - pc[2]};
+      float w[3] = {0, 0, 0};
+      CrossNorm(u, v, w);
+      auto put = [this, n, &w](int k) {
+        if (k < 0 || k >= n) return;
+        std::copy(w, w + 3, &normals[k * 3]);
+      };
+      if (fan) {
+        if (i == 0) put(a);
+        put(b);
+        put(c);
+      } else {
+        for (int k = i; k < i + span; ++k) put(k);
+      }
+    }
+  }
+  Changed(this);
+}
+
+void TPartQuad::SetDefaults() {
+  if (Shape == GL_POINTS || Shape == GL_LINES)
+    SetNPoints(4);
+  else if (Shape >= GL_LINE_LOOP && Shape <= GL_TRIANGLE_FAN)
+    SetNPoints(3);
+  else if (Shape >= GL_QUADS && Shape <= GL_POLYGON)
+    SetNPoints(4);
+  // Only four default points exist; points beyond them keep their values.
+  const int copy = std::min(NPoints, 4);
+  for (int i = 0; i < copy; ++i) std::copy(defaultPoints[i], defaultPoints[i] + 3, &points[i * 3]);
+  CalcNormals();
+}
+
+void TPartQuad::Paint() {
+  TPart::Paint();
+  glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+  glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+  glEnable(GL_TEXTURE_GEN_S);
+  glEnable(GL_TEXTURE_GEN_T);
+  glBegin(Shape);
+  for (int i = 0; i < NPoints; ++i) {
+    glNormal3fv(&normals[i * 3]);
+    glVertex3fv(&points[i * 3]);
+  }
+  glEnd();
+}
+
+TPart* TPartQuad::Clone() {
+  TPartQuad* copy = new TPartQuad();
+  CopyTo(copy);
+  copy->SetShape(Shape);
+  copy->SetNPoints(NPoints);
+  copy->points = points;
+  copy->normals = normals;
+  return copy;
+}
+
+bool TPartQuad::SaveTo(TSceneFile& File) {
+  bool ok = File.WriteInt(PART_TAG_QUAD) && TPart::SaveTo(File) && File.WriteInt(Shape) &&
+            File.WriteInt(AutoNormal ? 1 : 0) && File.WriteInt(NPoints);
+  for (float v : points) ok = ok && File.WriteFloat(v);
+  for (float v : normals) ok = ok && File.WriteFloat(v);
+  return ok;
+}
+
+bool TPartQuad::LoadFrom(TSceneFile& File) {
+  bool ok = File.IsOk() && TPart::LoadFrom(File);
+  ok = ok && File.ReadInt(0, &Shape, GL_QUADS);
+  int autoNormal = 0;
+  ok = ok && File.ReadInt(1, &autoNormal, 1);
+  AutoNormal = autoNormal == 1;
+  int count = 0;
+  if (!(ok && File.ReadInt(0, &count, 4))) count = 0;
+  // Each point takes 24 bytes (point and normal); a count the file cannot hold, or a negative one, fails the load
+  // before anything is allocated for it.
+  if (count < 0 || count > File.Remaining() / 24) {
+    FailLoad(File);
+    count = 0;
+    ok = false;
+  }
+  SetNPoints(count);
+  for (float& v : points) ok = ok && File.ReadFloat(0, &v, 0.0f);
+  for (float& v : normals) ok = ok && File.ReadFloat(0, &v, 0.0f);
+  return ok;
+}

@@ -1,0 +1,55 @@
+// The polygon part: points drawn with any primitive mode, each with its own (given or computed) normal.
+#pragma once
+
+#include <vector>
+
+#include "parts/parts.h"
+
+class TPartQuad : public TPart {
+public:
+  TPartQuad();
+  ~TPartQuad() override;
+
+  AnsiString GetName() override;
+  bool SaveTo(TSceneFile& File) override;
+  bool LoadFrom(TSceneFile& File) override;
+  void Paint() override;
+  TPart* Clone() override;
+
+  // Resizes both arrays keeping the leading entries; a negative count changes nothing.
+  void SetNPoints(int n);
+  void SetShape(int mode);
+  void SetAutoNormal(bool v);
+  void SetX(int i, float v);
+  void SetY(int i, float v);
+  void SetZ(int i, float v);
+  float GetX(int i);
+  float GetY(int i);
+  float GetZ(int i);
+  void SetNormX(int i, float v);
+  void SetNormY(int i, float v);
+  void SetNormZ(int i, float v);
+  float GetNormX(int i);
+  float GetNormY(int i);
+  float GetNormZ(int i);
+  // Recomputes the normals when AutoNormal is set, then notifies.
+  void CalcNormals();
+  void SetDefaults();
+
+  // NPoints x (x, y, z), contiguous; null when there are no points.
+  const float* Points() const { return points.empty() ? nullptr : points.data(); }
+  const float* Normals() const { return normals.empty() ? nullptr : normals.data(); }
+
+  int NPoints = 0;
+
+private:
+  bool Valid(int i) const { return i >= 0 && i < NPoints; }
+  void SetPoint(int i, int axis, float v);
+  void SetNormal(int i, int axis, float v);
+  std::vector<float> points;
+  std::vector<float> normals;
+
+public:
+  int Shape = 7;  // GL_QUADS
+  bool AutoNormal = true;
+};
