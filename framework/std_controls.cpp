@@ -1,0 +1,161 @@
+// The standard controls: panels, labels sized to their captions, and scroll bars.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include <cairo.h>
+
+#include "framework/controls.h"
+
+// ---------------------------------------------------------------------------------------------
+// TPanel
+
+TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 185;
+  FHeight = 41;
+}
+
+void TPanel::SetBevelOuter(TBevelCut b) {
+  if (b == FBevelOuter) return;
+  FBevelOuter = b;
+  Invalidate();
+}
+
+void TPanel::Draw(DrawSurface*) {}
+
+void TPanel::PaintWindow(HDC DC) { TWinControl::PaintWindow(DC); }
+
+// ---------------------------------------------------------------------------------------------
+// TLabel
+
+TLabel::TLabel(TComponent* AOwner) : TControl(AOwner) {
+  FHeight = 13;
+}
+
+void TLabel::SetCaption(const AnsiString& c) {
+  TControl::SetCaption(c);
+  if (AutoSize) {
+    int w = TextWidth(c);
+    if (w != FWidth) SetWidth(w);
+  }
+}
+
+void TLabel::Draw(DrawSurface*) {}
+
+void TLabel::MouseUp(int x, int y) {
+  if (x >= 0 && y >= 0 && x < FWidth && y < FHeight) Click();
+}
+
+// Measured on a private image surface so that it works without any display.
+int TLabel::TextWidth(const AnsiString& text) {
+  if (text.IsEmpty()) return 0;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  cairo_select_font_face(cr, LabelFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, LabelFontSize);
+  cairo_text_extents_t ext{};
+  cairo_text_extents(cr, text.c_str(), &ext);
+  int width = 0;
+  if (cairo_status(cr) == CAIRO_STATUS_SUCCESS && std::isfinite(ext.x_advance) && ext.x_advance > 0)
+    width = static_cast<int>(std::min(std::ceil(ext.x_advance), 1e6));
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  return width;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TScrollBar
+
+namespace {
+int ClampInt(int64_t v, int lo, int hi) {
+  if (v < lo) return lo;
+  if (v > hi) return hi;
+  return static_cast<int>(v);
+}
+}  // namespace
+
+TScrollBar::TScrollBar(TComponent* AOwner) : TWinControl(AOwner) {
+  FWidth = 121;
+  FHeight = 17;
+}
+
+void TScrollBar::SetParams(int APosition, int AMin, int AMax) {
+  if (AMin > AMax) throw EInvalidOperation("Scroll bar property out of range");
+  FMin = AMin;
+  FMax = AMax;
+  int p = ClampInt(APosition, FMin, FMax);
+  if (p != FPosition) {
+    FPosition = p;
+    Invalidate();
+    OnChange(this);
+  } else {
+    Invalidate();
+  }
+}
+
+void TScrollBar::SetMin(int v) { SetParams(FPosition, v, FMax); }
+void TScrollBar::SetMax(int v) { SetParams(FPosition, FMin, v); }
+void TScrollBar::SetPosition(int v) { SetParams(v, FMin, FMax); }
+
+void TScrollBar::Scroll(int delta) { SetPosition(ClampInt(int64_t(FPosition) + delta, FMin, FMax)); }
+
+TScrollBar::Geometry TScrollBar::Measure() const {
+  Geometry g;
+  g.length = Kind == sbHorizontal ? FWidth : FHeight;
+  int across = Kind == sbHorizontal ? FHeight : FWidth;
+  // Arrows are squares of the bar's thickness, shrunk when the bar is too short for both.
+  g.arrow = std::max(0, std::min(across, g.length / 2));
+  int track = std::max(0, g.length - 2 * g.arrow);
+  g.thumb = std::min(track, std::max(8, across));
+  g.travel = track - g.thumb;
+  int64_t range = int64_t(FMax) - FMin;
+  g.thumbStart = g.arrow;
+  if (range > 0 && g.travel > 0)
+    g.thumbStart += static_cast<int>((int64_t(FPosition) - FMin) * g.travel / range);
+  return g;
+}
+
+void TScrollBar::MouseDown(int x, int y) {
+  int along = Kind == sbHorizontal ? x : y;
+  Geometry g = Measure();
+  if (along < g.arrow) {
+    Scroll(-SmallChange);
+  } else if (along >= g.length - g.arrow) {
+    Scroll(SmallChange);
+  } else if (along < g.thumbStart) {
+    Scroll(-LargeChange);
+  } else if (along >= g.thumbStart + g.thumb) {
+    Scroll(LargeChange);
+  } else {
+    FDragging = true;
+    FDragOffset = along - g.thumbStart;
+  }
+}
+
+void TScrollBar::MouseMove(int x, int y, bool buttonDown) {
+  if (!FDragging) return;
+  if (!buttonDown) {
+    FDragging = false;
+    return;
+  }
+  int along = Kind == sbHorizontal ? x : y;
+  Geometry g = Measure();
+  if (g.travel <= 0) return;
+  int64_t offset = int64_t(along) - FDragOffset - g.arrow;
+  offset = std::max<int64_t>(0, std::min<int64_t>(offset, g.travel));
+  int64_t range = int64_t(FMax) - FMin;
+  // Rounded to the nearest position, so the thumb lands where it was dropped.
+  int64_t pos = FMin + (offset * range + g.travel / 2) / g.travel;
+  SetPosition(ClampInt(pos, FMin, FMax));
+}
+
+void TScrollBar::MouseUp(int x, int y) {
+  if (FDragging) MouseMove(x, y, true);
+  FDragging = false;
+}
+
+void TScrollBar::Draw(DrawSurface*) {}
+
+void TScrollBar::Dispatch(void* Message) { TWinControl::Dispatch(Message); }
+
+void TScrollBar::PaintWindow(HDC DC) { TWinControl::PaintWindow(DC); }
