@@ -34,6 +34,8 @@ public:
   TStream* Stream() const { return stream; }
   // Bytes left to read (0 when writing); bounds counts read from a file.
   int64_t Remaining();
+  // Pushes buffered bytes to the file; a write the disk refused makes ok false. Returns ok.
+  bool Flush();
 
 private:
   void Open();

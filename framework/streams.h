@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "framework/core.h"
@@ -46,9 +45,17 @@ public:
   bool WriteFailed() const { return FWriteFailed; }
 
 private:
-  std::FILE* FFile = nullptr;
+  // Drops read-ahead or writes pending bytes so that the buffer can change direction.
+  bool Drain();
+  int FFd = -1;
   bool FWriting = false;
   bool FWriteFailed = false;
+  // The buffer mirrors the file from FBufStart: read-ahead when FDirty is false, pending writes otherwise.
+  std::vector<uint8_t> FBuf;
+  int64_t FBufStart = 0;
+  size_t FBufPos = 0;
+  size_t FBufLen = 0;
+  bool FDirty = false;
 };
 
 class TMemoryStream : public TStream {

@@ -1,0 +1,333 @@
+// BMP reading and writing: round trips, hostile headers, and the public bmpsuite images.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/bmp_codec.h"
+#include "framework/graphics.h"
+
+namespace {
+const std::string kSuite = std::string(V3D_SOURCE_DIR) + "/tests/data/bmpsuite/";
+
+std::vector<uint8_t> Save(TBitmap& b) {
+  TMemoryStream m;
+  b.SaveToStream(&m);
+  return std::vector<uint8_t>(m.Memory(), m.Memory() + m.Size());
+}
+
+// Loads bytes into a fresh bitmap through a memory stream.
+void Load(const std::vector<uint8_t>& bytes, TBitmap& b) {
+  TMemoryStream m;
+  if (!bytes.empty()) m.WriteBuffer(bytes.data(), int32_t(bytes.size()));
+  m.SetPosition(0);
+  b.LoadFromStream(&m);
+}
+
+void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i));
+}
+void Put16(std::vector<uint8_t>& v, size_t at, uint16_t x) {
+  v[at] = uint8_t(x);
+  v[at + 1] = uint8_t(x >> 8);
+}
+
+// A valid 5 x 3, 8-bit paletted file with a 4-colour table, built by hand.
+std::vector<uint8_t> Pal8File() {
+  const uint32_t stride = 8, off = 14 + 40 + 4 * 4;
+  std::vector<uint8_t> v(off + stride * 3, 0);
+  v[0] = 'B';
+  v[1] = 'M';
+  Put32(v, 2, uint32_t(v.size()));
+  Put32(v, 10, off);
+  Put32(v, 14, 40);
+  Put32(v, 18, 5);
+  Put32(v, 22, 3);
+  Put16(v, 26, 1);
+  Put16(v, 28, 8);
+  Put32(v, 46, 4);
+  const uint8_t pal[4][4] = {{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}};  // B,G,R,0
+  std::memcpy(&v[54], pal, sizeof pal);
+  for (int row = 0; row < 3; ++row)
+    for (int x = 0; x < 5; ++x) v[off + row * stride + x] = uint8_t((x + row) % 4);
+  return v;
+}
+
+std::vector<std::string> Files(const std::string& dir) {
+  std::vector<std::string> out;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n.size() > 4 && n.substr(n.size() - 4) == ".bmp") out.push_back(n);
+    }
+    closedir(d);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+}  // namespace
+
+TEST(BmpWriter, RoundTripIsPixelExactWithPaddedRows) {
+  for (int w : {1, 2, 3, 4, 5, 127}) {
+    for (int h : {1, 2, 7}) {
+      TBitmap b;
+      b.SetSize(w, h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b.Canvas()->SetPixel(x, y, TColor((x * 37 + y * 1000003 + w) & 0xFFFFFF));
+      std::vector<uint8_t> bytes = Save(b);
+      const size_t stride = (size_t(w) * 3 + 3) & ~size_t(3);
+      ASSERT_EQ(bytes.size(), 54 + stride * h);
+      EXPECT_EQ(bytes[0], 'B');
+      EXPECT_EQ(bytes[1], 'M');
+      EXPECT_EQ(bytes[28], 24);  // bit count
+      EXPECT_EQ(bytes[10], 54);  // pixels follow the two headers
+      TBitmap back;
+      Load(bytes, back);
+      ASSERT_EQ(back.Width(), w);
+      ASSERT_EQ(back.Height(), h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ASSERT_EQ(back.Canvas()->GetPixel(x, y), b.Pixel(x, y)) << w << "x" << h;
+    }
+  }
+  // Bottom-up: the last row of the file is the top row; blue, green, red order.
+  TBitmap b;
+  b.SetSize(1, 2);
+  b.SetPixel(0, 0, clRed);
+  b.SetPixel(0, 1, clBlue);
+  std::vector<uint8_t> bytes = Save(b);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 54, bytes.end()),
+            (std::vector<uint8_t>{255, 0, 0, 0, 0, 0, 255, 0}));
+}
+
+TEST(BmpCanvas, PixelAccessStaysInsideTheBitmap) {
+  TBitmap b;
+  b.SetSize(2, 1);
+  TCanvas* c = b.Canvas();
+  EXPECT_EQ(c, b.Canvas());
+  c->SetPixel(0, 0, 0x123456);
+  c->SetPixel(1, 0, clBtnFace);
+  c->SetPixel(2, 0, clWhite);  // ignored
+  c->SetPixel(-1, 0, clWhite);
+  EXPECT_EQ(c->GetPixel(0, 0), 0x123456u);
+  EXPECT_EQ(c->GetPixel(1, 0), ColorToRGB(clBtnFace));
+  EXPECT_EQ(c->GetPixel(2, 0), 0u);
+  EXPECT_EQ(c->GetPixel(0, 1), 0u);
+  EXPECT_EQ(c->GetPixel(-1, -1), 0u);
+  b.SetSize(0, 5);
+  EXPECT_TRUE(b.Empty());
+  EXPECT_EQ(c->GetPixel(0, 0), 0u);
+}
+
+TEST(BmpReader, RefusesTruncatedAndLyingHeaders) {
+  const std::vector<uint8_t> good = Pal8File();
+  {
+    TBitmap b;
+    Load(good, b);
+    ASSERT_EQ(b.Width(), 5);
+    ASSERT_EQ(b.Height(), 3);
+    EXPECT_EQ(b.Pixel(0, 2), 0u);           // bottom row first in the file: (0 + 0) % 4
+    EXPECT_EQ(b.Pixel(1, 2), TColor(clRed));
+    EXPECT_EQ(b.Pixel(0, 0), TColor(clLime));  // top row is the last in the file: index 2
+  }
+
+  // Every truncation is refused (the file-size field then exceeds the data).
+  for (size_t n = 0; n < good.size(); ++n) {
+    TBitmap b;
+    std::vector<uint8_t> cut(good.begin(), good.begin() + n);
+    EXPECT_THROW(Load(cut, b), EInvalidGraphic) << "prefix " << n;
+  }
+
+  struct Lie { const char* what; size_t at; int width; uint32_t value; };
+  const Lie lies[] = {
+      {"signature", 0, 2, 0x4D42 + 1},
+      {"file size beyond the data", 2, 4, 1000},
+      {"file size below the headers", 2, 4, 20},
+      {"pixel offset beyond the file", 10, 4, 5000},
+      {"pixel offset inside the palette", 10, 4, 60},
+      {"header size", 14, 4, 41},
+      {"header size huge", 14, 4, 0xFFFFFFF0u},
+      {"zero width", 18, 4, 0},
+      {"negative width", 18, 4, uint32_t(-5)},
+      {"zero height", 22, 4, 0},
+      {"most negative height", 22, 4, 0x80000000u},
+      {"tall image needing more rows", 22, 4, 4},
+      {"planes", 26, 2, 2},
+      {"bit count", 28, 2, 7},
+      {"compression", 30, 4, 9},
+      {"run-length", 30, 4, 1},
+      {"bit fields on 8 bits", 30, 4, 3},
+      {"image size beyond the file", 34, 4, 0x7FFFFFFF},
+      {"density", 38, 4, 30000000},
+      {"palette count above 256", 46, 4, 257},
+      {"palette count past the offset", 46, 4, 200},
+      {"important colours", 50, 4, 300},
+      {"index outside the palette", 54 + 16, 1, 9},
+  };
+  for (const Lie& l : lies) {
+    std::vector<uint8_t> bad = good;
+    if (std::strcmp(l.what, "index outside the palette") == 0) {
+      bad[l.at] = uint8_t(l.value);
+    } else if (l.width == 2) {
+      Put16(bad, l.at, uint16_t(l.value));
+    } else {
+      Put32(bad, l.at, l.value);
+    }
+    TBitmap b;
+    EXPECT_THROW(Load(bad, b), EInvalidGraphic) << l.what;
+  }
+
+  // Dimensions whose product overflows 32 bits, and rows whose byte width overflows.
+  for (auto wh : {std::pair<uint32_t, uint32_t>{0x10000, 0x10000}, {0x7FFFFFFF, 1}, {1, 0x7FFFFFFF},
+                  {0x40000000, 4}}) {
+    std::vector<uint8_t> bad = good;
+    Put32(bad, 18, wh.first);
+    Put32(bad, 22, wh.second);
+    TBitmap b;
+    EXPECT_THROW(Load(bad, b), EInvalidGraphic);
+  }
+
+  // A refused load leaves the bitmap as it was.
+  TBitmap kept;
+  kept.SetSize(2, 2);
+  kept.SetPixel(1, 1, 0xABCDEF);
+  std::vector<uint8_t> bad = good;
+  Put16(bad, 28, 3);
+  EXPECT_THROW(Load(bad, kept), EInvalidGraphic);
+  EXPECT_EQ(kept.Width(), 2);
+  EXPECT_EQ(kept.Pixel(1, 1), 0xABCDEFu);
+}
+
+TEST(BmpReader, BitFieldMasksAreChecked) {
+  // 2 x 1, 16 bits, 565 masks after a 40-byte header.
+  std::vector<uint8_t> v(14 + 40 + 12 + 4, 0);
+  v[0] = 'B';
+  v[1] = 'M';
+  Put32(v, 2, uint32_t(v.size()));
+  Put32(v, 10, 66);
+  Put32(v, 14, 40);
+  Put32(v, 18, 2);
+  Put32(v, 22, 1);
+  Put16(v, 26, 1);
+  Put16(v, 28, 16);
+  Put32(v, 30, 3);
+  Put32(v, 54, 0xF800);
+  Put32(v, 58, 0x07E0);
+  Put32(v, 62, 0x001F);
+  Put16(v, 66, 0xF800);  // pure red
+  Put16(v, 68, 0x07E0);  // pure green
+  TBitmap b;
+  Load(v, b);
+  EXPECT_EQ(b.Pixel(0, 0), TColor(clRed));
+  EXPECT_EQ(b.Pixel(1, 0), TColor(clLime));
+
+  for (auto masks : {std::vector<uint32_t>{0xF800, 0x07E0, 0}, {0xF800, 0xFFE0, 0x1F}, {0x1F0000, 0x7E0, 0x1F},
+                     {0xF00F, 0x07E0, 0x0010}}) {
+    std::vector<uint8_t> bad = v;
+    for (int i = 0; i < 3; ++i) Put32(bad, 54 + 4 * i, masks[i]);
+    TBitmap r;
+    EXPECT_THROW(Load(bad, r), EInvalidGraphic) << std::hex << masks[0] << " " << masks[1] << " " << masks[2];
+  }
+}
+
+// Largest and mean per-channel difference between two same-sized bitmaps.
+struct Difference { int worst = 0; double mean = 0; };
+static Difference Compare(const TBitmap& a, const TBitmap& b) {
+  Difference d;
+  long total = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      for (int s = 0; s < 24; s += 8) {
+        int e = std::abs(int((a.Pixel(x, y) >> s) & 0xFF) - int((b.Pixel(x, y) >> s) & 0xFF));
+        d.worst = std::max(d.worst, e);
+        total += e;
+      }
+  d.mean = double(total) / (3.0 * a.Width() * a.Height());
+  return d;
+}
+
+TEST(BmpSuite, GoodFilesDecodeWithTheRightPixels) {
+  auto load = [](const char* name, TBitmap& b) {
+    b.LoadFromFile((kSuite + "g/" + name).c_str());
+    ASSERT_EQ(b.Width(), 127) << name;
+    ASSERT_EQ(b.Height(), 64) << name;
+  };
+  TBitmap rgb24, pal8, pal4;
+  load("rgb24.bmp", rgb24);
+  load("pal8.bmp", pal8);
+  load("pal4.bmp", pal4);
+
+  // The same picture in true colour: identical to rgb24; with 5 or 6 bits a channel: within rounding.
+  for (const char* name : {"rgb32.bmp", "rgb24pal.bmp", "rgb32bf.bmp", "rgb32bfdef.bmp"}) {
+    TBitmap b;
+    load(name, b);
+    EXPECT_EQ(Compare(b, rgb24).worst, 0) << name;
+  }
+  for (const char* name : {"rgb16.bmp", "rgb16bfdef.bmp", "rgb16-565.bmp", "rgb16-565pal.bmp"}) {
+    TBitmap b;
+    load(name, b);
+    EXPECT_LE(Compare(b, rgb24).worst, 8) << name;
+  }
+  // The same 252-colour image in every header, order and palette layout.
+  for (const char* name : {"pal8topdown.bmp", "pal8-0.bmp", "pal8os2.bmp", "pal8v4.bmp", "pal8v5.bmp"}) {
+    TBitmap b;
+    load(name, b);
+    EXPECT_EQ(Compare(b, pal8).worst, 0) << name;
+  }
+  // The paletted versions are quantised (252 and 12 colours against 6835), so they only come close.
+  printf("MEAN %f %f %d\n", Compare(pal8, rgb24).mean, Compare(pal4, rgb24).mean, Compare(pal4, rgb24).worst);
+  EXPECT_LT(Compare(pal8, rgb24).mean, 6.0);
+  EXPECT_LT(Compare(pal4, rgb24).mean, 40.0);
+  EXPECT_GT(Compare(pal4, rgb24).mean, Compare(pal8, rgb24).mean);
+
+  // Every other good file this decoder supports reads at its own size; run-length files are refused cleanly.
+  for (const std::string& name : Files(kSuite + "g")) {
+    TBitmap b;
+    bool rle = name.find("rle") != std::string::npos;
+    if (rle) {
+      EXPECT_THROW(b.LoadFromFile((kSuite + "g/" + name).c_str()), EInvalidGraphic) << name;
+    } else {
+      EXPECT_NO_THROW(b.LoadFromFile((kSuite + "g/" + name).c_str())) << name;
+      EXPECT_FALSE(b.Empty()) << name;
+    }
+  }
+}
+
+TEST(BmpSuite, BadFilesAreRefusedAndQuestionableOnesNeverCrash) {
+  std::vector<std::string> bad = Files(kSuite + "b");
+  ASSERT_GE(bad.size(), 20u);
+  for (const std::string& name : bad) {
+    TBitmap b;
+    EXPECT_THROW(b.LoadFromFile((kSuite + "b/" + name).c_str()), EInvalidGraphic) << name;
+  }
+  std::vector<std::string> questionable = Files(kSuite + "q");
+  ASSERT_GE(questionable.size(), 40u);
+  int decoded = 0;
+  for (const std::string& name : questionable) {
+    TBitmap b;
+    try {
+      b.LoadFromFile((kSuite + "q/" + name).c_str());
+      EXPECT_FALSE(b.Empty()) << name;
+      ++decoded;
+    } catch (const EInvalidGraphic&) {
+    }
+  }
+  EXPECT_GT(decoded, 0);
+}
+
+// Every prefix of every good file is refused or decoded, never read past.
+TEST(BmpSuite, TruncatedGoodFilesAreRefused) {
+  for (const std::string& name : {std::string("pal4.bmp"), std::string("rgb16-565.bmp"), std::string("pal8os2.bmp")}) {
+    TMemoryStream whole;
+    TFileStream f((kSuite + "g/" + name).c_str(), fmOpenRead);
+    whole.CopyFrom(&f, 0);
+    std::vector<uint8_t> bytes(whole.Memory(), whole.Memory() + whole.Size());
+    for (size_t n = 0; n < bytes.size(); n += 7) {
+      BmpImage img;
+      EXPECT_THROW(DecodeBmp(bytes.data(), n, img), EInvalidGraphic) << name << " " << n;
+    }
+  }
+}
