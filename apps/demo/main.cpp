@@ -1,0 +1,172 @@
+// Demo host: a form with a viewport showing an animated, lit, textured scene.
+// Headless it renders a number of frames, writes a PNG and reports; on a display it opens a window.
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "framework/application.h"
+#include "framework/controls.h"
+#include "framework/screenshot.h"
+#include "opengl/luce.h"
+#include "opengl/opengl.h"
+#include "parts/parts.h"
+#include "parts/primitives.h"
+#include "parts/quad.h"
+
+namespace {
+
+struct Options {
+  int frames = 60;
+  std::string png = "demo.png";
+  std::string save;
+  int width = 640, height = 480;
+  bool headless = false;
+};
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--frames" && i + 1 < argc) o.frames = std::atoi(argv[++i]);
+    else if (a == "--png" && i + 1 < argc) o.png = argv[++i];
+    else if (a == "--save" && i + 1 < argc) o.save = argv[++i];
+    else if (a == "--headless") o.headless = true;
+    else if (a == "--size" && i + 1 < argc) std::sscanf(argv[++i], "%dx%d", &o.width, &o.height);
+    else {
+      std::fprintf(stderr, "usage: demo [--headless] [--frames N] [--png FILE] [--save SCENE] [--size WxH]\n");
+      std::exit(2);
+    }
+  }
+  return o;
+}
+
+// A checkerboard for the cube's texture slot.
+void MakeTexture(TOpenGl* gl) {
+  TPicture pic;
+  TBitmap* bmp = pic.Bitmap();
+  bmp->SetSize(64, 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) bmp->SetPixel(x, y, ((x / 8 + y / 8) % 2) ? 0x2080F0 : 0xF0F0F0);
+  gl->SetTextureMagFilter(0, GL_LINEAR);
+  gl->SetPicture(0, &pic);
+}
+
+void Material(TPart* p, float r, float g, float b) {
+  p->SetUseMaterial(true);
+  p->SetDiffuseR(r);
+  p->SetDiffuseG(g);
+  p->SetDiffuseB(b);
+  p->SetAmbientR(r * 0.3f);
+  p->SetAmbientG(g * 0.3f);
+  p->SetAmbientB(b * 0.3f);
+}
+
+void BuildScene(TOpenGl* gl) {
+  TPart* spinner = gl->AddGroup(nullptr, "Spinner");
+  spinner->SetRY(1);
+  TPart* box = gl->AddCube(spinner, "Box");
+  box->SetSX(1.6f); box->SetSY(1.6f); box->SetSZ(1.6f);
+  box->SetTexture(0);
+  Material(box, 1, 1, 1);
+  TPart* ball = gl->AddSphere(spinner, "Ball");
+  ball->SetPX(2.6f);
+  ball->SetSX(0.7f); ball->SetSY(0.7f); ball->SetSZ(0.7f);
+  Material(ball, 0.9f, 0.2f, 0.2f);
+  auto* cone = static_cast<TPartCylinder*>(gl->AddCylinder(spinner, "Cone"));
+  cone->SetTopRadius(0);
+  cone->SetPX(-2.6f);
+  cone->SetRX(1); cone->SetRotationAngle(-90);
+  cone->SetSX(0.7f); cone->SetSY(0.7f); cone->SetSZ(1.4f);
+  Material(cone, 0.2f, 0.8f, 0.3f);
+  auto* ring = static_cast<TPartDisk*>(gl->AddDisk(nullptr, "Ring"));
+  ring->SetInnerRadius(0.5f);
+  ring->SetOuterRadius(1.0f);
+  ring->SetPY(2.2f);
+  ring->SetRY(1); ring->SetRotationAngle(180);
+  Material(ring, 0.9f, 0.8f, 0.2f);
+  TPart* floor = gl->AddQuad(nullptr, "Floor");
+  floor->SetRX(1); floor->SetRotationAngle(-90);
+  floor->SetPY(-1.6f);
+  floor->SetSX(4); floor->SetSY(4);
+  Material(floor, 0.5f, 0.5f, 0.6f);
+
+  TLuce sun;
+  sun.SetEnabled(true);
+  sun.SetPositionX(-0.5f); sun.SetPositionY(1); sun.SetPositionZ(-1); sun.SetPositionW(0);
+  sun.SetAmbientR(0.2f); sun.SetAmbientG(0.2f); sun.SetAmbientB(0.2f);
+  gl->SetLight(0, &sun);
+  TLuce lamp;
+  lamp.SetEnabled(true);
+  lamp.SetPositionX(3); lamp.SetPositionY(3); lamp.SetPositionZ(-3); lamp.SetPositionW(1);
+  lamp.SetDiffuseR(1); lamp.SetDiffuseG(0.7f); lamp.SetDiffuseB(0.4f);
+  gl->SetLight(1, &lamp);
+}
+
+class Demo : public TObject {
+public:
+  TOpenGl* gl = nullptr;
+  int frames = 0, target = 0;
+  void Frame(TObject*) {
+    ++frames;
+    if (TPart* s = gl->FindPart("Spinner")) s->SetRotationAngle(s->RotationAngle + 3);
+    if (target > 0 && frames >= target) Application->Terminate();
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt = Parse(argc, argv);
+  Application->Initialize(opt.headless ? BackendKind::Headless : BackendKind::Auto);
+  bool display = Application->OnDisplay();
+
+  auto* form = new TForm(nullptr);
+  form->SetCaption("viewport3d demo");
+  form->SetBounds(0, 0, opt.width, opt.height);
+  auto* gl = new TOpenGl(form);
+  gl->SetParent(form);
+  gl->SetAlign(alClient);
+  // Made in code rather than read from a form: the host calls Loaded itself.
+  gl->Loaded();
+  T3DVector eye;
+  eye.SetY(3);
+  eye.SetZ(-8);
+  gl->SetEyePosition(&eye);
+  gl->SetProjectionFar(30);
+  TColorVector sky;
+  sky.SetR(0.1f); sky.SetG(0.12f); sky.SetB(0.2f);
+  gl->SetClearColor(&sky);
+  MakeTexture(gl);
+  BuildScene(gl);
+
+  Demo demo;
+  demo.gl = gl;
+  demo.target = display ? 0 : opt.frames;
+  gl->OnFrame = MakeEvent(&demo, &Demo::Frame);
+  gl->SetAnimation(true);
+  form->Show();
+  Application->Run();
+
+  int status = 0;
+  if (!display) {
+    if (SaveWindowPng(gl->Handle(), opt.png.c_str()))
+      std::printf("rendered %d frames of %dx%d headless, %.1f fps; wrote %s\n", demo.frames, gl->Width(), gl->Height(),
+                  gl->Fps(), opt.png.c_str());
+    else {
+      std::fprintf(stderr, "could not write %s\n", opt.png.c_str());
+      status = 1;
+    }
+  }
+  if (!opt.save.empty()) {
+    if (gl->SaveTo(opt.save.c_str())) std::printf("saved the scene to %s\n", opt.save.c_str());
+    else {
+      std::fprintf(stderr, "could not save %s\n", opt.save.c_str());
+      status = 1;
+    }
+  }
+  delete form;
+  return status;
+}
