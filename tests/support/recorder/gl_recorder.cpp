@@ -83,3 +83,9 @@ extern "C" GLuint glGenLists(GLsizei range) {
   Record("glGenLists", {double(range), double(first)});
   return first;
 }
+
+// Lights: a spot direction has three values, every other vector four.
+FORWARD(void, glLightfv, (GLenum light, GLenum pname, const GLfloat* p), (light, pname, p), double(light),
+        double(pname), p[0], p[1], p[2], pname == GL_SPOT_DIRECTION ? 0.0 : p[3])
+FORWARD(void, glLightf, (GLenum light, GLenum pname, GLfloat v), (light, pname, v), double(light), double(pname), v)
+FORWARD(void, glLoadIdentity, (void), (), )
