@@ -14,7 +14,9 @@ struct AlignGuard {
 }  // namespace
 
 // Controls on one edge stack in the order of their present position, so a host that places them
-// before aligning decides their order; ties keep the order in which they were inserted.
+// before aligning decides their order; ties keep the order in which they were inserted. Edge controls
+// keep their size even past the far side (captions may run beyond a narrow strip); the client
+// control gets what is left, or nothing.
 void TWinControl::AlignControls() {
   if (FAligning) return;
   AlignGuard guard(FAligning);
@@ -31,9 +33,8 @@ void TWinControl::AlignControls() {
   std::vector<TControl*> tops = collect(alTop);
   std::stable_sort(tops.begin(), tops.end(), [](TControl* a, TControl* b) { return a->Top() < b->Top(); });
   for (TControl* c : tops) {
-    int h = std::max(0, std::min(c->Height(), bottom - top));
     c->SetBounds(left, top, right - left, c->Height());
-    top += h;
+    top += c->Height();
   }
 
   std::vector<TControl*> bottoms = collect(alBottom);
@@ -41,17 +42,15 @@ void TWinControl::AlignControls() {
     return a->Top() + a->Height() > b->Top() + b->Height();
   });
   for (TControl* c : bottoms) {
-    int h = std::max(0, std::min(c->Height(), bottom - top));
     c->SetBounds(left, bottom - c->Height(), right - left, c->Height());
-    bottom -= h;
+    bottom -= c->Height();
   }
 
   std::vector<TControl*> lefts = collect(alLeft);
   std::stable_sort(lefts.begin(), lefts.end(), [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
   for (TControl* c : lefts) {
-    int w = std::max(0, std::min(c->Width(), right - left));
     c->SetBounds(left, top, c->Width(), bottom - top);
-    left += w;
+    left += c->Width();
   }
 
   std::vector<TControl*> rights = collect(alRight);
@@ -59,9 +58,8 @@ void TWinControl::AlignControls() {
     return a->Left() + a->Width() > b->Left() + b->Width();
   });
   for (TControl* c : rights) {
-    int w = std::max(0, std::min(c->Width(), right - left));
     c->SetBounds(right - c->Width(), top, c->Width(), bottom - top);
-    right -= w;
+    right -= c->Width();
   }
 
   for (TControl* c : collect(alClient)) c->SetBounds(left, top, right - left, bottom - top);

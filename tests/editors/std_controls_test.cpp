@@ -109,13 +109,13 @@ TEST(Align, EdgesStackInOrderOfPositionAndClientFillsTheRest) {
   hidden.SetWidth(60);
   hidden.SetVisible(false);
   for (TPanel* c : {&client, &left2, &top, &left1, &hidden, &right, &bottom}) c->SetParent(&p);
-  // Positions decide the order on an edge, not insertion.
+  // Positions decide the order on an edge, not insertion (left2 was inserted first).
   left2.SetLeft(200);
   left1.SetLeft(100);
   hidden.SetLeft(150);
   client.SetAlign(alClient);
-  left2.SetAlign(alLeft);
   left1.SetAlign(alLeft);
+  left2.SetAlign(alLeft);
   hidden.SetAlign(alLeft);
   top.SetAlign(alTop);
   right.SetAlign(alRight);

@@ -62,8 +62,10 @@ TEST(Vectors, EveryWriteNotifiesOnceWithTheVectorAsSender) {
 TEST(Vectors, ElementsAreSinglePrecision) {
   TFloatVector v;
   v.SetElement(0, 0.1f);
-  EXPECT_EQ(0.100000001490116, static_cast<double>(v.GetElement(0)));
-  EXPECT_NE(0.1, static_cast<double>(v.GetElement(0)));
+  double held = v.GetElement(0);
+  EXPECT_EQ(static_cast<double>(0.1f), held);
+  EXPECT_NEAR(0.100000001490116, held, 1e-15);
+  EXPECT_NE(0.1, held);
 }
 
 TEST(Vectors, AssignAcrossKindsCopiesAllFourAndKeepsTheTargetsHandler) {

@@ -1,0 +1,202 @@
+// The component palette and the package loader. One registry per process: packages must resolve
+// the framework's symbols to the host's copy (see package/CMakeLists.txt).
+#include "framework/registry.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+namespace {
+
+struct Entry {
+  TPaletteEntry pub;
+  HMODULE module = nullptr;              // the package whose Initialize registered it
+  const TPackageInfo* info = nullptr;    // the unit table it came from
+};
+
+struct Package {
+  HMODULE handle = nullptr;
+  const TPackageInfo* info = nullptr;
+  int uses = 0;
+};
+
+struct Registry {
+  std::vector<Entry*> entries;
+  std::vector<Package> packages;
+  HMODULE loading = nullptr;               // module whose Initialize is running
+  const TPackageInfo* loadingInfo = nullptr;
+  const TPackageInfo* registering = nullptr;
+  ~Registry() {
+    for (Entry* e : entries) {
+      delete e->pub.Bitmap;
+      delete e;
+    }
+  }
+  template <class Pred>
+  void Purge(Pred pred) {
+    auto keep = std::stable_partition(entries.begin(), entries.end(), [&](Entry* e) { return !pred(e); });
+    for (auto it = keep; it != entries.end(); ++it) {
+      delete (*it)->pub.Bitmap;
+      delete *it;
+    }
+    entries.erase(keep, entries.end());
+  }
+};
+
+Registry& Reg() {
+  static Registry registry;
+  return registry;
+}
+
+template <class T>
+struct Restore {
+  T& ref;
+  T old;
+  Restore(T& r, T v) : ref(r), old(r) { ref = v; }
+  ~Restore() { ref = old; }
+};
+
+std::string Upper(const char* s) {
+  std::string u(s);
+  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+// The palette image named after the class in capitals, from the package being registered.
+TBitmap* PaletteBitmap(const TPackageInfo* info, const char* className) {
+  if (!info || !info->Images || info->ImageCount <= 0) return nullptr;
+  std::string want = Upper(className);
+  for (int i = 0; i < info->ImageCount; ++i) {
+    const TPackageImage& img = info->Images[i];
+    if (!img.Name || want != img.Name) continue;
+    if (!img.Palette || !img.Pixels || img.Width <= 0 || img.Height <= 0 || img.Width > 256 || img.Height > 256)
+      return nullptr;
+    auto* bmp = new TBitmap();
+    bmp->SetSize(img.Width, img.Height);
+    for (int y = 0; y < img.Height; ++y)
+      for (int x = 0; x < img.Width; ++x) bmp->SetPixel(x, y, img.Palette[img.Pixels[y * img.Width + x] & 15]);
+    return bmp;
+  }
+  return nullptr;
+}
+
+Package* FindPackage(HMODULE handle) {
+  for (Package& p : Reg().packages)
+    if (p.handle == handle) return &p;
+  return nullptr;
+}
+
+}  // namespace
+
+void RegisterComponents(const AnsiString& Page, const TComponentClass* Classes, int LastIndex) {
+  Registry& r = Reg();
+  if (LastIndex < 0) return;
+  if (!Classes) throw EComponentError("RegisterComponents: no classes");
+  for (int i = 0; i <= LastIndex; ++i) {
+    const TComponentClass& c = Classes[i];
+    if (!c.ClassName || !c.Create) throw EComponentError("RegisterComponents: incomplete class reference");
+    if (FindComponentClass(c.ClassName))
+      throw EComponentError(Format("A class named %s already exists", c.ClassName).str());
+    for (int j = 0; j < i; ++j)
+      if (std::string(c.ClassName) == Classes[j].ClassName)
+        throw EComponentError(Format("A class named %s already exists", c.ClassName).str());
+  }
+  for (int i = 0; i <= LastIndex; ++i) {
+    auto* e = new Entry;
+    e->pub.Class = Classes[i];
+    e->pub.Page = Page;
+    e->module = r.loading;
+    e->info = r.registering;
+    e->pub.Bitmap = PaletteBitmap(r.registering, Classes[i].ClassName);
+    r.entries.push_back(e);
+  }
+}
+
+std::vector<AnsiString> PalettePages() {
+  std::vector<AnsiString> pages;
+  for (Entry* e : Reg().entries)
+    if (std::find(pages.begin(), pages.end(), e->pub.Page) == pages.end()) pages.push_back(e->pub.Page);
+  return pages;
+}
+
+std::vector<const TPaletteEntry*> PaletteClasses(const AnsiString& Page) {
+  std::vector<const TPaletteEntry*> list;
+  for (Entry* e : Reg().entries)
+    if (e->pub.Page == Page) list.push_back(&e->pub);
+  return list;
+}
+
+const TPaletteEntry* FindComponentClass(const AnsiString& ClassName) {
+  for (Entry* e : Reg().entries)
+    if (ClassName == e->pub.Class.ClassName) return &e->pub;
+  return nullptr;
+}
+
+void InitializePackage(const TPackageInfo* Info) {
+  if (!Info) return;
+  Registry& r = Reg();
+  if (r.loading) r.loadingInfo = Info;
+  Restore<const TPackageInfo*> guard(r.registering, Info);
+  for (int i = 0; i < Info->UnitCount && Info->Units; ++i)
+    if (Info->Units[i].Register) Info->Units[i].Register();
+}
+
+void FinalizePackage(const TPackageInfo* Info) {
+  if (!Info) return;
+  Reg().Purge([Info](Entry* e) { return e->info == Info; });
+}
+
+HMODULE LoadPackage(const AnsiString& Name) {
+  Registry& r = Reg();
+  void* handle = dlopen(Name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* why = dlerror();
+    throw EPackageError(Format("Can't load package %s.\n%s", Name.c_str(), why ? why : "").str());
+  }
+  if (Package* p = FindPackage(handle)) {
+    ++p->uses;
+    return handle;
+  }
+  auto init = reinterpret_cast<void (*)()>(dlsym(handle, "Initialize"));
+  if (!init) {
+    dlclose(handle);
+    throw EPackageError(Format("%s is not a valid package: it has no Initialize.", Name.c_str()).str());
+  }
+  Restore<HMODULE> loading(r.loading, handle);
+  Restore<const TPackageInfo*> loadingInfo(r.loadingInfo, nullptr);
+  try {
+    init();
+  } catch (...) {
+    // Nothing of a package that failed to start may outlive its code.
+    r.Purge([handle](Entry* e) { return e->module == handle; });
+    dlclose(handle);
+    throw;
+  }
+  r.packages.push_back(Package{handle, r.loadingInfo, 1});
+  return handle;
+}
+
+void UnloadPackage(HMODULE Module) {
+  Registry& r = Reg();
+  Package* p = FindPackage(Module);
+  if (!p) throw EPackageError("Invalid package handle");
+  if (--p->uses > 0) {
+    dlclose(Module);
+    return;
+  }
+  const TPackageInfo* info = p->info;
+  r.packages.erase(r.packages.begin() + (p - r.packages.data()));
+  auto fini = reinterpret_cast<void (*)()>(dlsym(Module, "Finalize"));
+  if (fini) fini();
+  // Whatever the package left registered points into its code: drop it before the code goes.
+  r.Purge([Module, info](Entry* e) { return e->module == Module || (info && e->info == info); });
+  dlclose(Module);
+}
+
+AnsiString GetPackageDescription(HMODULE Module) {
+  Package* p = FindPackage(Module);
+  if (!p || !p->info || !p->info->Description) return AnsiString();
+  return AnsiString(p->info->Description);
+}
