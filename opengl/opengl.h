@@ -11,6 +11,7 @@
 class TPart;
 class TPartGroup;
 class TLuce;
+class TSceneFile;
 
 const int TEXTURE_SLOTS = 20;
 const int LIGHT_SLOTS = 32;
@@ -100,6 +101,9 @@ public:
   // Scene files.
   bool SaveTo(AnsiString FileName);
   bool LoadFrom(AnsiString FileName);
+  // The same document on a stream the caller owns.
+  bool SaveToStream(TStream* Stream);
+  bool LoadFromStream(TStream* Stream);
 
   TCanvas* GetCanvas() { return FCanvas; }
   intptr_t GetResourceContext() const { return reinterpret_cast<intptr_t>(FResourceContext); }
@@ -118,6 +122,7 @@ protected:
   void WMSize(TWMSize& Message);
   // Inserts like AddObject; false when the part is refused.
   bool InsertPart(TPart* where, TPart* part);
+  bool LoadDocument(TSceneFile& File);
 
   // Fields, in declaration order.
   HGLRC FResourceContext = nullptr;

@@ -55,8 +55,7 @@ bool TOpenGl::SaveTo(AnsiString FileName) {
     TSceneFile file(AnsiString(temp), true, SCENE_FILE_VERSION);
     try {
       ok = WriteDocument(file, this, FAnimation, projection, FRoot, FLights, FPictures, FTextureParams);
-      auto* fs = dynamic_cast<TFileStream*>(file.Stream());
-      ok = ok && fs && fs->Flush();
+      ok = file.Flush() && ok;
     } catch (...) {
       std::remove(temp.c_str());
       throw;
@@ -69,6 +68,22 @@ bool TOpenGl::SaveTo(AnsiString FileName) {
 
 bool TOpenGl::LoadFrom(AnsiString FileName) {
   TSceneFile file(FileName, false, 0);
+  return LoadDocument(file);
+}
+
+bool TOpenGl::LoadFromStream(TStream* Stream) {
+  TSceneFile file(Stream, false, 0);
+  return LoadDocument(file);
+}
+
+bool TOpenGl::SaveToStream(TStream* Stream) {
+  const float projection[6] = {FProjectionOrtho ? 1.0f : 0.0f, FProjectionWidth, FProjectionHeight,
+                               FProjectionNear, FProjectionFar, FProjectionYAngle};
+  TSceneFile file(Stream, true, SCENE_FILE_VERSION);
+  return WriteDocument(file, this, FAnimation, projection, FRoot, FLights, FPictures, FTextureParams);
+}
+
+bool TOpenGl::LoadDocument(TSceneFile& file) {
   int flag = 0;
   FAnimation = file.ReadInt(0, &flag, 0) && flag == 1;
   flag = 0;
@@ -109,10 +124,10 @@ bool TOpenGl::LoadFrom(AnsiString FileName) {
     TMemoryStream scratch;
     for (int i = 0; i < TEXTURE_SLOTS; ++i) {
       int size = 0;
-      if (!file.ReadInt(4, &size, 0) || size < 0) size = 0;
+      if (!file.ReadInt(4, &size, 0)) size = 0;
       if (size != 0) {
-        // An image larger than what is left of the file cannot be there.
-        if (size > file.Remaining()) {
+        // An image larger than what is left of the file, or of negative size, cannot be there.
+        if (size < 0 || size > file.Remaining()) {
           texturesOk = false;
           break;
         }
