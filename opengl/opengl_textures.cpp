@@ -44,7 +44,8 @@ unsigned TOpenGl::SetTexture(int index, TBitmap* bitmap) {
   glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
   UpdateTextureParams(index);
   std::vector<uint8_t> buffer = BitmapToRGBA(bitmap);
-  if (!buffer.empty())
+  // NOTE: GLU reads the GL version string and crashes when no context is current.
+  if (!buffer.empty() && wglGetCurrentContext())
     gluBuild2DMipmaps(GL_TEXTURE_2D, 3, bitmap->Width(), bitmap->Height(), GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, 0);
