@@ -1,0 +1,888 @@
+// The benchmark program: the paint cycle, model rebuilds, scene files, scale and change latency, each
+// measured side by side with a bare baseline in the same run, printed as a table and written as JSON.
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/winapi.h"
+#include "opengl/opengl.h"
+#include "parts/parts.h"
+#include "parts/primitives.h"
+
+namespace {
+
+double NowS() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+// Bytes the allocator has handed out, over all arenas and mmapped blocks.
+// 10000 -> "10,000".
+std::string Count(long n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+size_t HeapInUse() {
+  struct mallinfo2 m = mallinfo2();
+  return m.uordblks + m.hblkhd;
+}
+
+struct Options {
+  std::string json = "bench-results.json";
+  std::string dir;
+  long maxParts = 1000000;
+  int paintParts = 1000;
+  int rebuildParts = 10000;
+  int fileParts = 100000;
+  int width = 320, height = 240;
+  int rounds = 5;
+  double blockSeconds = 0.3;
+  int latencySamples = 30;
+};
+
+// ---- the scene both sides draw
+
+enum Kind { kCube, kSphere, kCylinder, kDisk };
+
+struct Item {
+  Kind kind;
+  float px, py, pz, angle, scale;
+};
+
+// Seven cubes in ten, the rest quadrics, on a lattice that fills the default view.
+Item ItemAt(int i) {
+  static const Kind kinds[10] = {kCube, kCube, kCube, kCube, kCube, kCube, kCube, kSphere, kCylinder, kDisk};
+  Item it;
+  it.kind = kinds[i % 10];
+  it.px = static_cast<float>(i % 23) * 0.3f - 3.3f;
+  it.py = static_cast<float>((i / 23) % 19) * 0.3f - 2.7f;
+  it.pz = static_cast<float>((i / 437) % 17) * 0.3f - 2.4f;
+  it.angle = static_cast<float>((i * 37) % 360);
+  it.scale = 0.12f;
+  return it;
+}
+
+const int kQuadricSlices = 12, kQuadricStacks = 8;
+
+TPart* AddItem(TOpenGl* gl, int i, const Item& it) {
+  char name[24];
+  std::snprintf(name, sizeof name, "P%d", i);
+  TPart* p = nullptr;
+  switch (it.kind) {
+    case kCube: p = gl->AddCube(nullptr, name); break;
+    case kSphere: {
+      p = gl->AddSphere(nullptr, name);
+      auto* s = static_cast<TPartSphere*>(p);
+      s->SetSlices(kQuadricSlices);
+      s->SetStacks(kQuadricStacks);
+      break;
+    }
+    case kCylinder: {
+      p = gl->AddCylinder(nullptr, name);
+      auto* c = static_cast<TPartCylinder*>(p);
+      c->SetSlices(kQuadricSlices);
+      c->SetStacks(kQuadricStacks);
+      break;
+    }
+    case kDisk: {
+      p = gl->AddDisk(nullptr, name);
+      auto* d = static_cast<TPartDisk*>(p);
+      d->SetSlices(kQuadricSlices);
+      d->SetLoops(kQuadricStacks / 2);
+      break;
+    }
+  }
+  p->SetPX(it.px);
+  p->SetPY(it.py);
+  p->SetPZ(it.pz);
+  p->SetRX(1);
+  p->SetRY(1);
+  p->SetRotationAngle(it.angle);
+  p->SetSX(it.scale);
+  p->SetSY(it.scale);
+  p->SetSZ(it.scale);
+  return p;
+}
+
+void BuildScene(TOpenGl* gl, int n) {
+  for (int i = 0; i < n; ++i) AddItem(gl, i, ItemAt(i));
+}
+
+// Detaches the whole tree and deletes it; the viewport keeps a fresh, empty root.
+void DestroyScene(TOpenGl* gl) {
+  TPart* old = gl->Root();
+  gl->DeleteObject(old);
+  delete old;
+}
+
+// The cube of the part library, face for face.
+struct Face {
+  GLfloat n[3];
+  GLfloat v[4][3];
+};
+const Face kCubeFaces[6] = {
+    {{0, 0, 1}, {{0.5f, 0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}, {-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}}},
+    {{0, 0, -1}, {{-0.5f, -0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f}, {0.5f, 0.5f, -0.5f}, {0.5f, -0.5f, -0.5f}}},
+    {{0, 1, 0}, {{0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, 0.5f}}},
+    {{0, -1, 0}, {{-0.5f, -0.5f, -0.5f}, {0.5f, -0.5f, -0.5f}, {0.5f, -0.5f, 0.5f}, {-0.5f, -0.5f, 0.5f}}},
+    {{1, 0, 0}, {{0.5f, 0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, -0.5f}}},
+    {{-1, 0, 0}, {{-0.5f, -0.5f, -0.5f}, {-0.5f, -0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}, {-0.5f, 0.5f, -0.5f}}},
+};
+
+// What a hand-written program would emit for the same scene: one quadric, no objects, plain loops.
+void EmitBare(const std::vector<Item>& items, GLUquadric* q) {
+  glDisable(GL_TEXTURE_2D);
+  glTranslatef(0, 0, 0);
+  glRotatef(0, 0, 0, 0);
+  glScalef(1, 1, 1);
+  for (const Item& it : items) {
+    glPushMatrix();
+    glDisable(GL_TEXTURE_2D);
+    glTranslatef(it.px, it.py, it.pz);
+    glRotatef(it.angle, 1, 1, 0);
+    glScalef(it.scale, it.scale, it.scale);
+    switch (it.kind) {
+      case kCube:
+        glBegin(GL_QUADS);
+        for (const Face& f : kCubeFaces) {
+          glNormal3f(f.n[0], f.n[1], f.n[2]);
+          for (const auto& v : f.v) glVertex3f(v[0], v[1], v[2]);
+        }
+        glEnd();
+        break;
+      case kSphere: gluSphere(q, 1.0, kQuadricSlices, kQuadricStacks); break;
+      case kCylinder: gluCylinder(q, 1.0, 1.0, 1.0, kQuadricSlices, kQuadricStacks); break;
+      case kDisk: gluDisk(q, 1.0, 2.0, kQuadricSlices, kQuadricStacks / 2); break;
+    }
+    glPopMatrix();
+  }
+}
+
+GLUquadric* MakeQuadric() {
+  GLUquadric* q = gluNewQuadric();
+  gluQuadricNormals(q, GLU_SMOOTH);
+  gluQuadricDrawStyle(q, GLU_FILL);
+  gluQuadricTexture(q, GL_TRUE);
+  return q;
+}
+
+// A viewport that notes when each frame ends, and can stop the loop there.
+class BenchViewport : public TOpenGl {
+public:
+  using TOpenGl::TOpenGl;
+  void Paint() override {
+    TOpenGl::Paint();
+    ++paints;
+    lastFrameEnd = NowS();
+    if (stopLoopOnPaint) Application->Terminate();
+  }
+  void MakeCurrent() { wglMakeCurrent(GetDC(Handle()), reinterpret_cast<HGLRC>(GetResourceContext())); }
+  // Puts stamps around the two timer ticks, so a latency splits into its stages.
+  void StampTimers() {
+    FModelTimer->SetOnTimer(MakeEvent(this, &BenchViewport::ModelTick));
+    FRefreshTimer->SetOnTimer(MakeEvent(this, &BenchViewport::RefreshTick));
+  }
+  void ModelTick(TObject* Sender) {
+    modelTick = NowS();
+    OnModelRefreshTimer(Sender);
+    modelDone = NowS();
+  }
+  void RefreshTick(TObject* Sender) {
+    refreshTick = NowS();
+    OnRefreshTimer(Sender);
+  }
+  void Dispatch(void* Message) override {
+    if (static_cast<TMessage*>(Message)->Msg == WM_PAINT) paintStart = NowS();
+    TOpenGl::Dispatch(Message);
+  }
+  long paints = 0;
+  double lastFrameEnd = 0, modelTick = 0, modelDone = 0, refreshTick = 0, paintStart = 0;
+  bool stopLoopOnPaint = false;
+};
+
+BenchViewport* MakeViewport(const Options& o) {
+  auto* gl = new BenchViewport(nullptr);
+  gl->SetBounds(0, 0, o.width, o.height);
+  gl->Loaded();
+  return gl;
+}
+
+// ---- results
+
+struct Row {
+  std::string id, what, unit;
+  double system = 0, baseline = 0, ratio = 0;
+  std::string goalText;
+  double goal = 0;
+  bool atLeast = true;
+  bool hasGoal = false;
+  bool met() const { return !hasGoal || (atLeast ? ratio >= goal : ratio <= goal); }
+};
+
+struct ScaleRow {
+  long parts = 0;
+  double bytesPerPart = 0, retainedBytes = 0, fileBytes = 0;
+  double build = 0, save = 0, destroy = 0, load = 0;
+};
+
+struct Latency {
+  double interval = 10;
+  double median = 0, p90 = 0, min = 0, max = 0;
+  // Medians of the stages: setter to model tick, the rebuild, to the repaint tick, to WM_PAINT, the paint.
+  double toModelTick = 0, rebuildTick = 0, toRefreshTick = 0, toPaint = 0, paintTick = 0;
+  double rebuild = 0, paint = 0, expected = 0;
+  int samples = 0;
+};
+
+std::vector<Row> gRows;
+std::vector<ScaleRow> gScale;
+Latency gLatency;
+std::vector<std::string> gNotes;
+
+void AddRow(const std::string& id, const std::string& what, const std::string& unit, double system, double baseline,
+            double ratio, bool hasGoal, bool atLeast, double goal) {
+  Row r;
+  r.id = id;
+  r.what = what;
+  r.unit = unit;
+  r.system = system;
+  r.baseline = baseline;
+  r.ratio = ratio;
+  r.hasGoal = hasGoal;
+  r.atLeast = atLeast;
+  r.goal = goal;
+  if (hasGoal) {
+    char g[32];
+    std::snprintf(g, sizeof g, "%s %.2f", atLeast ? ">=" : "<=", goal);
+    r.goalText = g;
+  }
+  gRows.push_back(r);
+}
+
+// ---- 1. paint cycle
+
+// Our own context on our own pbuffer, sharing the viewport's lists.
+struct BareContext {
+  EGLDisplay display = EGL_NO_DISPLAY;
+  EGLSurface surface = EGL_NO_SURFACE;
+  EGLContext context = EGL_NO_CONTEXT;
+
+  bool Create(EGLContext share, int width, int height) {
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (!getPlatformDisplay) return false;
+    display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr)) return false;
+    // The viewport's own config: a different depth buffer alone would change the fill cost.
+    EGLint id = 0;
+    if (!eglQueryContext(display, share, EGL_CONFIG_ID, &id)) return false;
+    const EGLint attribs[] = {EGL_CONFIG_ID, id, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint count = 0;
+    if (!eglChooseConfig(display, attribs, &config, 1, &count) || count < 1) return false;
+    const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+    surface = eglCreatePbufferSurface(display, config, size);
+    if (surface == EGL_NO_SURFACE) return false;
+    eglBindAPI(EGL_OPENGL_API);
+    context = eglCreateContext(display, config, share, nullptr);
+    return context != EGL_NO_CONTEXT;
+  }
+  void MakeCurrent() { eglMakeCurrent(display, surface, surface, context); }
+  // The display is the framework's too: it is left initialised for the framework to terminate.
+  void Destroy() {
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (context != EGL_NO_CONTEXT) eglDestroyContext(display, context);
+    if (surface != EGL_NO_SURFACE) eglDestroySurface(display, surface);
+    context = EGL_NO_CONTEXT;
+    surface = EGL_NO_SURFACE;
+  }
+};
+
+// The state the viewport sets up when it is loaded, for a context of our own.
+void BareInitState(int width, int height) {
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(90, static_cast<double>(width) / height, 1, 10);
+  gluLookAt(0, 0, -8, 0, 0, 0, 0, 1, 0);
+  glMatrixMode(GL_MODELVIEW);
+  glEnable(GL_NORMALIZE);
+  glEnable(GL_DEPTH_TEST);
+  glCullFace(GL_BACK);
+  glEnable(GL_LIGHTING);
+}
+
+double ViewportFrames(BenchViewport* gl, int frames) {
+  gl->MakeCurrent();
+  long before = gl->paints;
+  double t0 = NowS();
+  for (int f = 0; f < frames; ++f) {
+    InvalidateRect(gl->Handle(), nullptr, FALSE);
+    Application->ProcessMessages();
+  }
+  double t = NowS() - t0;
+  if (gl->paints - before != frames) gNotes.push_back("paint: the loop delivered a different number of frames");
+  return t;
+}
+
+double BareFrames(BareContext* bare, GLuint list, int frames) {
+  if (bare) bare->MakeCurrent();
+  double t0 = NowS();
+  for (int f = 0; f < frames; ++f) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glCallList(list);
+    glFinish();
+  }
+  return NowS() - t0;
+}
+
+void BenchPaint(const Options& o) {
+  std::printf("[1/5] paint cycle: %d parts, %dx%d\n", o.paintParts, o.width, o.height);
+  std::fflush(stdout);
+  BenchViewport* gl = MakeViewport(o);
+  BuildScene(gl, o.paintParts);
+  gl->OnModelRefreshTimer(nullptr);
+  GLuint list = gl->Root()->DisplayList;
+  EGLContext share = eglGetCurrentContext();
+  BareContext bare;
+  if (!bare.Create(share, o.width, o.height)) {
+    gNotes.push_back("paint: no bare EGL context could be made; skipped");
+    bare.Destroy();
+    delete gl;
+    return;
+  }
+  bare.MakeCurrent();
+  BareInitState(o.width, o.height);
+
+  // Warm both paths, then size the blocks from the viewport's own pace.
+  ViewportFrames(gl, 3);
+  BareFrames(&bare, list, 3);
+  double per = ViewportFrames(gl, 5) / 5;
+  int frames = std::max(5, static_cast<int>(o.blockSeconds / std::max(per, 1e-6)));
+  std::vector<double> ratios, sys, base;
+  for (int r = 0; r < o.rounds; ++r) {
+    double a, b;
+    // Alternating the order cancels drift of the shared machine between the two blocks.
+    if (r % 2 == 0) {
+      a = ViewportFrames(gl, frames);
+      b = BareFrames(&bare, list, frames);
+    } else {
+      b = BareFrames(&bare, list, frames);
+      a = ViewportFrames(gl, frames);
+    }
+    sys.push_back(frames / a);
+    base.push_back(frames / b);
+    ratios.push_back(b / a);
+  }
+
+  // The same bare loop inside the viewport's context tells the context apart from the loop.
+  std::vector<double> inside;
+  for (int r = 0; r < o.rounds; ++r) {
+    gl->MakeCurrent();
+    double a = BareFrames(nullptr, list, frames);
+    double b = BareFrames(&bare, list, frames);
+    inside.push_back(b / a);
+  }
+  char diag[160];
+  std::snprintf(diag, sizeof diag, "paint: bare loop in the viewport's context vs in its own: %.3f (1 = same pace)",
+                Median(inside));
+  gNotes.push_back(diag);
+
+  // Both sides must have drawn the same picture, or the comparison means nothing.
+  std::vector<uint8_t> mine(static_cast<size_t>(o.width) * o.height * 4), theirs;
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, o.width, o.height, GL_RGBA, GL_UNSIGNED_BYTE, mine.data());
+  int w = 0, h = 0;
+  gl->MakeCurrent();
+  ReadWindowPixels(gl->Handle(), theirs, w, h);
+  long differing = 0, lit = 0;
+  for (size_t i = 0; i + 3 < mine.size() && i + 3 < theirs.size(); i += 4) {
+    if (std::memcmp(&mine[i], &theirs[i], 3) != 0) ++differing;
+    if (mine[i] | mine[i + 1] | mine[i + 2]) ++lit;
+  }
+  char note[160];
+  std::snprintf(note, sizeof note, "paint: %d frames per block; %ld of %d pixels differ between the two sides, %ld drawn",
+                frames, differing, o.width * o.height, lit);
+  gNotes.push_back(note);
+
+  AddRow("paint_fps", "paint cycle, " + Count(o.paintParts) + " parts (frames/s)", "fps", Median(sys), Median(base), Median(ratios), true,
+         true, 0.95);
+  bare.Destroy();
+  gl->MakeCurrent();
+  delete gl;
+}
+
+// ---- 2. rebuild
+
+void BenchRebuild(const Options& o) {
+  std::printf("[2/5] model rebuild: %d parts\n", o.rebuildParts);
+  std::fflush(stdout);
+  BenchViewport* gl = MakeViewport(o);
+  BuildScene(gl, o.rebuildParts);
+  std::vector<Item> items;
+  for (int i = 0; i < o.rebuildParts; ++i) items.push_back(ItemAt(i));
+  GLUquadric* q = MakeQuadric();
+  GLuint bareList = 0;
+
+  auto viewportRebuild = [&] {
+    double t0 = NowS();
+    gl->OnModelRefreshTimer(nullptr);
+    glFinish();
+    return NowS() - t0;
+  };
+  auto bareRebuild = [&] {
+    double t0 = NowS();
+    if (bareList) glDeleteLists(bareList, 1);
+    bareList = glGenLists(1);
+    glNewList(bareList, GL_COMPILE);
+    EmitBare(items, q);
+    glEndList();
+    glFinish();
+    return NowS() - t0;
+  };
+
+  // The first rebuild also tells what the list itself costs in memory.
+  size_t m0 = HeapInUse();
+  viewportRebuild();
+  size_t m1 = HeapInUse();
+  bareRebuild();
+  std::vector<double> ratios, sys, base;
+  for (int r = 0; r < o.rounds; ++r) {
+    double a, b;
+    if (r % 2 == 0) {
+      a = viewportRebuild();
+      b = bareRebuild();
+    } else {
+      b = bareRebuild();
+      a = viewportRebuild();
+    }
+    sys.push_back(a * 1e3);
+    base.push_back(b * 1e3);
+    ratios.push_back(a / b);
+  }
+  AddRow("rebuild_ms", "model rebuild, " + Count(o.rebuildParts) + " parts (ms)", "ms", Median(sys), Median(base), Median(ratios), true,
+         false, 1.10);
+  char note[160];
+  std::snprintf(note, sizeof note, "rebuild: the compiled list holds about %.0f bytes per part on the heap",
+                m1 > m0 ? static_cast<double>(m1 - m0) / o.rebuildParts : 0.0);
+  gNotes.push_back(note);
+  if (bareList) glDeleteLists(bareList, 1);
+  gluDeleteQuadric(q);
+  delete gl;
+}
+
+// ---- 3. scene files
+
+long FileSize(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+std::vector<char> Slurp(const std::string& path) {
+  std::vector<char> data(static_cast<size_t>(std::max(0L, FileSize(path))));
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    if (std::fread(data.data(), 1, data.size(), f) != data.size()) data.clear();
+    std::fclose(f);
+  }
+  return data;
+}
+
+double PlainWrite(const std::string& path, const std::vector<char>& data) {
+  double t0 = NowS();
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  std::fwrite(data.data(), 1, data.size(), f);
+  std::fclose(f);
+  return NowS() - t0;
+}
+
+double PlainRead(const std::string& path, std::vector<char>& data) {
+  double t0 = NowS();
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return 0;
+  size_t got = std::fread(data.data(), 1, data.size(), f);
+  std::fclose(f);
+  double t = NowS() - t0;
+  if (got != data.size()) gNotes.push_back("files: the plain read came back short");
+  return t;
+}
+
+void BenchFiles(const Options& o) {
+  std::printf("[3/5] scene files: %d parts\n", o.fileParts);
+  std::fflush(stdout);
+  BenchViewport* gl = MakeViewport(o);
+  BuildScene(gl, o.fileParts);
+  const std::string scene = o.dir + "/files.scene", plain = o.dir + "/files.plain";
+  gl->SaveTo(scene.c_str());
+  std::vector<char> data = Slurp(scene);
+  const double bytes = static_cast<double>(data.size());
+  std::vector<char> readBack(data.size());
+
+  std::vector<double> saveRatio, loadRatio, saveRate, loadRate, writeRate, readRate;
+  for (int r = 0; r < std::max(3, o.rounds - 2); ++r) {
+    double s = 0, w = 0;
+    if (r % 2 == 0) {
+      double t0 = NowS();
+      if (!gl->SaveTo(scene.c_str())) gNotes.push_back("files: SaveTo failed");
+      s = NowS() - t0;
+      w = PlainWrite(plain, data);
+    } else {
+      w = PlainWrite(plain, data);
+      double t0 = NowS();
+      if (!gl->SaveTo(scene.c_str())) gNotes.push_back("files: SaveTo failed");
+      s = NowS() - t0;
+    }
+    // The load goes into an empty root, so it does not pay for destroying the previous scene.
+    DestroyScene(gl);
+    double l = 0, rd = 0;
+    auto load = [&] {
+      double t0 = NowS();
+      if (!gl->LoadFrom(scene.c_str())) gNotes.push_back("files: LoadFrom failed");
+      l = NowS() - t0;
+    };
+    if (r % 2 == 0) {
+      load();
+      rd = PlainRead(plain, readBack);
+    } else {
+      rd = PlainRead(plain, readBack);
+      load();
+    }
+    if (gl->Root()->Count() != o.fileParts) gNotes.push_back("files: the loaded scene has a different part count");
+    saveRate.push_back(bytes / s / 1e6);
+    writeRate.push_back(bytes / w / 1e6);
+    loadRate.push_back(bytes / l / 1e6);
+    readRate.push_back(bytes / rd / 1e6);
+    saveRatio.push_back(w / s);
+    loadRatio.push_back(rd / l);
+  }
+  AddRow("save_rate", "SaveTo, " + Count(o.fileParts) + " parts (MB/s)", "MB/s", Median(saveRate), Median(writeRate), Median(saveRatio),
+         true, true, 0.5);
+  AddRow("load_rate", "LoadFrom, " + Count(o.fileParts) + " parts (MB/s)", "MB/s", Median(loadRate), Median(readRate), Median(loadRatio),
+         true, true, 0.5);
+  char note[160];
+  std::snprintf(note, sizeof note, "files: the scene file holds %.0f bytes (%.1f per part)", bytes,
+                bytes / o.fileParts);
+  gNotes.push_back(note);
+  std::remove(scene.c_str());
+  std::remove(plain.c_str());
+  delete gl;
+}
+
+// ---- 4. scale
+
+void BenchScale(const Options& o) {
+  std::printf("[4/5] scale: up to %ld parts\n", o.maxParts);
+  std::fflush(stdout);
+  BenchViewport* gl = MakeViewport(o);
+  const std::string scene = o.dir + "/scale.scene";
+  for (long n = 1000; n <= o.maxParts; n *= 10) {
+    std::printf("      %ld parts\n", n);
+    std::fflush(stdout);
+    ScaleRow row;
+    row.parts = n;
+    malloc_trim(0);
+    size_t m0 = HeapInUse();
+    double t0 = NowS();
+    BuildScene(gl, static_cast<int>(n));
+    row.build = NowS() - t0;
+    size_t m1 = HeapInUse();
+    row.bytesPerPart = (static_cast<double>(m1) - static_cast<double>(m0)) / static_cast<double>(n);
+    t0 = NowS();
+    if (!gl->SaveTo(scene.c_str())) gNotes.push_back("scale: SaveTo failed");
+    row.save = NowS() - t0;
+    row.fileBytes = static_cast<double>(FileSize(scene));
+    t0 = NowS();
+    DestroyScene(gl);
+    row.destroy = NowS() - t0;
+    t0 = NowS();
+    if (!gl->LoadFrom(scene.c_str())) gNotes.push_back("scale: LoadFrom failed");
+    row.load = NowS() - t0;
+    if (gl->Root()->Count() != n) gNotes.push_back("scale: the loaded scene has a different part count");
+    DestroyScene(gl);
+    malloc_trim(0);
+    row.retainedBytes = static_cast<double>(HeapInUse()) - static_cast<double>(m0);
+    std::remove(scene.c_str());
+    gScale.push_back(row);
+  }
+  delete gl;
+}
+
+// ---- 5. latency
+
+void BenchLatency(const Options& o) {
+  std::printf("[5/5] latency: %d samples on the real clock\n", o.latencySamples);
+  std::fflush(stdout);
+  BenchViewport* gl = MakeViewport(o);
+  BuildScene(gl, o.paintParts);
+  TPart* moving = gl->Root()->Part(0);
+
+  // What the two stages cost on their own, measured on this very scene.
+  std::vector<double> rebuilds, paints;
+  for (int i = 0; i < 5; ++i) {
+    double t0 = NowS();
+    gl->OnModelRefreshTimer(nullptr);
+    rebuilds.push_back(NowS() - t0);
+    t0 = NowS();
+    InvalidateRect(gl->Handle(), nullptr, FALSE);
+    Application->ProcessMessages();
+    paints.push_back(NowS() - t0);
+  }
+
+  // A stuck loop ends the run instead of hanging it.
+  TTimer watchdog(nullptr);
+  struct Stop : TObject {
+    void Fire(TObject*) { Application->Terminate(); }
+  } stop;
+  watchdog.SetInterval(2000);
+  watchdog.SetEnabled(false);
+  watchdog.SetOnTimer(MakeEvent(&stop, &Stop::Fire));
+
+  Application->UseManualClock(false);
+  // Let the ticks armed above run out.
+  double quiet = NowS() + 0.05;
+  while (NowS() < quiet) Application->ProcessMessages();
+
+  gl->StampTimers();
+  std::vector<double> samples, s1, s2, s3, s4, s5;
+  for (int i = 0; i < o.latencySamples; ++i) {
+    gl->stopLoopOnPaint = true;
+    watchdog.SetEnabled(true);
+    long before = gl->paints;
+    double t0 = NowS();
+    moving->SetPX(moving->PX + 0.001f);
+    Application->Run();
+    watchdog.SetEnabled(false);
+    gl->stopLoopOnPaint = false;
+    if (gl->paints == before) {
+      gNotes.push_back("latency: a change never reached the screen within 2 s");
+      break;
+    }
+    samples.push_back((gl->lastFrameEnd - t0) * 1e3);
+    s1.push_back((gl->modelTick - t0) * 1e3);
+    s2.push_back((gl->modelDone - gl->modelTick) * 1e3);
+    s3.push_back((gl->refreshTick - gl->modelDone) * 1e3);
+    s4.push_back((gl->paintStart - gl->refreshTick) * 1e3);
+    s5.push_back((gl->lastFrameEnd - gl->paintStart) * 1e3);
+    // Start each sample at a different phase of the millisecond clock.
+    usleep(static_cast<useconds_t>(1000 + (i * 370) % 1000));
+  }
+  Application->UseManualClock(true);
+
+  gLatency.samples = static_cast<int>(samples.size());
+  if (!samples.empty()) {
+    std::vector<double> s = samples;
+    std::sort(s.begin(), s.end());
+    gLatency.median = Median(s);
+    gLatency.p90 = s[std::min(s.size() - 1, static_cast<size_t>(0.9 * static_cast<double>(s.size())))];
+    gLatency.min = s.front();
+    gLatency.max = s.back();
+  }
+  gLatency.toModelTick = Median(s1);
+  gLatency.rebuildTick = Median(s2);
+  gLatency.toRefreshTick = Median(s3);
+  gLatency.toPaint = Median(s4);
+  gLatency.paintTick = Median(s5);
+  gLatency.rebuild = Median(rebuilds) * 1e3;
+  gLatency.paint = Median(paints) * 1e3;
+  gLatency.expected = 2 * gLatency.interval + gLatency.rebuild + gLatency.paint;
+  AddRow("latency_ms", "setter to end of frame, " + Count(o.paintParts) + " parts (ms)", "ms", gLatency.median, gLatency.expected,
+         gLatency.expected > 0 ? gLatency.median / gLatency.expected : 0, false, false, 0);
+  delete gl;
+}
+
+// ---- output
+
+void PrintTable(const Options& o) {
+  std::printf("\nviewport3d benchmarks (ratios are side by side in this run; the machine may be shared)\n\n");
+  std::printf("%-44s %12s %12s %8s %9s %5s\n", "figure", "viewport", "baseline", "ratio", "goal", "met");
+  for (const Row& r : gRows)
+    std::printf("%-44s %12.2f %12.2f %8.3f %9s %5s\n", r.what.c_str(), r.system, r.baseline, r.ratio,
+                r.hasGoal ? r.goalText.c_str() : "-", r.hasGoal ? (r.met() ? "yes" : "NO") : "-");
+  std::printf("\nbaselines: bare EGL loop on the same list; bare GL list of the same geometry; one fwrite / fread of "
+              "the same bytes; latency against 2 x %.0f ms timer + rebuild %.2f ms + paint %.2f ms\n",
+              gLatency.interval, gLatency.rebuild, gLatency.paint);
+  if (gLatency.samples)
+  {
+    std::printf("latency: median %.2f ms, p90 %.2f, min %.2f, max %.2f over %d samples\n", gLatency.median,
+                gLatency.p90, gLatency.min, gLatency.max, gLatency.samples);
+    std::printf("latency stages (medians, ms): setter->model tick %.2f, rebuild %.2f, ->repaint tick %.2f, "
+                "->WM_PAINT %.2f, paint+swap %.2f\n",
+                gLatency.toModelTick, gLatency.rebuildTick, gLatency.toRefreshTick, gLatency.toPaint,
+                gLatency.paintTick);
+  }
+
+  std::printf("\nscale (seconds; memory per part before any display list, goal <= 512 bytes)\n");
+  std::printf("%10s %12s %10s %10s %10s %10s %10s %14s\n", "parts", "bytes/part", "file MB", "build", "save",
+              "load", "destroy", "heap left (B)");
+  for (const ScaleRow& s : gScale)
+    std::printf("%10ld %12.1f %10.2f %10.4f %10.4f %10.4f %10.4f %14.0f\n", s.parts, s.bytesPerPart,
+                s.fileBytes / 1e6, s.build, s.save, s.load, s.destroy, s.retainedBytes);
+  if (gScale.size() > 1) {
+    std::printf("growth per 10x parts (linear = 10):\n");
+    for (size_t i = 1; i < gScale.size(); ++i) {
+      const ScaleRow &a = gScale[i - 1], &b = gScale[i];
+      std::printf("%10ld -> %-8ld build %5.1f  save %5.1f  load %5.1f  destroy %5.1f\n", a.parts, b.parts,
+                  b.build / a.build, b.save / a.save, b.load / a.load, b.destroy / a.destroy);
+    }
+  }
+  for (const std::string& n : gNotes) std::printf("note: %s\n", n.c_str());
+  (void)o;
+}
+
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+bool WriteJson(const Options& o) {
+  FILE* f = std::fopen(o.json.c_str(), "w");
+  if (!f) return false;
+  char host[256] = "";
+  gethostname(host, sizeof host - 1);
+  std::fprintf(f, "{\n  \"host\": \"%s\",\n  \"time\": %ld,\n  \"cpus\": %ld,\n", Escape(host).c_str(),
+               static_cast<long>(std::time(nullptr)), sysconf(_SC_NPROCESSORS_ONLN));
+  std::fprintf(f,
+               "  \"options\": {\"paint_parts\": %d, \"rebuild_parts\": %d, \"file_parts\": %d, \"max_parts\": %ld, "
+               "\"width\": %d, \"height\": %d, \"rounds\": %d},\n",
+               o.paintParts, o.rebuildParts, o.fileParts, o.maxParts, o.width, o.height, o.rounds);
+  std::fprintf(f, "  \"figures\": [\n");
+  for (size_t i = 0; i < gRows.size(); ++i) {
+    const Row& r = gRows[i];
+    std::fprintf(f,
+                 "    {\"id\": \"%s\", \"what\": \"%s\", \"unit\": \"%s\", \"viewport\": %.6g, \"baseline\": %.6g, "
+                 "\"ratio\": %.6g, \"goal\": %s, \"met\": %s}%s\n",
+                 r.id.c_str(), Escape(r.what).c_str(), r.unit.c_str(), r.system, r.baseline, r.ratio,
+                 r.hasGoal ? ("\"" + r.goalText + "\"").c_str() : "null",
+                 r.hasGoal ? (r.met() ? "true" : "false") : "null", i + 1 < gRows.size() ? "," : "");
+  }
+  std::fprintf(f, "  ],\n  \"latency_ms\": {\"samples\": %d, \"median\": %.4f, \"p90\": %.4f, \"min\": %.4f, "
+                  "\"max\": %.4f, \"timer_interval\": %.0f, \"rebuild\": %.4f, \"paint\": %.4f, \"expected\": %.4f, "
+                  "\"stages\": {\"to_model_tick\": %.4f, \"rebuild\": %.4f, \"to_repaint_tick\": %.4f, "
+                  "\"to_wm_paint\": %.4f, \"paint\": %.4f}},\n",
+               gLatency.samples, gLatency.median, gLatency.p90, gLatency.min, gLatency.max, gLatency.interval,
+               gLatency.rebuild, gLatency.paint, gLatency.expected, gLatency.toModelTick, gLatency.rebuildTick,
+               gLatency.toRefreshTick, gLatency.toPaint, gLatency.paintTick);
+  std::fprintf(f, "  \"scale\": [\n");
+  for (size_t i = 0; i < gScale.size(); ++i) {
+    const ScaleRow& s = gScale[i];
+    std::fprintf(f,
+                 "    {\"parts\": %ld, \"bytes_per_part\": %.2f, \"bytes_per_part_goal\": 512, \"file_bytes\": %.0f, "
+                 "\"build_s\": %.6f, \"save_s\": %.6f, \"load_s\": %.6f, \"destroy_s\": %.6f, "
+                 "\"heap_left_bytes\": %.0f",
+                 s.parts, s.bytesPerPart, s.fileBytes, s.build, s.save, s.load, s.destroy, s.retainedBytes);
+    if (i > 0) {
+      const ScaleRow& a = gScale[i - 1];
+      std::fprintf(f, ", \"growth\": {\"build\": %.3f, \"save\": %.3f, \"load\": %.3f, \"destroy\": %.3f}",
+                   s.build / a.build, s.save / a.save, s.load / a.load, s.destroy / a.destroy);
+    }
+    std::fprintf(f, "}%s\n", i + 1 < gScale.size() ? "," : "");
+  }
+  std::fprintf(f, "  ],\n  \"notes\": [");
+  for (size_t i = 0; i < gNotes.size(); ++i)
+    std::fprintf(f, "%s\n    \"%s\"", i ? "," : "", Escape(gNotes[i]).c_str());
+  std::fprintf(f, "\n  ]\n}\n");
+  return std::fclose(f) == 0;
+}
+
+void Usage() {
+  std::printf(
+      "usage: v3d_bench [--json PATH] [--max-parts N] [--dir DIR] [--quick] [--only LIST]\n"
+      "  --json PATH     where the results go (default bench-results.json)\n"
+      "  --max-parts N   largest scene of the scale run, a power of ten from 1000 (default 1000000)\n"
+      "  --dir DIR       where scene files are written (default: a fresh folder under $TMPDIR or /tmp)\n"
+      "  --quick         smaller scenes and fewer rounds, for a smoke run (figures not comparable)\n"
+      "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  std::string only = "paint,rebuild,files,scale,latency";
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        Usage();
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (a == "--json") o.json = value();
+    else if (a == "--max-parts") o.maxParts = std::atol(value().c_str());
+    else if (a == "--dir") o.dir = value();
+    else if (a == "--only") only = value();
+    else if (a == "--quick") {
+      o.paintParts = 200;
+      o.rebuildParts = 2000;
+      o.fileParts = 10000;
+      o.maxParts = 10000;
+      o.rounds = 3;
+      o.blockSeconds = 0.1;
+      o.latencySamples = 10;
+    } else {
+      Usage();
+      return a == "--help" || a == "-h" ? 0 : 2;
+    }
+  }
+  std::string made;
+  if (o.dir.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/v3d-bench-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) {
+      std::perror("mkdtemp");
+      return 1;
+    }
+    o.dir = made = buf.data();
+  }
+
+  Application->Initialize(BackendKind::Headless);
+  Application->UseManualClock(true);
+  auto wanted = [&](const char* name) { return ("," + only + ",").find(std::string(",") + name + ",") != std::string::npos; };
+  if (wanted("paint")) BenchPaint(o);
+  if (wanted("rebuild")) BenchRebuild(o);
+  if (wanted("files")) BenchFiles(o);
+  if (wanted("scale")) BenchScale(o);
+  if (wanted("latency")) BenchLatency(o);
+
+  PrintTable(o);
+  bool ok = WriteJson(o);
+  std::printf("\nresults written to %s\n", o.json.c_str());
+  if (!made.empty()) rmdir(made.c_str());
+  return ok ? 0 : 1;
+}
