@@ -65,6 +65,55 @@ Channel MakeChannel(uint32_t mask, int bitCount) {
 
 uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16); }
 
+// Run-length data (RLE8, RLE4), bottom-up. Runs or moves that leave the image, indices outside the palette
+// and data that stops before the end-of-bitmap code are refused; pixels never reached keep colour 0.
+void DecodeRle(const Reader& rd, uint64_t pos, uint64_t limit, int bitCount, const std::vector<uint32_t>& palette,
+               int w, int h, std::vector<uint32_t>& pixels) {
+  const bool four = bitCount == 4;
+  int x = 0, row = 0;
+  auto put = [&](unsigned index) {
+    if (index >= palette.size()) Fail("colour index outside the palette");
+    if (row >= h || x >= w) Fail("run-length data outside the image");
+    pixels[static_cast<size_t>(h - 1 - row) * w + x] = palette[index];
+    ++x;
+  };
+  auto byte = [&](uint64_t at) -> uint8_t {
+    if (at >= limit) Fail("run-length data ends early");
+    rd.Need(at, 1);
+    return rd.data[at];
+  };
+  for (;;) {
+    uint8_t count = byte(pos), value = byte(pos + 1);
+    pos += 2;
+    if (count > 0) {
+      if (uint64_t(x) + count > uint64_t(w)) Fail("run longer than the row");
+      for (unsigned i = 0; i < count; ++i) put(four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+      continue;
+    }
+    if (value == 0) {  // end of line
+      x = 0;
+      if (++row > h) Fail("run-length data outside the image");
+    } else if (value == 1) {  // end of bitmap
+      return;
+    } else if (value == 2) {  // move
+      uint8_t dx = byte(pos), dy = byte(pos + 1);
+      pos += 2;
+      x += dx;
+      row += dy;
+      if (x > w || row > h) Fail("run-length move outside the image");
+    } else {  // literal pixels, padded to 16 bits
+      unsigned n = value;
+      if (uint64_t(x) + n > uint64_t(w)) Fail("run longer than the row");
+      uint64_t bytes = four ? (n + 1) / 2 : n;
+      for (unsigned i = 0; i < n; ++i) {
+        uint8_t b = byte(pos + (four ? i / 2 : i));
+        put(four ? ((i & 1) ? b & 0x0F : b >> 4) : b);
+      }
+      pos += (bytes + 1) & ~uint64_t(1);
+    }
+  }
+}
+
 }  // namespace
 
 void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
@@ -107,8 +156,10 @@ void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
     if (bitCount != 1 && bitCount != 2 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
         bitCount != 32)
       Fail("unsupported bit count");
-    if (compression == BI_RLE8 || compression == BI_RLE4) Fail("run-length compression is not supported");
-    if (compression != BI_RGB && compression != BI_BITFIELDS) Fail("unsupported compression");
+    if (compression == BI_RLE8 && bitCount != 8) Fail("RLE8 needs 8 bits");
+    if (compression == BI_RLE4 && bitCount != 4) Fail("RLE4 needs 4 bits");
+    if (compression != BI_RGB && compression != BI_BITFIELDS && compression != BI_RLE8 && compression != BI_RLE4)
+      Fail("unsupported compression");
     if (compression == BI_BITFIELDS && bitCount != 16 && bitCount != 32) Fail("bit fields need 16 or 32 bits");
     if (bitCount <= 8) {
       if (colorsUsed > (1u << bitCount)) Fail("palette larger than the bit count allows");
@@ -133,6 +184,8 @@ void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
     height = -height;
   }
   if (height == 0) Fail("height must not be 0");
+  const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+  if (rle && topDown) Fail("run-length images cannot be top-down");
   if (uint64_t(width) * uint64_t(height) > BMP_MAX_PIXELS) Fail("image too large");
 
   // Bit fields follow a 40-byte header; larger headers carry them inside.
@@ -176,7 +229,7 @@ void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
   if (offBits > end) Fail("pixel data offset beyond the file");
 
   const uint64_t stride = ((uint64_t(width) * uint64_t(bitCount) + 31) / 32) * 4;
-  const uint64_t needed = stride * uint64_t(height);
+  const uint64_t needed = rle ? 0 : stride * uint64_t(height);
   if (needed > end - offBits) Fail("pixel data shorter than the image");
   if (sizeImage != 0 && sizeImage > end - offBits) Fail("image size larger than the file");
 
@@ -192,7 +245,12 @@ void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
 
   const int w = static_cast<int>(width), h = static_cast<int>(height);
   std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
-  for (int row = 0; row < h; ++row) {
+  if (rle) {
+    uint64_t limit = end;
+    if (sizeImage != 0) limit = offBits + uint64_t(sizeImage);
+    DecodeRle(rd, offBits, limit, bitCount, palette, w, h, pixels);
+  }
+  for (int row = 0; row < h && !rle; ++row) {
     const uint64_t rowAt = offBits + stride * uint64_t(row);
     rd.Need(rowAt, stride);
     const uint8_t* src = data + rowAt;

@@ -158,7 +158,7 @@ TEST(BmpReader, RefusesTruncatedAndLyingHeaders) {
       {"planes", 26, 2, 2},
       {"bit count", 28, 2, 7},
       {"compression", 30, 4, 9},
-      {"run-length", 30, 4, 1},
+      {"4-bit run-length on 8 bits", 30, 4, 2},
       {"bit fields on 8 bits", 30, 4, 3},
       {"image size beyond the file", 34, 4, 0x7FFFFFFF},
       {"density", 38, 4, 30000000},
@@ -272,11 +272,14 @@ TEST(BmpSuite, GoodFilesDecodeWithTheRightPixels) {
     EXPECT_LE(Compare(b, rgb24).worst, 8) << name;
   }
   // The same 252-colour image in every header, order and palette layout.
-  for (const char* name : {"pal8topdown.bmp", "pal8-0.bmp", "pal8os2.bmp", "pal8v4.bmp", "pal8v5.bmp"}) {
+  for (const char* name : {"pal8topdown.bmp", "pal8-0.bmp", "pal8os2.bmp", "pal8v4.bmp", "pal8v5.bmp", "pal8rle.bmp"}) {
     TBitmap b;
     load(name, b);
     EXPECT_EQ(Compare(b, pal8).worst, 0) << name;
   }
+  TBitmap pal4rle;
+  load("pal4rle.bmp", pal4rle);
+  EXPECT_EQ(Compare(pal4rle, pal4).worst, 0);
   // The paletted versions are quantised (252 and 12 colours against 6835), so they only come close.
   // (An independent decoding gives mean differences of 13.2 and 63.6.)
   EXPECT_LT(Compare(pal8, rgb24).mean, 14.0);
@@ -284,16 +287,13 @@ TEST(BmpSuite, GoodFilesDecodeWithTheRightPixels) {
   EXPECT_EQ(pal4.Pixel(0, 0), rgb24.Pixel(0, 0));
   EXPECT_EQ(pal8.Pixel(0, 0), rgb24.Pixel(0, 0));
 
-  // Every other good file this decoder supports reads at its own size; run-length files are refused cleanly.
-  for (const std::string& name : Files(kSuite + "g")) {
+  // Every good file reads.
+  std::vector<std::string> good = Files(kSuite + "g");
+  ASSERT_GE(good.size(), 27u);
+  for (const std::string& name : good) {
     TBitmap b;
-    bool rle = name.find("rle") != std::string::npos;
-    if (rle) {
-      EXPECT_THROW(b.LoadFromFile((kSuite + "g/" + name).c_str()), EInvalidGraphic) << name;
-    } else {
-      EXPECT_NO_THROW(b.LoadFromFile((kSuite + "g/" + name).c_str())) << name;
-      EXPECT_FALSE(b.Empty()) << name;
-    }
+    EXPECT_NO_THROW(b.LoadFromFile((kSuite + "g/" + name).c_str())) << name;
+    EXPECT_FALSE(b.Empty()) << name;
   }
 }
 
@@ -319,16 +319,22 @@ TEST(BmpSuite, BadFilesAreRefusedAndQuestionableOnesNeverCrash) {
   EXPECT_GT(decoded, 0);
 }
 
-// Every prefix of every good file is refused or decoded, never read past.
+// Prefixes of good files are refused, also when the file-size field is made to agree with the cut.
 TEST(BmpSuite, TruncatedGoodFilesAreRefused) {
-  for (const std::string& name : {std::string("pal4.bmp"), std::string("rgb16-565.bmp"), std::string("pal8os2.bmp")}) {
+  for (const char* name : {"pal4.bmp", "rgb16-565.bmp", "pal8os2.bmp", "pal8rle.bmp", "pal4rle.bmp"}) {
     TMemoryStream whole;
     TFileStream f((kSuite + "g/" + name).c_str(), fmOpenRead);
     whole.CopyFrom(&f, 0);
     std::vector<uint8_t> bytes(whole.Memory(), whole.Memory() + whole.Size());
-    for (size_t n = 0; n < bytes.size(); n += 7) {
+    for (size_t n = 0; n < bytes.size(); n += 5) {
+      std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + n);
       BmpImage img;
-      EXPECT_THROW(DecodeBmp(bytes.data(), n, img), EInvalidGraphic) << name << " " << n;
+      EXPECT_THROW(DecodeBmp(cut.data(), cut.size(), img), EInvalidGraphic) << name << " " << n;
+      if (n >= 6) {
+        Put32(cut, 2, uint32_t(n));
+        if (n >= 38) Put32(cut, 34, 0);  // no image size either
+        EXPECT_THROW(DecodeBmp(cut.data(), cut.size(), img), EInvalidGraphic) << name << " " << n;
+      }
     }
   }
 }
