@@ -81,16 +81,15 @@ TScrollBar::TScrollBar(TComponent* AOwner) : TWinControl(AOwner) {
 
 void TScrollBar::SetParams(int APosition, int AMin, int AMax) {
   if (AMin > AMax) throw EInvalidOperation("Scroll bar property out of range");
+  bool rangeChanged = AMin != FMin || AMax != FMax;
   FMin = AMin;
   FMax = AMax;
   int p = ClampInt(APosition, FMin, FMax);
-  if (p != FPosition) {
-    FPosition = p;
-    Invalidate();
-    OnChange(this);
-  } else {
-    Invalidate();
-  }
+  bool moved = p != FPosition;
+  FPosition = p;
+  // The editors set the same range on every refresh: repaint only for a real change.
+  if (rangeChanged || moved) Invalidate();
+  if (moved) OnChange(this);
 }
 
 void TScrollBar::SetMin(int v) { SetParams(FPosition, v, FMax); }

@@ -1,3 +1,4 @@
+// Typed editors: each swaps in vectors of its kind, sets its bounds, names and field count.
 #include "pos3d/editors.h"
 
 namespace {

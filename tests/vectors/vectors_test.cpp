@@ -1,3 +1,4 @@
+// Vector value types: defaults, element bounds, change counts and assignment across kinds.
 #include <gtest/gtest.h>
 
 #include "pos3d/vectors.h"
