@@ -150,6 +150,8 @@ void FinalizePackage(const TPackageInfo* Info) {
 
 HMODULE LoadPackage(const AnsiString& Name) {
   Registry& r = Reg();
+  // An empty name would open the host program itself.
+  if (Name.IsEmpty()) throw EPackageError("Can't load package: no file name.");
   void* handle = dlopen(Name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = dlerror();

@@ -97,6 +97,7 @@ TEST(PackageLoader, UnloadingClearsThePageAndBadFilesAreRefused) {
   EXPECT_THROW(UnloadPackage(first), EPackageError);
 
   EXPECT_THROW(LoadPackage("/nonexistent/viewport3d_package.so"), EPackageError);
+  EXPECT_THROW(LoadPackage(""), EPackageError);
   // A shared library without the entry point is not a package.
   EXPECT_THROW(LoadPackage("libm.so.6"), EPackageError);
   for (const AnsiString& page : PalettePages()) EXPECT_NE("3D", page.str());
