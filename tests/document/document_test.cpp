@@ -277,7 +277,7 @@ TEST_F(DocumentTest, HostileDocumentsFailWithoutHarm) {
   Bytes good = Save(gl);
   TOpenGl* victim = MakeLoadedViewport<TOpenGl>();
   // Every truncation: the load may fail but the viewport stays usable.
-  for (size_t n = 0; n < good.size(); n += (n < 600 || good.size() - n < 1200) ? 1 : 7) {
+  for (size_t n = 0; n < good.size(); ++n) {
     Bytes cut(good.begin(), good.begin() + static_cast<long>(n));
     try {
       EXPECT_FALSE(Load(victim, cut)) << n;
@@ -288,7 +288,7 @@ TEST_F(DocumentTest, HostileDocumentsFailWithoutHarm) {
     ASSERT_EQ(victim->Root()->Name, "__ROOT__");
   }
   // Every single-byte corruption.
-  for (size_t i = 0; i < good.size(); i += (i < 1200 ? 1 : 5)) {
+  for (size_t i = 0; i < good.size(); ++i) {
     Bytes bad = good;
     bad[i] ^= 0xA5;
     try {
