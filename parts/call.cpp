@@ -42,5 +42,8 @@ bool TPartCall::SaveTo(TSceneFile& File) {
 }
 
 bool TPartCall::LoadFrom(TSceneFile& File) {
-  return File.IsOk() && TPart::LoadFrom(File) && File.ReadString(0, &UsedPartName, AnsiString());
+  if (!(File.IsOk() && TPart::LoadFrom(File))) return false;
+  if (File.ReadString(0, &UsedPartName, AnsiString())) return true;
+  FailLoad(File);
+  return false;
 }

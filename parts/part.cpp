@@ -231,7 +231,12 @@ static bool ReadPlane(TSceneFile& File, double* target) {
 }
 
 bool TPart::LoadFrom(TSceneFile& File) {
-  bool ok = File.IsOk() && File.ReadString(0, &Name, AnsiString());
+  bool ok = File.IsOk();
+  // A string that cannot be read leaves the reader out of step with the file: nothing after it can be trusted.
+  if (ok && !File.ReadString(0, &Name, AnsiString())) {
+    FailLoad(File);
+    ok = false;
+  }
   float* const placement[] = {&PX, &PY, &PZ, &SX, &SY, &SZ, &RX, &RY, &RZ, &RotationAngle};
   const float placementDefaults[] = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0};
   for (int i = 0; i < 10; ++i) ok = ok && File.ReadFloat(0, placement[i], placementDefaults[i]);
