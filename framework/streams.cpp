@@ -200,6 +200,14 @@ int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   return target;
 }
 
+int64_t TFileStream::Size() {
+  struct stat st;
+  int64_t onDisk = ::fstat(FFd, &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  // Pending writes may extend the file beyond what the disk holds yet.
+  if (FDirty) onDisk = std::max(onDisk, FBufStart + static_cast<int64_t>(FBufLen));
+  return onDisk;
+}
+
 // ---- TMemoryStream ----
 
 int32_t TMemoryStream::Read(void* Buffer, int32_t Count) {

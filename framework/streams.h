@@ -39,6 +39,8 @@ public:
   int32_t Read(void* Buffer, int32_t Count) override;
   int32_t Write(const void* Buffer, int32_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  // The file's size, without disturbing the buffer.
+  int64_t Size() override;
   // Pushes buffered bytes to the file; false when the file refused them.
   bool Flush();
   // True when every write so far reached the file (checked after Flush).

@@ -212,3 +212,13 @@ TEST(SceneFileDeathTest, WrongDirectionAborts) {
       "files.*!writing");
   std::remove(path.c_str());
 }
+
+TEST(SceneFile, FlushReportsARefusedWrite) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  TSceneFile f("/dev/full", true, 4);
+  EXPECT_TRUE(f.IsOk());  // the header sits in the buffer
+  EXPECT_TRUE(f.WriteInt(1));
+  EXPECT_FALSE(f.Flush());
+  EXPECT_FALSE(f.IsOk());
+  EXPECT_FALSE(f.WriteInt(2));
+}

@@ -44,6 +44,11 @@ TEST(FileStream, SmallTransfersAreExactAcrossTheBuffer) {
     int v = -1;
     ASSERT_EQ(in.Read(&v, 4), 4);
     ASSERT_EQ(v, i);
+    // Size and position queries, as readers make to bound counts, keep the place.
+    if (i % 997 == 0) {
+      ASSERT_EQ(in.Size(), kCount * 4 + 3);
+      ASSERT_EQ(in.Position(), 4 * (i + 1));
+    }
   }
   uint8_t tail[8] = {};
   EXPECT_EQ(in.Read(tail, 8), 3);  // only what is left
@@ -167,4 +172,18 @@ TEST(MemoryStream, CopyFromCountsAndShortCopies) {
   EXPECT_EQ(fromFile.CopyFrom(&in, 0), 200000);
   EXPECT_EQ(fromFile.Size(), 204000);
   std::remove(path.c_str());
+}
+
+// A full disk shows up at the latest when the buffer is flushed, and later writes report nothing moved.
+TEST(FileStream, RefusedWritesAreReported) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  TFileStream out("/dev/full", fmCreate);
+  int v = 1;
+  int32_t moved = 0;
+  for (int i = 0; i < 100000; ++i) moved += out.Write(&v, 4);
+  EXPECT_LT(moved, 400000);
+  EXPECT_FALSE(out.Flush());
+  EXPECT_TRUE(out.WriteFailed());
+  EXPECT_EQ(out.Write(&v, 4), 0);
+  EXPECT_THROW(out.WriteBuffer(&v, 4), EWriteError);
 }
