@@ -1,6 +1,7 @@
 // The internal window-backend interface: native windows, events, and what EGL needs of them.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "framework/controls.h"
@@ -51,6 +52,11 @@ public:
   virtual unsigned EglPlatform() const = 0;
   virtual void* EglNativeDisplay() = 0;
   virtual void* EglNativeWindow(NativeWindow* w) = 0;
+  // A drawing target over a non-GL window (null: the backend draws nothing); EndDraw shows and frees it.
+  virtual DrawSurface* BeginDraw(NativeWindow*) { return nullptr; }
+  virtual void EndDraw(NativeWindow*, DrawSurface*) {}
+  // Shows a modal message box and returns when it is closed; false when the backend cannot show one.
+  virtual bool ShowMessageBox(HWND, const std::string&, const std::string&, UINT) { return false; }
 
   std::vector<NativeWindow*> windows;
 };

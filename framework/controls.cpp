@@ -5,6 +5,7 @@
 
 #include "framework/application.h"
 #include "framework/backend.h"
+#include "framework/draw_surface.h"
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -255,7 +256,22 @@ void TWinControl::DefaultPaint(TMessage& m) {
   EndPaint(FHandle, &ps);
 }
 
-void TWinControl::PaintWindow(HDC) {}
+// Draws the window and its non-windowed children where the backend offers a surface.
+void TWinControl::PaintWindow(HDC) {
+  if (!FHandle) return;
+  WindowBackend* backend = Application->Backend();
+  DrawSurface* surface = backend->BeginDraw(FHandle);
+  if (!surface) return;
+  surface->FillRect(0, 0, FWidth, FHeight, FColor);
+  Draw(surface);
+  for (TControl* c : FControls) {
+    if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+    surface->Enter(c->Left(), c->Top(), c->Width(), c->Height());
+    c->Draw(surface);
+    surface->Restore();
+  }
+  backend->EndDraw(FHandle, surface);
+}
 
 void TWinControl::InsertControl(TControl* c) {
   FControls.push_back(c);

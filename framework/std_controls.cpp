@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include "framework/controls.h"
+#include "framework/draw_surface.h"
 
 // ---------------------------------------------------------------------------------------------
 // TPanel
@@ -21,7 +22,15 @@ void TPanel::SetBevelOuter(TBevelCut b) {
   Invalidate();
 }
 
-void TPanel::Draw(DrawSurface*) {}
+void TPanel::Draw(DrawSurface* surface) {
+  if (!surface) return;
+  surface->FillRect(0, 0, FWidth, FHeight, FColor);
+  if (FBevelOuter != bvNone) surface->Bevel(0, 0, FWidth, FHeight, FBevelOuter == bvRaised);
+  if (!FCaption.IsEmpty()) {
+    int w = TLabel::TextWidth(FCaption);
+    surface->Text((FWidth - w) / 2, (FHeight - 15) / 2, FCaption.c_str(), clBlack);
+  }
+}
 
 void TPanel::PaintWindow(HDC DC) { TWinControl::PaintWindow(DC); }
 
@@ -40,7 +49,11 @@ void TLabel::SetCaption(const AnsiString& c) {
   }
 }
 
-void TLabel::Draw(DrawSurface*) {}
+void TLabel::Draw(DrawSurface* surface) {
+  if (!surface) return;
+  surface->FillRect(0, 0, FWidth, FHeight, FColor);
+  surface->Text(0, 0, FCaption.c_str(), clBlack);
+}
 
 void TLabel::MouseUp(int x, int y) {
   if (x >= 0 && y >= 0 && x < FWidth && y < FHeight) Click();
@@ -153,7 +166,33 @@ void TScrollBar::MouseUp(int x, int y) {
   FDragging = false;
 }
 
-void TScrollBar::Draw(DrawSurface*) {}
+void TScrollBar::Draw(DrawSurface* surface) {
+  if (!surface) return;
+  const TColor trough = 0xD8D8D8, face = clBtnFace, mark = 0x404040;
+  bool horizontal = Kind == sbHorizontal;
+  Geometry g = Measure();
+  int across = horizontal ? FHeight : FWidth;
+  // Boxes along the bar become rectangles in window coordinates.
+  auto box = [&](int start, int length, TColor c, bool bevel) {
+    int x = horizontal ? start : 0, y = horizontal ? 0 : start;
+    int w = horizontal ? length : across, h = horizontal ? across : length;
+    surface->FillRect(x, y, w, h, c);
+    if (bevel) surface->Bevel(x, y, w, h, true);
+  };
+  box(0, g.length, trough, false);
+  if (g.arrow > 0) {
+    box(0, g.arrow, face, true);
+    box(g.length - g.arrow, g.arrow, face, true);
+    if (horizontal) {
+      surface->Arrow(0, 0, g.arrow, across, DrawSurface::Left, mark);
+      surface->Arrow(g.length - g.arrow, 0, g.arrow, across, DrawSurface::Right, mark);
+    } else {
+      surface->Arrow(0, 0, across, g.arrow, DrawSurface::Up, mark);
+      surface->Arrow(0, g.length - g.arrow, across, g.arrow, DrawSurface::Down, mark);
+    }
+  }
+  if (g.thumb > 0) box(g.thumbStart, g.thumb, face, true);
+}
 
 void TScrollBar::Dispatch(void* Message) { TWinControl::Dispatch(Message); }
 

@@ -97,6 +97,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL) {
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
   std::string t = text ? text : "", c = caption ? caption : "";
   if (gMessageBox) return gMessageBox(owner, t, c, type);
+  if (Application->OnDisplay() && Application->Backend()->ShowMessageBox(owner, t, c, type)) return 1;  // IDOK
   std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
   return 1;  // IDOK
 }

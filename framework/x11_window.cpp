@@ -1,4 +1,239 @@
-// The display backend (Xlib windows); until it exists, hosts on a display render headless.
-#include "framework/backend.h"
+// The display backend: Xlib windows, their events as window messages, and the event wait.
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <X11/Xutil.h>
+#include <poll.h>
 
-WindowBackend* CreateX11Backend() { return nullptr; }
+#include <cxxabi.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <typeinfo>
+
+#include "framework/application.h"
+#include "framework/x11_backend.h"
+
+namespace {
+XErrorHandler gPreviousHandler = nullptr;
+
+// NOTE: Xlib's default handler exits the process; a stale window id must only be reported.
+int ReportXError(Display* display, XErrorEvent* e) {
+  char text[256] = {};
+  XGetErrorText(display, e->error_code, text, sizeof text - 1);
+  char message[400];
+  std::snprintf(message, sizeof message, "request %d failed: %s", e->request_code, text);
+  ReportFrameworkError("X11", message);
+  return 0;
+}
+
+const long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+const int kWheelDelta = 120;
+
+// The window's class for tools that look at the tree: the control's own class name.
+std::string ClassOf(TWinControl* control, const std::string& registered) {
+  if (!control || (!registered.empty() && registered != "TWinControl")) return registered;
+  int status = 0;
+  char* name = abi::__cxa_demangle(typeid(*control).name(), nullptr, nullptr, &status);
+  std::string result = (status == 0 && name) ? name : registered;
+  std::free(name);
+  return result;
+}
+}  // namespace
+
+X11Backend::~X11Backend() {
+  if (!FDisplay) return;
+  for (auto& entry : FByWindow) {
+    XDestroyWindow(FDisplay, entry.first);
+    delete Impl(entry.second);
+    entry.second->impl = nullptr;
+  }
+  XCloseDisplay(FDisplay);
+  XSetErrorHandler(gPreviousHandler);
+}
+
+bool X11Backend::Open() {
+  FDisplay = XOpenDisplay(nullptr);
+  if (!FDisplay) return false;
+  gPreviousHandler = XSetErrorHandler(ReportXError);
+  FProtocols = XInternAtom(FDisplay, "WM_PROTOCOLS", False);
+  FDeleteWindow = XInternAtom(FDisplay, "WM_DELETE_WINDOW", False);
+  return true;
+}
+
+NativeWindow* X11Backend::Find(Window id) const {
+  auto it = FByWindow.find(id);
+  return it == FByWindow.end() ? nullptr : it->second;
+}
+
+void X11Backend::CreateNative(NativeWindow* w, const TCreateParams& params) {
+  X11Window* parentImpl = Impl(w->parent);
+  Window parent = parentImpl ? parentImpl->id : DefaultRootWindow(FDisplay);
+  XSetWindowAttributes attrs{};
+  // No background: GL windows are never cleared by the server, the others paint every pixel.
+  attrs.background_pixmap = None;
+  attrs.bit_gravity = NorthWestGravity;
+  attrs.event_mask = kEventMask | (parentImpl ? 0 : KeyPressMask);
+  int width = w->width > 0 ? w->width : 1, height = w->height > 0 ? w->height : 1;
+  Window id = XCreateWindow(FDisplay, parent, w->x, w->y, width, height, 0, CopyFromParent, InputOutput,
+                            CopyFromParent, CWBackPixmap | CWBitGravity | CWEventMask, &attrs);
+  if (!id) {
+    ReportFrameworkError("X11", "XCreateWindow failed");
+    return;
+  }
+  auto* impl = new X11Window;
+  impl->id = id;
+  impl->knownWidth = width;
+  impl->knownHeight = height;
+  impl->requestedX = w->x;
+  impl->requestedY = w->y;
+  w->impl = impl;
+  FByWindow[id] = w;
+
+  XClassHint hint;
+  std::string name = w->control ? w->control->Name.str() : std::string();
+  hint.res_name = const_cast<char*>(name.c_str());
+  std::string windowClass = ClassOf(w->control, params.WinClassName);
+  hint.res_class = const_cast<char*>(windowClass.c_str());
+  XSetClassHint(FDisplay, id, &hint);
+  if (!parentImpl) {
+    XStoreName(FDisplay, id, params.Caption.c_str());
+    XSetWMProtocols(FDisplay, id, &FDeleteWindow, 1);
+    XSizeHints* size = XAllocSizeHints();
+    if (size) {
+      size->flags = PPosition | PSize;
+      size->x = w->x;
+      size->y = w->y;
+      size->width = width;
+      size->height = height;
+      XSetWMNormalHints(FDisplay, id, size);
+      XFree(size);
+    }
+  }
+  Shown(w);
+}
+
+void X11Backend::DestroyNative(NativeWindow* w) {
+  X11Window* impl = Impl(w);
+  if (!impl) return;
+  FByWindow.erase(impl->id);
+  XDestroyWindow(FDisplay, impl->id);
+  XFlush(FDisplay);
+  delete impl;
+  w->impl = nullptr;
+}
+
+void X11Backend::Moved(NativeWindow* w) {
+  X11Window* impl = Impl(w);
+  if (!impl) return;
+  int width = w->width > 0 ? w->width : 1, height = w->height > 0 ? w->height : 1;
+  // A top-level window stays where the window manager put it unless the program moves it.
+  if (w->x != impl->requestedX || w->y != impl->requestedY) {
+    impl->requestedX = w->x;
+    impl->requestedY = w->y;
+    XMoveWindow(FDisplay, impl->id, w->x, w->y);
+  }
+  if (width != impl->knownWidth || height != impl->knownHeight) {
+    impl->knownWidth = width;
+    impl->knownHeight = height;
+    XResizeWindow(FDisplay, impl->id, width, height);
+  }
+  Shown(w);
+}
+
+void X11Backend::Shown(NativeWindow* w) {
+  X11Window* impl = Impl(w);
+  if (!impl) return;
+  // An X window cannot be empty: a control of no size is unmapped instead.
+  if (w->visible && w->width > 0 && w->height > 0)
+    XMapWindow(FDisplay, impl->id);
+  else
+    XUnmapWindow(FDisplay, impl->id);
+}
+
+unsigned X11Backend::EglPlatform() const { return EGL_PLATFORM_X11_KHR; }
+
+// EGL's X11 platform takes a pointer to the Window id.
+void* X11Backend::EglNativeWindow(NativeWindow* w) {
+  X11Window* impl = Impl(w);
+  return impl ? &impl->id : nullptr;
+}
+
+void X11Backend::PumpEvents() {
+  if (!FDisplay) return;
+  while (XPending(FDisplay) > 0) {
+    XEvent e;
+    XNextEvent(FDisplay, &e);
+    if (FModal && HandleModal(e)) continue;
+    Translate(e);
+  }
+  XFlush(FDisplay);
+}
+
+void X11Backend::Translate(XEvent& e) {
+  NativeWindow* w = Find(e.xany.window);
+  if (!w || !w->control) return;
+  TWinControl* control = w->control;
+  switch (e.type) {
+    case Expose:
+      if (e.xexpose.count == 0) InvalidateRect(w, nullptr, FALSE);
+      break;
+    case ConfigureNotify: {
+      X11Window* impl = Impl(w);
+      int width = e.xconfigure.width, height = e.xconfigure.height;
+      if (width == impl->knownWidth && height == impl->knownHeight) break;
+      impl->knownWidth = width;
+      impl->knownHeight = height;
+      if (width != w->width || height != w->height) control->Perform(WM_SIZE, 0, MakeLParam(width, height));
+      InvalidateRect(w, nullptr, FALSE);
+      break;
+    }
+    case ButtonPress:
+      if (e.xbutton.button == Button1) {
+        control->Perform(WM_LBUTTONDOWN, 1, MakeLParam(e.xbutton.x, e.xbutton.y));
+      } else if (e.xbutton.button == Button4 || e.xbutton.button == Button5) {
+        int delta = e.xbutton.button == Button4 ? kWheelDelta : -kWheelDelta;
+        uintptr_t keys = (e.xbutton.state & Button1Mask) ? 1 : 0;
+        control->Perform(WM_MOUSEWHEEL, (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16) | keys,
+                         MakeLParam(e.xbutton.x, e.xbutton.y));
+      }
+      break;
+    case ButtonRelease:
+      if (e.xbutton.button == Button1) control->Perform(WM_LBUTTONUP, 0, MakeLParam(e.xbutton.x, e.xbutton.y));
+      break;
+    case MotionNotify: {
+      // Only the latest position of a burst matters.
+      while (XCheckTypedWindowEvent(FDisplay, e.xany.window, MotionNotify, &e)) {
+      }
+      uintptr_t keys = (e.xmotion.state & Button1Mask) ? 1 : 0;
+      control->Perform(WM_MOUSEMOVE, keys, MakeLParam(e.xmotion.x, e.xmotion.y));
+      break;
+    }
+    case ClientMessage:
+      if (e.xclient.message_type == FProtocols && static_cast<Atom>(e.xclient.data.l[0]) == FDeleteWindow)
+        control->Perform(WM_CLOSE, 0, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+// Modelled on GLFW's waitForEvent: poll the connection with the time left, again after a signal.
+void X11Backend::WaitEvents(int timeoutMs) {
+  if (!FDisplay) return;
+  XFlush(FDisplay);
+  if (XPending(FDisplay) > 0) return;
+  using Clock = std::chrono::steady_clock;
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+  for (;;) {
+    int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    if (left < 0) left = 0;
+    pollfd fd{ConnectionNumber(FDisplay), POLLIN, 0};
+    int r = poll(&fd, 1, left);
+    if (r < 0 && errno == EINTR && left > 0) continue;
+    return;
+  }
+}
+
+WindowBackend* CreateX11Backend() { return new X11Backend; }

@@ -15,6 +15,7 @@
 #include "parts/parts.h"
 #include "parts/primitives.h"
 #include "parts/quad.h"
+#include "pos3d/editors.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ struct Options {
   std::string save;
   int width = 640, height = 480;
   bool headless = false;
+  bool still = false;
 };
 
 Options Parse(int argc, char** argv) {
@@ -34,9 +36,10 @@ Options Parse(int argc, char** argv) {
     else if (a == "--png" && i + 1 < argc) o.png = argv[++i];
     else if (a == "--save" && i + 1 < argc) o.save = argv[++i];
     else if (a == "--headless") o.headless = true;
+    else if (a == "--still") o.still = true;
     else if (a == "--size" && i + 1 < argc) std::sscanf(argv[++i], "%dx%d", &o.width, &o.height);
     else {
-      std::fprintf(stderr, "usage: demo [--headless] [--frames N] [--png FILE] [--save SCENE] [--size WxH]\n");
+      std::fprintf(stderr, "usage: demo [--headless] [--still] [--frames N] [--png FILE] [--save SCENE] [--size WxH]\n");
       std::exit(2);
     }
   }
@@ -109,12 +112,78 @@ class Demo : public TObject {
 public:
   TOpenGl* gl = nullptr;
   int frames = 0, target = 0;
+  bool still = false;
+  TPos3D* eyeEdit = nullptr;
+  TColorEdit* colorEdit = nullptr;
+  TAngleEdit* angleEdit = nullptr;
+
   void Frame(TObject*) {
     ++frames;
-    if (TPart* s = gl->FindPart("Spinner")) s->SetRotationAngle(s->RotationAngle + 3);
+    if (TPart* s = gl->FindPart("Spinner"); s && !still) s->SetRotationAngle(s->RotationAngle + 3);
     if (target > 0 && frames >= target) Application->Terminate();
   }
+  // Each editor change goes straight to the viewport; the line lets a watcher follow the values.
+  void EyeChanged(TObject*) {
+    T3DVector* v = eyeEdit->GetValue();
+    gl->SetEyePosition(v);
+    std::printf("EyePosition %.3f %.3f %.3f\n", v->GetX(), v->GetY(), v->GetZ());
+    std::fflush(stdout);
+  }
+  void ColorChanged(TObject*) {
+    TColorVector* c = colorEdit->GetValue();
+    gl->SetClearColor(c);
+    std::printf("ClearColor %.3f %.3f %.3f\n", c->GetR(), c->GetG(), c->GetB());
+    std::fflush(stdout);
+  }
+  void AngleChanged(TObject*) {
+    float degrees = angleEdit->GetValue()->GetDegrees();
+    if (TPart* ring = gl->FindPart("Ring")) ring->SetRotationAngle(degrees);
+    std::printf("RotationAngle %.3f\n", degrees);
+    std::fflush(stdout);
+  }
+  void Closed(TObject*) { Application->Terminate(); }
 };
+
+// The editor strip below the viewport: camera position, clear colour, the ring's rotation.
+void BuildEditors(TForm* form, Demo& demo) {
+  auto* strip = new TPanel(form);
+  strip->Name = "EditorStrip";
+  strip->SetParent(form);
+  strip->SetHeight(3 * 41 + 2);
+  strip->SetAlign(alBottom);
+
+  auto* angle = new TAngleEdit(form);
+  angle->Name = "AngleEdit";
+  angle->SetParent(strip);
+  angle->SetAlign(alTop);
+  TAngle a;
+  a.SetDegrees(demo.gl->FindPart("Ring")->RotationAngle);
+  angle->SetValue(&a);
+  angle->ScrollBar()->SmallChange = 5000;
+  angle->OnChange = MakeEvent(&demo, &Demo::AngleChanged);
+  demo.angleEdit = angle;
+
+  auto* color = new TColorEdit(form);
+  color->Name = "ColorEdit";
+  color->SetParent(strip);
+  color->SetAlign(alTop);
+  TColorVector one;
+  one.SetR(1); one.SetG(1); one.SetB(1); one.SetA(1);
+  color->SetMax(&one);
+  color->SetValue(demo.gl->ClearColor());
+  color->ScrollBar()->SmallChange = 100;
+  color->OnChange = MakeEvent(&demo, &Demo::ColorChanged);
+  demo.colorEdit = color;
+
+  auto* eye = new TPos3D(form);
+  eye->Name = "EyeEdit";
+  eye->SetParent(strip);
+  eye->SetAlign(alTop);
+  eye->SetValue(demo.gl->EyePosition());
+  eye->ScrollBar()->SmallChange = 500;
+  eye->OnChange = MakeEvent(&demo, &Demo::EyeChanged);
+  demo.eyeEdit = eye;
+}
 
 }  // namespace
 
@@ -145,6 +214,11 @@ int main(int argc, char** argv) {
   Demo demo;
   demo.gl = gl;
   demo.target = display ? 0 : opt.frames;
+  demo.still = opt.still;
+  if (display) {
+    BuildEditors(form, demo);
+    form->OnClose = MakeEvent(&demo, &Demo::Closed);
+  }
   gl->OnFrame = MakeEvent(&demo, &Demo::Frame);
   gl->SetAnimation(true);
   form->Show();

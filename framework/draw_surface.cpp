@@ -1,0 +1,78 @@
+// Drawing primitives for non-GL controls over cairo.
+#include "framework/draw_surface.h"
+
+#include "framework/controls.h"
+
+void DrawSurface::Source(TColor c) {
+  TColor rgb = ColorToRGB(c);
+  cairo_set_source_rgb(FCairo, (rgb & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, ((rgb >> 16) & 0xFF) / 255.0);
+}
+
+void DrawSurface::FillRect(int x, int y, int w, int h, TColor c) {
+  if (w <= 0 || h <= 0) return;
+  Source(c);
+  cairo_rectangle(FCairo, x, y, w, h);
+  cairo_fill(FCairo);
+}
+
+void DrawSurface::FrameRect(int x, int y, int w, int h, TColor c) {
+  if (w <= 0 || h <= 0) return;
+  Source(c);
+  cairo_set_line_width(FCairo, 1);
+  cairo_rectangle(FCairo, x + 0.5, y + 0.5, w - 1, h - 1);
+  cairo_stroke(FCairo);
+}
+
+void DrawSurface::Bevel(int x, int y, int w, int h, bool raised) {
+  if (w <= 0 || h <= 0) return;
+  TColor light = ColorToRGB(0x80000014), dark = ColorToRGB(0x80000010);
+  TColor tl = raised ? light : dark, br = raised ? dark : light;
+  FillRect(x, y, w, 1, tl);
+  FillRect(x, y, 1, h, tl);
+  FillRect(x, y + h - 1, w, 1, br);
+  FillRect(x + w - 1, y, 1, h, br);
+}
+
+void DrawSurface::Arrow(int x, int y, int w, int h, Direction d, TColor c) {
+  if (w <= 0 || h <= 0) return;
+  double cx = x + w / 2.0, cy = y + h / 2.0;
+  double r = (w < h ? w : h) / 4.0;
+  if (r < 1) return;
+  Source(c);
+  switch (d) {
+    case Left:
+      cairo_move_to(FCairo, cx - r, cy); cairo_line_to(FCairo, cx + r / 2, cy - r); cairo_line_to(FCairo, cx + r / 2, cy + r);
+      break;
+    case Right:
+      cairo_move_to(FCairo, cx + r, cy); cairo_line_to(FCairo, cx - r / 2, cy - r); cairo_line_to(FCairo, cx - r / 2, cy + r);
+      break;
+    case Up:
+      cairo_move_to(FCairo, cx, cy - r); cairo_line_to(FCairo, cx - r, cy + r / 2); cairo_line_to(FCairo, cx + r, cy + r / 2);
+      break;
+    case Down:
+      cairo_move_to(FCairo, cx, cy + r); cairo_line_to(FCairo, cx - r, cy - r / 2); cairo_line_to(FCairo, cx + r, cy - r / 2);
+      break;
+  }
+  cairo_close_path(FCairo);
+  cairo_fill(FCairo);
+}
+
+void DrawSurface::Text(int x, int y, const char* text, TColor c) {
+  if (!text || !*text) return;
+  Source(c);
+  cairo_select_font_face(FCairo, TLabel::LabelFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(FCairo, TLabel::LabelFontSize);
+  cairo_font_extents_t fe{};
+  cairo_font_extents(FCairo, &fe);
+  cairo_move_to(FCairo, x, y + fe.ascent);
+  cairo_show_text(FCairo, text);
+}
+
+void DrawSurface::Enter(int x, int y, int w, int h) {
+  cairo_save(FCairo);
+  cairo_translate(FCairo, x, y);
+  cairo_rectangle(FCairo, 0, 0, w < 0 ? 0 : w, h < 0 ? 0 : h);
+  cairo_clip(FCairo);
+}
+
+void DrawSurface::Restore() { cairo_restore(FCairo); }
