@@ -106,6 +106,8 @@ void TWinControl::CreateHandle() {
   if (FHandle) return;
   TCreateParams params;
   CreateParams(params);
+  // Making the parent's window makes its children's, this one among them.
+  if (FHandle) return;
   WindowBackend* backend = Application->Backend();
   auto* w = new NativeWindow;
   w->control = this;

@@ -1,0 +1,176 @@
+// The demo on a display: its window shows the scene and the editors, and a scroll bar moves the picture.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "xvfb.h"
+
+namespace {
+
+// The demo as a child process whose standard output we read line by line.
+class DemoProcess {
+public:
+  ~DemoProcess() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    if (out >= 0) close(out);
+  }
+  bool Start() {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+      dup2(fds[1], 1);
+      close(fds[0]);
+      close(fds[1]);
+      execl(V3D_DEMO_PATH, V3D_DEMO_PATH, "--still", "--size", "640x480", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    out = fds[0];
+    return true;
+  }
+  // The next line that starts with prefix, or "" after the timeout.
+  std::string WaitLine(const std::string& prefix, int ms = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      size_t nl;
+      while ((nl = buffer.find('\n')) != std::string::npos) {
+        std::string line = buffer.substr(0, nl);
+        buffer.erase(0, nl + 1);
+        if (line.compare(0, prefix.size(), prefix) == 0) return line;
+      }
+      int left = static_cast<int>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+      if (left <= 0) return "";
+      pollfd p{out, POLLIN, 0};
+      if (poll(&p, 1, left) <= 0) return "";
+      char chunk[512];
+      ssize_t n = read(out, chunk, sizeof chunk);
+      if (n <= 0) return "";
+      buffer.append(chunk, static_cast<size_t>(n));
+    }
+  }
+  // Whether exactly this line comes within the time (other lines are passed over).
+  bool Saw(const std::string& line, int ms = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+      std::string next = WaitLine("", 100);
+      if (next == line) return true;
+    }
+    return false;
+  }
+  // Exit status once it ends, -1 if it does not within the time.
+  int WaitExit(int ms) {
+    for (int i = 0; i < ms / 20; ++i) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+  }
+  pid_t pid = -1;
+  int out = -1;
+  std::string buffer;
+};
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Waits until the window's picture holds still for two grabs in a row.
+bool Settled(Display* d, Window w, Shot& shot) {
+  Shot last;
+  for (int i = 0; i < 100; ++i) {
+    Sleep(100);
+    if (!Grab(d, w, shot)) continue;
+    if (i > 0 && shot.CountDifferent(last) == 0) return true;
+    last = shot;
+  }
+  return false;
+}
+
+Window Inside(Display* d, Window root, const std::string& name, const std::string& cls) {
+  Window parent = FindByName(d, root, name);
+  return parent ? FindByClass(d, parent, cls) : 0;
+}
+
+TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  Window root = DefaultRootWindow(d);
+  DemoProcess demo;
+  ASSERT_TRUE(demo.Start());
+  Window form = 0;
+  for (int i = 0; i < 200 && !form; ++i, Sleep(50)) form = FindByName(d, root, "viewport3d demo");
+  ASSERT_NE(form, 0u) << "no demo window";
+  Window view = 0;
+  for (int i = 0; i < 100 && !view; ++i, Sleep(50)) view = FindByClass(d, form, "TOpenGl");
+  ASSERT_NE(view, 0u);
+
+  // The screenshot comes from the server: the whole window, viewport and editor strip.
+  Shot shot;
+  ASSERT_TRUE(Settled(d, form, shot));
+  int vx = 0, vy = 0;
+  Window child;
+  XTranslateCoordinates(d, view, form, 0, 0, &vx, &vy, &child);
+  int vw = 0, vh = 0;
+  WindowSize(d, view, vw, vh);
+  ASSERT_GT(vh, 200);
+  const uint32_t sky = 0x1A1F33;  // the clear colour 0.1, 0.12, 0.2
+  EXPECT_GT(shot.CountNear(vx, vy, vw, vh, sky, 3), vw * vh / 4) << "sky";
+  EXPECT_GT(shot.CountOther(vx, vy, vw, vh, sky, 3), vw * vh / 10) << "the scene";
+  int stripTop = vy + vh;
+  int stripH = shot.height - stripTop;
+  ASSERT_GT(stripH, 100) << "editor strip below the viewport";
+  EXPECT_GT(shot.CountNear(0, stripTop, shot.width, stripH, 0xFFFF00), 3 * 40) << "current fields in yellow";
+  EXPECT_GT(shot.CountNear(0, stripTop, shot.width, stripH, 0xD8D8D8), 3 * 200) << "scroll bar troughs";
+  EXPECT_GT(shot.CountNear(0, stripTop, shot.width, stripH, 0x000000, 60), 100) << "captions";
+
+  // The clear colour's right arrow: red goes up by the step, and the sky with it.
+  Window colorBar = Inside(d, root, "ColorEdit", "TScrollBar");
+  ASSERT_NE(colorBar, 0u);
+  int bw = 0, bh = 0;
+  WindowSize(d, colorBar, bw, bh);
+  Click(d, colorBar, bw - 3, bh / 2);
+  EXPECT_EQ(demo.WaitLine("ClearColor"), "ClearColor 0.200 0.120 0.200");
+  Shot view1, view2;
+  ASSERT_TRUE(Settled(d, view, view1));
+  EXPECT_GT(view1.CountNear(0, 0, view1.width, view1.height, 0x331F33, 3), vw * vh / 4) << "redder sky";
+
+  // The camera: pick the Y field by its label, then step it with the arrow; the scene moves.
+  Window eyeLabels = Inside(d, root, "EyeEdit", "TPanel");
+  ASSERT_NE(eyeLabels, 0u);
+  Click(d, eyeLabels, 60, 8);  // "X= 0.00" is about 45 pixels wide
+  Sleep(200);
+  Window eyeBar = Inside(d, root, "EyeEdit", "TScrollBar");
+  ASSERT_NE(eyeBar, 0u);
+  WindowSize(d, eyeBar, bw, bh);
+  Click(d, eyeBar, bw - 3, bh / 2);
+  EXPECT_TRUE(demo.Saw("EyePosition 0.000 3.500 -8.000"));
+  ASSERT_TRUE(Settled(d, view, view2));
+  EXPECT_GT(view2.CountDifferent(view1), 500) << "the camera moved";
+
+  // Closing the window ends the demo cleanly.
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = form;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  XSendEvent(d, form, False, NoEventMask, &e);
+  XFlush(d);
+  EXPECT_EQ(demo.WaitExit(10000), 0);
+  XCloseDisplay(d);
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+// The display backend under Xvfb: painting, resizing, mouse input, closing and message boxes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "framework/application.h"
+#include "framework/backend.h"
+#include "framework/controls.h"
+#include "xvfb.h"
+
+namespace {
+
+// Runs the real loop for a while, so server round trips complete.
+void Pump(int ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    Application->ProcessMessages();
+    Application->Backend()->WaitEvents(5);
+  }
+}
+
+template <class Done>
+bool PumpUntil(Done done, int ms = 5000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    Application->ProcessMessages();
+    Application->Backend()->WaitEvents(5);
+  }
+  return true;
+}
+
+class Recorder : public TObject {
+public:
+  int clicks = 0, changes = 0, closes = 0;
+  void Clicked(TObject*) { ++clicks; }
+  void Changed(TObject*) { ++changes; }
+  void Closed(TObject*) { ++closes; }
+};
+
+// A form that keeps the wheel messages it gets.
+class WheelForm : public TForm {
+public:
+  using TForm::TForm;
+  std::vector<int> deltas;
+  void Dispatch(void* Message) override {
+    auto* m = static_cast<TMessage*>(Message);
+    if (m->Msg == WM_MOUSEWHEEL) deltas.push_back(static_cast<int16_t>((m->WParam >> 16) & 0xFFFF));
+    TForm::Dispatch(Message);
+  }
+};
+
+class X11Backend : public ::testing::Test {
+protected:
+  void SetUp() override {
+    probe = XOpenDisplay(nullptr);
+    ASSERT_NE(probe, nullptr);
+    root = DefaultRootWindow(probe);
+  }
+  void TearDown() override {
+    if (probe) XCloseDisplay(probe);
+  }
+  Window WaitFor(const std::string& name) {
+    Window w = 0;
+    PumpUntil([&] { return (w = FindByName(probe, root, name)) != 0; });
+    return w;
+  }
+  Display* probe = nullptr;
+  Window root = 0;
+};
+
+TEST_F(X11Backend, PaintsControlsInTheirColoursAndFollowsServerResizes) {
+  auto* form = new TForm(nullptr);
+  form->SetCaption("paint test");
+  form->SetBounds(0, 0, 320, 200);
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBevelOuter(bvNone);
+  panel->SetColor(clRed);
+  panel->SetHeight(40);
+  panel->SetAlign(alTop);
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 80, 0, 16);
+  label->SetColor(clYellow);
+  label->SetCaption("Hello there");
+  form->Show();
+  Window w = WaitFor("paint test");
+  ASSERT_NE(w, 0u);
+  Pump(300);
+
+  Shot shot;
+  ASSERT_TRUE(Grab(probe, w, shot));
+  EXPECT_EQ(shot.width, 320);
+  EXPECT_EQ(shot.CountNear(0, 0, 320, 40, 0xFF0000), 320 * 40) << "panel in its colour";
+  int lw = label->Width();
+  ASSERT_GT(lw, 20);
+  EXPECT_GT(shot.CountNear(10, 80, lw, 16, 0xFFFF00), lw * 16 / 2) << "label background";
+  EXPECT_GT(shot.CountNear(10, 80, lw, 16, 0x000000, 60), 10) << "label text";
+  EXPECT_GT(shot.CountNear(0, 120, 320, 80, 0xF0F0F0), 320 * 80 * 9 / 10) << "form face";
+
+  // A resize by the server (as a window manager does) arrives as WM_SIZE and realigns the children.
+  XResizeWindow(probe, w, 500, 260);
+  XFlush(probe);
+  ASSERT_TRUE(PumpUntil([&] { return form->Width() == 500; }));
+  EXPECT_EQ(form->Height(), 260);
+  EXPECT_EQ(panel->Width(), 500);
+  Pump(200);
+  ASSERT_TRUE(Grab(probe, w, shot));
+  EXPECT_EQ(shot.CountNear(0, 0, 500, 40, 0xFF0000), 500 * 40);
+
+  // Hiding a control unmaps its window; the form repaints where it was.
+  panel->SetVisible(false);
+  Pump(200);
+  ASSERT_TRUE(Grab(probe, w, shot));
+  EXPECT_EQ(shot.CountNear(0, 0, 500, 40, 0xFF0000), 0);
+  delete form;
+}
+
+TEST_F(X11Backend, MouseReachesLabelsScrollBarsAndWheel) {
+  Recorder rec;
+  auto* form = new WheelForm(nullptr);
+  form->SetCaption("mouse test");
+  form->SetBounds(0, 0, 300, 120);
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 10, 0, 16);
+  label->SetCaption("click me");
+  label->OnClick = MakeEvent(&rec, &Recorder::Clicked);
+  auto* bar = new TScrollBar(form);
+  bar->SetParent(form);
+  bar->SetBounds(10, 50, 200, 17);
+  bar->SetParams(0, 0, 100);
+  bar->SmallChange = 1;
+  bar->LargeChange = 10;
+  bar->OnChange = MakeEvent(&rec, &Recorder::Changed);
+  form->Show();
+  ASSERT_NE(WaitFor("mouse test"), 0u);
+  Pump(200);
+  Window barWindow = FindByClass(probe, root, "TScrollBar");
+  ASSERT_NE(barWindow, 0u);
+  Shot before;
+  ASSERT_TRUE(Grab(probe, barWindow, before));
+  EXPECT_GT(before.CountNear(0, 0, 200, 17, 0xD8D8D8), 100) << "trough drawn";
+
+  Window formWindow = FindByName(probe, root, "mouse test");
+  Click(probe, formWindow, 15, 15);
+  ASSERT_TRUE(PumpUntil([&] { return rec.clicks == 1; }));
+  Click(probe, formWindow, 200, 100);  // the form itself: no label click
+  Pump(100);
+  EXPECT_EQ(rec.clicks, 1);
+
+  Click(probe, barWindow, 195, 8);  // right arrow
+  ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 1; }));
+  Click(probe, barWindow, 150, 8);  // trough right of the thumb
+  ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 11; }));
+  Click(probe, barWindow, 3, 8);  // left arrow
+  ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 10; }));
+  Pump(100);
+  Shot after;
+  ASSERT_TRUE(Grab(probe, barWindow, after));
+  EXPECT_GT(after.CountDifferent(before), 20) << "the thumb is drawn where it went";
+
+  // Dragging the thumb to the far end gives the maximum.
+  int thumbX = 17 + (200 - 34 - 17) * 10 / 100 + 8;
+  Press(probe, barWindow, thumbX, 8);
+  Pump(50);
+  MoveTo(probe, barWindow, 400, 8);
+  Pump(50);
+  Release(probe);
+  ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 100; }));
+  EXPECT_GE(rec.changes, 4);
+
+  Click(probe, formWindow, 100, 100, 4);
+  Click(probe, formWindow, 100, 100, 5);
+  ASSERT_TRUE(PumpUntil([&] { return form->deltas.size() == 2; }));
+  EXPECT_EQ(form->deltas[0], 120);
+  EXPECT_EQ(form->deltas[1], -120);
+  delete form;
+}
+
+TEST_F(X11Backend, CloseRequestAndModalMessageBox) {
+  Recorder rec;
+  auto* form = new TForm(nullptr);
+  form->SetCaption("close test");
+  form->SetBounds(0, 0, 200, 100);
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 10, 0, 16);
+  label->SetCaption("behind the box");
+  label->OnClick = MakeEvent(&rec, &Recorder::Clicked);
+  form->OnClose = MakeEvent(&rec, &Recorder::Closed);
+  form->Show();
+  Window w = WaitFor("close test");
+  ASSERT_NE(w, 0u);
+  Pump(100);
+
+  // A timer works the box from inside its nested loop: input to the form is held back, OK closes it.
+  struct Driver : TObject {
+    Display* probe;
+    Window root, form;
+    int ticks = 0;
+    bool sawBox = false, boxHasText = false;
+    void Tick(TObject*) {
+      ++ticks;
+      Window box = FindByName(probe, root, "Error");
+      if (!box) return;
+      sawBox = true;
+      Shot shot;
+      if (!Grab(probe, box, shot)) return;
+      boxHasText = shot.CountNear(0, 0, shot.width, shot.height / 2, 0x000000, 60) > 20;
+      Click(probe, form, 15, 15);
+      int width = 0, height = 0;
+      WindowSize(probe, box, width, height);
+      Click(probe, box, width / 2, height - 20 - 13);
+    }
+  } driver;
+  driver.probe = probe;
+  driver.root = root;
+  driver.form = w;
+  TTimer timer(nullptr);
+  timer.SetInterval(150);
+  timer.SetOnTimer(MakeEvent(&driver, &Driver::Tick));
+  int result = MessageBoxA(form->Handle(), "Something failed.", "Error", MB_OK | MB_ICONERROR);
+  timer.SetEnabled(false);
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(driver.sawBox);
+  EXPECT_TRUE(driver.boxHasText);
+  Pump(100);
+  EXPECT_EQ(rec.clicks, 0) << "the form took input while the box was up";
+  EXPECT_EQ(FindByName(probe, root, "Error"), 0u);
+
+  // The window manager's close button arrives as WM_DELETE_WINDOW and becomes WM_CLOSE.
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(probe, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(probe, "WM_DELETE_WINDOW", False));
+  XSendEvent(probe, w, False, NoEventMask, &e);
+  XFlush(probe);
+  ASSERT_TRUE(PumpUntil([&] { return rec.closes == 1; }));
+  EXPECT_FALSE(form->Visible());
+  Pump(100);
+  XWindowAttributes attrs{};
+  XGetWindowAttributes(probe, w, &attrs);
+  EXPECT_EQ(attrs.map_state, IsUnmapped);
+  delete form;
+}
+
+}  // namespace
