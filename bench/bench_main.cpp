@@ -31,6 +31,13 @@ double NowS() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+// CPU seconds of this thread, user and system: what a shared machine's other load does not inflate.
+double CpuS() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 double Median(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
@@ -63,7 +70,7 @@ struct Options {
   int fileParts = 100000;
   int width = 320, height = 240;
   int rounds = 5;
-  double blockSeconds = 0.3;
+  double blockSeconds = 0.15;
   int latencySamples = 30;
 };
 
@@ -243,6 +250,8 @@ struct Row {
   double goal = 0;
   bool atLeast = true;
   bool hasGoal = false;
+  // The same ratio on thread CPU time (negative: not measured), a cross-check on a shared machine.
+  double cpuRatio = -1;
   bool met() const { return !hasGoal || (atLeast ? ratio >= goal : ratio <= goal); }
 };
 
@@ -266,7 +275,7 @@ std::vector<ScaleRow> gScale;
 Latency gLatency;
 std::vector<std::string> gNotes;
 
-void AddRow(const std::string& id, const std::string& what, const std::string& unit, double system, double baseline,
+Row& AddRow(const std::string& id, const std::string& what, const std::string& unit, double system, double baseline,
             double ratio, bool hasGoal, bool atLeast, double goal) {
   Row r;
   r.id = id;
@@ -284,6 +293,7 @@ void AddRow(const std::string& id, const std::string& what, const std::string& u
     r.goalText = g;
   }
   gRows.push_back(r);
+  return gRows.back();
 }
 
 // ---- 1. paint cycle
@@ -386,12 +396,14 @@ void BenchPaint(const Options& o) {
   // Warm both paths, then size the blocks from the viewport's own pace.
   ViewportFrames(gl, 3);
   BareFrames(&bare, list, 3);
-  double per = ViewportFrames(gl, 5) / 5;
-  int frames = std::max(5, static_cast<int>(o.blockSeconds / std::max(per, 1e-6)));
+  std::vector<double> singles;
+  for (int i = 0; i < 5; ++i) singles.push_back(ViewportFrames(gl, 1));
+  int frames = std::max(3, static_cast<int>(o.blockSeconds / std::max(Median(singles), 1e-6)));
+  // Many short blocks: a median over them shrugs off bursts of other work on a shared machine.
+  const int rounds = 3 * o.rounds;
   std::vector<double> ratios, sys, base;
-  for (int r = 0; r < o.rounds; ++r) {
+  for (int r = 0; r < rounds; ++r) {
     double a, b;
-    // Alternating the order cancels drift of the shared machine between the two blocks.
     if (r % 2 == 0) {
       a = ViewportFrames(gl, frames);
       b = BareFrames(&bare, list, frames);
@@ -453,20 +465,23 @@ void BenchRebuild(const Options& o) {
   GLUquadric* q = MakeQuadric();
   GLuint bareList = 0;
 
+  double cpu = 0;
   auto viewportRebuild = [&] {
-    double t0 = NowS();
+    double c0 = CpuS(), t0 = NowS();
     gl->OnModelRefreshTimer(nullptr);
     glFinish();
+    cpu = CpuS() - c0;
     return NowS() - t0;
   };
   auto bareRebuild = [&] {
-    double t0 = NowS();
+    double c0 = CpuS(), t0 = NowS();
     if (bareList) glDeleteLists(bareList, 1);
     bareList = glGenLists(1);
     glNewList(bareList, GL_COMPILE);
     EmitBare(items, q);
     glEndList();
     glFinish();
+    cpu = CpuS() - c0;
     return NowS() - t0;
   };
 
@@ -475,22 +490,28 @@ void BenchRebuild(const Options& o) {
   viewportRebuild();
   size_t m1 = HeapInUse();
   bareRebuild();
-  std::vector<double> ratios, sys, base;
+  std::vector<double> ratios, sys, base, cpuRatios;
   for (int r = 0; r < o.rounds; ++r) {
-    double a, b;
+    double a, b, ca, cb;
     if (r % 2 == 0) {
       a = viewportRebuild();
+      ca = cpu;
       b = bareRebuild();
+      cb = cpu;
     } else {
       b = bareRebuild();
+      cb = cpu;
       a = viewportRebuild();
+      ca = cpu;
     }
     sys.push_back(a * 1e3);
     base.push_back(b * 1e3);
     ratios.push_back(a / b);
+    cpuRatios.push_back(ca / cb);
   }
-  AddRow("rebuild_ms", "model rebuild, " + Count(o.rebuildParts) + " parts (ms)", "ms", Median(sys), Median(base), Median(ratios), true,
-         false, 1.10);
+  AddRow("rebuild_ms", "model rebuild, " + Count(o.rebuildParts) + " parts (ms)", "ms", Median(sys), Median(base),
+         Median(ratios), true, false, 1.10)
+      .cpuRatio = Median(cpuRatios);
   char note[160];
   std::snprintf(note, sizeof note, "rebuild: the compiled list holds about %.0f bytes per part on the heap",
                 m1 > m0 ? static_cast<double>(m1 - m0) / o.rebuildParts : 0.0);
@@ -516,24 +537,29 @@ std::vector<char> Slurp(const std::string& path) {
   return data;
 }
 
-double PlainWrite(const std::string& path, const std::vector<char>& data) {
-  double t0 = NowS();
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data.data(), 1, data.size(), f);
-  std::fclose(f);
-  return NowS() - t0;
+// Wall and thread-CPU seconds of one call.
+struct Took {
+  double wall = 0, cpu = 0;
+};
+template <class F>
+Took Time(F f) {
+  double c0 = CpuS(), t0 = NowS();
+  f();
+  return Took{NowS() - t0, CpuS() - c0};
 }
 
-double PlainRead(const std::string& path, std::vector<char>& data) {
-  double t0 = NowS();
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return 0;
-  size_t got = std::fread(data.data(), 1, data.size(), f);
+void PlainWrite(const std::string& path, const std::vector<char>& data) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  if (std::fwrite(data.data(), 1, data.size(), f) != data.size()) gNotes.push_back("files: the plain write came short");
   std::fclose(f);
-  double t = NowS() - t0;
-  if (got != data.size()) gNotes.push_back("files: the plain read came back short");
-  return t;
+}
+
+void PlainRead(const std::string& path, std::vector<char>& data) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return;
+  if (std::fread(data.data(), 1, data.size(), f) != data.size()) gNotes.push_back("files: the plain read came back short");
+  std::fclose(f);
 }
 
 void BenchFiles(const Options& o) {
@@ -546,48 +572,50 @@ void BenchFiles(const Options& o) {
   std::vector<char> data = Slurp(scene);
   const double bytes = static_cast<double>(data.size());
   std::vector<char> readBack(data.size());
+  PlainWrite(plain, data);
 
-  std::vector<double> saveRatio, loadRatio, saveRate, loadRate, writeRate, readRate;
-  for (int r = 0; r < std::max(3, o.rounds - 2); ++r) {
-    double s = 0, w = 0;
+  auto save = [&] {
+    if (!gl->SaveTo(scene.c_str())) gNotes.push_back("files: SaveTo failed");
+  };
+  auto load = [&] {
+    if (!gl->LoadFrom(scene.c_str())) gNotes.push_back("files: LoadFrom failed");
+  };
+  std::vector<double> saveRatio, loadRatio, saveCpu, loadCpu, saveRate, loadRate, writeRate, readRate;
+  for (int r = 0; r < o.rounds; ++r) {
+    // Alternating the order cancels drift of the shared machine between the two sides.
+    Took s, w, l, rd;
     if (r % 2 == 0) {
-      double t0 = NowS();
-      if (!gl->SaveTo(scene.c_str())) gNotes.push_back("files: SaveTo failed");
-      s = NowS() - t0;
-      w = PlainWrite(plain, data);
+      s = Time(save);
+      w = Time([&] { PlainWrite(plain, data); });
     } else {
-      w = PlainWrite(plain, data);
-      double t0 = NowS();
-      if (!gl->SaveTo(scene.c_str())) gNotes.push_back("files: SaveTo failed");
-      s = NowS() - t0;
+      w = Time([&] { PlainWrite(plain, data); });
+      s = Time(save);
     }
     // The load goes into an empty root, so it does not pay for destroying the previous scene.
     DestroyScene(gl);
-    double l = 0, rd = 0;
-    auto load = [&] {
-      double t0 = NowS();
-      if (!gl->LoadFrom(scene.c_str())) gNotes.push_back("files: LoadFrom failed");
-      l = NowS() - t0;
-    };
     if (r % 2 == 0) {
-      load();
-      rd = PlainRead(plain, readBack);
+      l = Time(load);
+      rd = Time([&] { PlainRead(plain, readBack); });
     } else {
-      rd = PlainRead(plain, readBack);
-      load();
+      rd = Time([&] { PlainRead(plain, readBack); });
+      l = Time(load);
     }
     if (gl->Root()->Count() != o.fileParts) gNotes.push_back("files: the loaded scene has a different part count");
-    saveRate.push_back(bytes / s / 1e6);
-    writeRate.push_back(bytes / w / 1e6);
-    loadRate.push_back(bytes / l / 1e6);
-    readRate.push_back(bytes / rd / 1e6);
-    saveRatio.push_back(w / s);
-    loadRatio.push_back(rd / l);
+    saveRate.push_back(bytes / s.wall / 1e6);
+    writeRate.push_back(bytes / w.wall / 1e6);
+    loadRate.push_back(bytes / l.wall / 1e6);
+    readRate.push_back(bytes / rd.wall / 1e6);
+    saveRatio.push_back(w.wall / s.wall);
+    loadRatio.push_back(rd.wall / l.wall);
+    saveCpu.push_back(w.cpu / s.cpu);
+    loadCpu.push_back(rd.cpu / l.cpu);
   }
-  AddRow("save_rate", "SaveTo, " + Count(o.fileParts) + " parts (MB/s)", "MB/s", Median(saveRate), Median(writeRate), Median(saveRatio),
-         true, true, 0.5);
-  AddRow("load_rate", "LoadFrom, " + Count(o.fileParts) + " parts (MB/s)", "MB/s", Median(loadRate), Median(readRate), Median(loadRatio),
-         true, true, 0.5);
+  AddRow("save_rate", "SaveTo, " + Count(o.fileParts) + " parts (MB/s)", "MB/s", Median(saveRate), Median(writeRate),
+         Median(saveRatio), true, true, 0.5)
+      .cpuRatio = Median(saveCpu);
+  AddRow("load_rate", "LoadFrom, " + Count(o.fileParts) + " parts (MB/s)", "MB/s", Median(loadRate), Median(readRate),
+         Median(loadRatio), true, true, 0.5)
+      .cpuRatio = Median(loadCpu);
   char note[160];
   std::snprintf(note, sizeof note, "files: the scene file holds %.0f bytes (%.1f per part)", bytes,
                 bytes / o.fileParts);
@@ -605,31 +633,41 @@ void BenchScale(const Options& o) {
   BenchViewport* gl = MakeViewport(o);
   const std::string scene = o.dir + "/scale.scene";
   for (long n = 1000; n <= o.maxParts; n *= 10) {
-    std::printf("      %ld parts\n", n);
+    // Small scenes repeat, so that each figure is a median over at least a tenth of a second of work.
+    const int reps = n <= 100000 ? static_cast<int>(std::max(3L, 100000 / n)) : 1;
+    std::printf("      %ld parts, %d repetitions\n", n, reps);
     std::fflush(stdout);
     ScaleRow row;
     row.parts = n;
+    std::vector<double> build, save, destroy, load, perPart;
     malloc_trim(0);
-    size_t m0 = HeapInUse();
-    double t0 = NowS();
-    BuildScene(gl, static_cast<int>(n));
-    row.build = NowS() - t0;
-    size_t m1 = HeapInUse();
-    row.bytesPerPart = (static_cast<double>(m1) - static_cast<double>(m0)) / static_cast<double>(n);
-    t0 = NowS();
-    if (!gl->SaveTo(scene.c_str())) gNotes.push_back("scale: SaveTo failed");
-    row.save = NowS() - t0;
-    row.fileBytes = static_cast<double>(FileSize(scene));
-    t0 = NowS();
-    DestroyScene(gl);
-    row.destroy = NowS() - t0;
-    t0 = NowS();
-    if (!gl->LoadFrom(scene.c_str())) gNotes.push_back("scale: LoadFrom failed");
-    row.load = NowS() - t0;
-    if (gl->Root()->Count() != n) gNotes.push_back("scale: the loaded scene has a different part count");
-    DestroyScene(gl);
+    const size_t m0 = HeapInUse();
+    for (int r = 0; r < reps; ++r) {
+      size_t before = HeapInUse();
+      double t0 = NowS();
+      BuildScene(gl, static_cast<int>(n));
+      build.push_back(NowS() - t0);
+      perPart.push_back((static_cast<double>(HeapInUse()) - static_cast<double>(before)) / static_cast<double>(n));
+      t0 = NowS();
+      if (!gl->SaveTo(scene.c_str())) gNotes.push_back("scale: SaveTo failed");
+      save.push_back(NowS() - t0);
+      row.fileBytes = static_cast<double>(FileSize(scene));
+      t0 = NowS();
+      DestroyScene(gl);
+      destroy.push_back(NowS() - t0);
+      t0 = NowS();
+      if (!gl->LoadFrom(scene.c_str())) gNotes.push_back("scale: LoadFrom failed");
+      load.push_back(NowS() - t0);
+      if (gl->Root()->Count() != n) gNotes.push_back("scale: the loaded scene has a different part count");
+      DestroyScene(gl);
+    }
     malloc_trim(0);
     row.retainedBytes = static_cast<double>(HeapInUse()) - static_cast<double>(m0);
+    row.bytesPerPart = Median(perPart);
+    row.build = Median(build);
+    row.save = Median(save);
+    row.destroy = Median(destroy);
+    row.load = Median(load);
     std::remove(scene.c_str());
     gScale.push_back(row);
   }
@@ -723,10 +761,14 @@ void BenchLatency(const Options& o) {
 
 void PrintTable(const Options& o) {
   std::printf("\nviewport3d benchmarks (ratios are side by side in this run; the machine may be shared)\n\n");
-  std::printf("%-44s %12s %12s %8s %9s %5s\n", "figure", "viewport", "baseline", "ratio", "goal", "met");
-  for (const Row& r : gRows)
-    std::printf("%-44s %12.2f %12.2f %8.3f %9s %5s\n", r.what.c_str(), r.system, r.baseline, r.ratio,
-                r.hasGoal ? r.goalText.c_str() : "-", r.hasGoal ? (r.met() ? "yes" : "NO") : "-");
+  std::printf("%-44s %12s %12s %8s %9s %5s %10s\n", "figure", "viewport", "baseline", "ratio", "goal", "met",
+              "cpu ratio");
+  for (const Row& r : gRows) {
+    char cpu[32] = "-";
+    if (r.cpuRatio >= 0) std::snprintf(cpu, sizeof cpu, "%.3f", r.cpuRatio);
+    std::printf("%-44s %12.2f %12.2f %8.3f %9s %5s %10s\n", r.what.c_str(), r.system, r.baseline, r.ratio,
+                r.hasGoal ? r.goalText.c_str() : "-", r.hasGoal ? (r.met() ? "yes" : "NO") : "-", cpu);
+  }
   std::printf("\nbaselines: bare EGL loop on the same list; bare GL list of the same geometry; one fwrite / fread of "
               "the same bytes; latency against 2 x %.0f ms timer + rebuild %.2f ms + paint %.2f ms\n",
               gLatency.interval, gLatency.rebuild, gLatency.paint);
@@ -783,8 +825,9 @@ bool WriteJson(const Options& o) {
     const Row& r = gRows[i];
     std::fprintf(f,
                  "    {\"id\": \"%s\", \"what\": \"%s\", \"unit\": \"%s\", \"viewport\": %.6g, \"baseline\": %.6g, "
-                 "\"ratio\": %.6g, \"goal\": %s, \"met\": %s}%s\n",
+                 "\"ratio\": %.6g, \"cpu_ratio\": %s, \"goal\": %s, \"met\": %s}%s\n",
                  r.id.c_str(), Escape(r.what).c_str(), r.unit.c_str(), r.system, r.baseline, r.ratio,
+                 r.cpuRatio >= 0 ? std::to_string(r.cpuRatio).c_str() : "null",
                  r.hasGoal ? ("\"" + r.goalText + "\"").c_str() : "null",
                  r.hasGoal ? (r.met() ? "true" : "false") : "null", i + 1 < gRows.size() ? "," : "");
   }
@@ -823,6 +866,8 @@ void Usage() {
       "  --json PATH     where the results go (default bench-results.json)\n"
       "  --max-parts N   largest scene of the scale run, a power of ten from 1000 (default 1000000)\n"
       "  --dir DIR       where scene files are written (default: a fresh folder under $TMPDIR or /tmp)\n"
+      "  --paint-parts N, --rebuild-parts N, --file-parts N   scene sizes of sections 1 to 3\n"
+      "  --rounds N      side-by-side rounds per figure (default 5)\n"
       "  --quick         smaller scenes and fewer rounds, for a smoke run (figures not comparable)\n"
       "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency\n");
 }
@@ -844,6 +889,10 @@ int main(int argc, char** argv) {
     if (a == "--json") o.json = value();
     else if (a == "--max-parts") o.maxParts = std::atol(value().c_str());
     else if (a == "--dir") o.dir = value();
+    else if (a == "--paint-parts") o.paintParts = std::atoi(value().c_str());
+    else if (a == "--rebuild-parts") o.rebuildParts = std::atoi(value().c_str());
+    else if (a == "--file-parts") o.fileParts = std::atoi(value().c_str());
+    else if (a == "--rounds") o.rounds = std::max(1, std::atoi(value().c_str()));
     else if (a == "--only") only = value();
     else if (a == "--quick") {
       o.paintParts = 200;
@@ -851,7 +900,7 @@ int main(int argc, char** argv) {
       o.fileParts = 10000;
       o.maxParts = 10000;
       o.rounds = 3;
-      o.blockSeconds = 0.1;
+      o.blockSeconds = 0.05;
       o.latencySamples = 10;
     } else {
       Usage();
