@@ -12,10 +12,9 @@ TApplication* Application = &gApplication;
 
 TApplication::TApplication() = default;
 
-TApplication::~TApplication() {
-  egl::Shutdown();
-  delete FBackend;
-}
+// NOTE: EGL is not terminated at exit: that unloads the driver, and its allocations would then
+// show up in leak reports without a module name to suppress them by.
+TApplication::~TApplication() { delete FBackend; }
 
 bool TApplication::Initialize(BackendKind kind) {
   if (FBackend) return true;

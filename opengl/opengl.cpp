@@ -83,10 +83,10 @@ TOpenGl::~TOpenGl() {
   FRoot = nullptr;
   if (ours) glDeleteTextures(TEXTURE_SLOTS, FTextureNames);
   if (FResourceContext) {
-    wglDeleteContext(FResourceContext);
+    HGLRC mine = FResourceContext;
     FResourceContext = nullptr;
-    if (previous && previous != FResourceContext && previousDc && ours && previous != wglGetCurrentContext())
-      wglMakeCurrent(previousDc, previous);
+    wglDeleteContext(mine);
+    if (ours && previous && previous != mine && previousDc) wglMakeCurrent(previousDc, previous);
   }
 }
 

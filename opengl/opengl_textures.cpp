@@ -44,6 +44,9 @@ unsigned TOpenGl::SetTexture(int index, TBitmap* bitmap) {
   glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
   UpdateTextureParams(index);
   std::vector<uint8_t> buffer = BitmapToRGBA(bitmap);
+  // NOTE: GLU's scaler reads a few bytes past the last row for sides that are not powers of two;
+  // a spare row keeps that read inside the buffer.
+  if (!buffer.empty()) buffer.resize(buffer.size() + static_cast<size_t>(bitmap->Width()) * 4 + 16, 0);
   // NOTE: GLU reads the GL version string and crashes when no context is current.
   if (!buffer.empty() && wglGetCurrentContext())
     gluBuild2DMipmaps(GL_TEXTURE_2D, 3, bitmap->Width(), bitmap->Height(), GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
