@@ -1,0 +1,236 @@
+// Writes a viewport's scene as JSON, with the member and property names as keys.
+#include "scene_dump.h"
+
+#include <cmath>
+#include <vector>
+
+#include "opengl/luce.h"
+#include "opengl/opengl.h"
+#include "parts/call.h"
+#include "parts/parts.h"
+#include "parts/primitives.h"
+#include "parts/quad.h"
+
+std::string JsonNumber(double v, int digits) {
+  if (std::isnan(v)) return "\"NaN\"";
+  if (std::isinf(v)) return v > 0 ? "\"Infinity\"" : "\"-Infinity\"";
+  char text[40];
+  std::snprintf(text, sizeof text, "%.*g", digits, v);
+  return text;
+}
+
+std::string JsonString(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7F) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", c);
+      out += esc;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+// A JSON object written member by member, indented by depth.
+class Writer {
+public:
+  Writer(FILE* out) : FOut(out) {}
+  void Open(char bracket) {
+    std::fputc(bracket, FOut);
+    FFirst.push_back(true);
+  }
+  void Close(char bracket) {
+    bool empty = FFirst.back();
+    FFirst.pop_back();
+    if (!empty) Newline();
+    std::fputc(bracket, FOut);
+  }
+  void Key(const char* key) {
+    Next();
+    std::fprintf(FOut, "%s: ", JsonString(key).c_str());
+  }
+  void Item() { Next(); }
+  void Raw(const std::string& text) { std::fputs(text.c_str(), FOut); }
+  void Float(const char* key, float v) { Key(key); Raw(JsonNumber(v, 9)); }
+  void Int(const char* key, long long v) { Key(key); Raw(std::to_string(v)); }
+  void Bool(const char* key, bool v) { Key(key); Raw(v ? "true" : "false"); }
+  void String(const char* key, const std::string& v) { Key(key); Raw(JsonString(v)); }
+  // A flat array on one line.
+  template <class T>
+  void Array(const char* key, const T* v, int n, int digits) {
+    Key(key);
+    std::string text = "[";
+    for (int i = 0; i < n; ++i) text += (i ? ", " : "") + JsonNumber(static_cast<double>(v[i]), digits);
+    Raw(text + "]");
+  }
+
+private:
+  void Next() {
+    if (!FFirst.back()) std::fputc(',', FOut);
+    FFirst.back() = false;
+    Newline();
+  }
+  void Newline() {
+    std::fputc('\n', FOut);
+    for (size_t i = 0; i < FFirst.size(); ++i) std::fputs("  ", FOut);
+  }
+  FILE* FOut;
+  std::vector<bool> FFirst;
+};
+
+void Vector(Writer& w, const char* key, TFloatVector* v) {
+  float e[4] = {v->GetElement(0), v->GetElement(1), v->GetElement(2), v->GetElement(3)};
+  w.Array(key, e, 4, 9);
+}
+
+const char* ClassName(TPart* p) {
+  if (dynamic_cast<TPartGroup*>(p)) return "TPartGroup";
+  if (dynamic_cast<TPartCube*>(p)) return "TPartCube";
+  if (dynamic_cast<TPartSphere*>(p)) return "TPartSphere";
+  if (dynamic_cast<TPartCylinder*>(p)) return "TPartCylinder";
+  if (dynamic_cast<TPartDisk*>(p)) return "TPartDisk";
+  if (dynamic_cast<TPartQuad*>(p)) return "TPartQuad";
+  if (dynamic_cast<TPartCall*>(p)) return "TPartCall";
+  return "TPart";
+}
+
+void Part(Writer& w, TPart* p) {
+  w.Open('{');
+  w.String("class", ClassName(p));
+  w.String("Name", p->Name.str());
+  const struct { const char* key; float value; } floats[] = {
+      {"PX", p->PX}, {"PY", p->PY}, {"PZ", p->PZ}, {"SX", p->SX}, {"SY", p->SY}, {"SZ", p->SZ},
+      {"RX", p->RX}, {"RY", p->RY}, {"RZ", p->RZ}, {"RotationAngle", p->RotationAngle},
+      {"AmbientR", p->AmbientR}, {"AmbientG", p->AmbientG}, {"AmbientB", p->AmbientB}, {"AmbientA", p->AmbientA},
+      {"DiffuseR", p->DiffuseR}, {"DiffuseG", p->DiffuseG}, {"DiffuseB", p->DiffuseB}, {"DiffuseA", p->DiffuseA},
+      {"SpecularR", p->SpecularR}, {"SpecularG", p->SpecularG}, {"SpecularB", p->SpecularB},
+      {"SpecularA", p->SpecularA}, {"EmissionR", p->EmissionR}, {"EmissionG", p->EmissionG},
+      {"EmissionB", p->EmissionB}, {"EmissionA", p->EmissionA}, {"Shininess", p->Shininess}};
+  for (const auto& f : floats) w.Float(f.key, f.value);
+  w.Int("Texture", p->Texture);
+  w.Bool("UseMaterial", p->UseMaterial);
+  w.Array("UseClipPlane", p->UseClipPlane, PART_CLIP_PLANES, 10);
+  w.Array("ClipPlaneA", p->ClipPlaneA, PART_CLIP_PLANES, 17);
+  w.Array("ClipPlaneB", p->ClipPlaneB, PART_CLIP_PLANES, 17);
+  w.Array("ClipPlaneC", p->ClipPlaneC, PART_CLIP_PLANES, 17);
+  w.Array("ClipPlaneD", p->ClipPlaneD, PART_CLIP_PLANES, 17);
+  if (auto* s = dynamic_cast<TPartSphere*>(p)) {
+    w.Int("Slices", s->Slices);
+    w.Int("Stacks", s->Stacks);
+  } else if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
+    w.Int("Slices", c->Slices);
+    w.Int("Stacks", c->Stacks);
+    w.Float("BaseRadius", c->BaseRadius);
+    w.Float("TopRadius", c->TopRadius);
+    w.Float("Height", c->Height);
+  } else if (auto* d = dynamic_cast<TPartDisk*>(p)) {
+    w.Int("Slices", d->Slices);
+    w.Int("Loops", d->Loops);
+    w.Float("InnerRadius", d->InnerRadius);
+    w.Float("OuterRadius", d->OuterRadius);
+  } else if (auto* q = dynamic_cast<TPartQuad*>(p)) {
+    w.Int("NPoints", q->NPoints);
+    w.Int("Shape", q->Shape);
+    w.Bool("AutoNormal", q->AutoNormal);
+    const float* points = q->Points();
+    const float* normals = q->Normals();
+    w.Key("Points");
+    w.Open('[');
+    for (int i = 0; points && i < q->NPoints; ++i) {
+      w.Item();
+      float xyz[3] = {q->GetX(i), q->GetY(i), q->GetZ(i)};
+      std::string text = "[";
+      for (int k = 0; k < 3; ++k) text += (k ? ", " : "") + JsonNumber(xyz[k], 9);
+      w.Raw(text + "]");
+    }
+    w.Close(']');
+    w.Key("Normals");
+    w.Open('[');
+    for (int i = 0; normals && i < q->NPoints; ++i) {
+      w.Item();
+      float xyz[3] = {q->GetNormX(i), q->GetNormY(i), q->GetNormZ(i)};
+      std::string text = "[";
+      for (int k = 0; k < 3; ++k) text += (k ? ", " : "") + JsonNumber(xyz[k], 9);
+      w.Raw(text + "]");
+    }
+    w.Close(']');
+  } else if (auto* call = dynamic_cast<TPartCall*>(p)) {
+    w.String("UsedPartName", call->UsedPartName.str());
+  } else if (auto* g = dynamic_cast<TPartGroup*>(p)) {
+    w.Key("Parts");
+    w.Open('[');
+    for (int i = 0; i < g->Count(); ++i) {
+      w.Item();
+      Part(w, g->Part(i));
+    }
+    w.Close(']');
+  }
+  w.Close('}');
+}
+
+void Light(Writer& w, TLuce* l) {
+  static const char* const names[24] = {
+      "PositionX", "PositionY", "PositionZ", "PositionW", "AmbientR",  "AmbientG",     "AmbientB",   "AmbientA",
+      "DiffuseR",  "DiffuseG",  "DiffuseB",  "DiffuseA",  "SpecularR", "SpecularG",    "SpecularB",  "SpecularA",
+      "SpotDirX",  "SpotDirY",  "SpotDirZ",  "SpotExponent", "SpotCutoff", "SpotConstAtt", "SpotLinearAtt",
+      "SpotQuadAtt"};
+  w.Open('{');
+  w.Bool("Enabled", l->Enabled);
+  const float* v = l->Floats();
+  for (int i = 0; i < 24; ++i) w.Float(names[i], v[i]);
+  w.Close('}');
+}
+
+}  // namespace
+
+void DumpScene(FILE* out, TOpenGl* gl) {
+  Writer w(out);
+  w.Open('{');
+  w.Bool("Animation", gl->Animation());
+  w.Bool("ProjectionOrtho", gl->ProjectionOrtho());
+  w.Float("ProjectionWidth", gl->ProjectionWidth());
+  w.Float("ProjectionHeight", gl->ProjectionHeight());
+  w.Float("ProjectionNear", gl->ProjectionNear());
+  w.Float("ProjectionFar", gl->ProjectionFar());
+  w.Float("ProjectionYAngle", gl->ProjectionYAngle());
+  Vector(w, "EyePosition", gl->EyePosition());
+  Vector(w, "EyeTarget", gl->EyeTarget());
+  Vector(w, "EyeUp", gl->EyeUp());
+  Vector(w, "ClearColor", gl->ClearColor());
+  w.Key("Root");
+  Part(w, gl->Root());
+  w.Key("Lights");
+  w.Open('[');
+  for (int i = 0; i < LIGHT_SLOTS; ++i) {
+    w.Item();
+    Light(w, gl->GetLight(i));
+  }
+  w.Close(']');
+  w.Key("Textures");
+  w.Open('[');
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    w.Item();
+    w.Open('{');
+    TPicture* picture = gl->GetPicture(i);
+    TGraphic* graphic = picture ? picture->Graphic() : nullptr;
+    bool empty = !graphic || graphic->Empty();
+    w.Int("Width", empty ? 0 : graphic->Width());
+    w.Int("Height", empty ? 0 : graphic->Height());
+    w.Int("TextureMinFilter", gl->GetTextureMinFilter(i));
+    w.Int("TextureMagFilter", gl->GetTextureMagFilter(i));
+    w.Int("TextureWrapS", gl->GetTextureWrapS(i));
+    w.Int("TextureWrapT", gl->GetTextureWrapT(i));
+    w.Int("TextureEnvMode", gl->GetTextureEnvMode(i));
+    w.Close('}');
+  }
+  w.Close(']');
+  w.Close('}');
+  std::fputc('\n', out);
+}
