@@ -198,15 +198,3 @@ void TScrollBar::Dispatch(void* Message) { TWinControl::Dispatch(Message); }
 
 void TScrollBar::PaintWindow(HDC DC) { TWinControl::PaintWindow(DC); }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define V3D_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define V3D_LEAK_CHECKED 1
-#endif
-#endif
-#ifdef V3D_LEAK_CHECKED
-// NOTE: fontconfig, under cairo's toy text API, keeps its configuration and font patterns in
-// process-wide caches that LeakSanitizer cannot trace; they are made once, not per label.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-#endif
