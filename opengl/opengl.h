@@ -122,6 +122,7 @@ protected:
   void WMSize(TWMSize& Message);
   // Inserts like AddObject; false when the part is refused.
   bool InsertPart(TPart* where, TPart* part);
+  bool SaveDocument(TSceneFile& File);
   bool LoadDocument(TSceneFile& File);
 
   // Fields, in declaration order.

@@ -9,39 +9,37 @@
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 
-namespace {
-// The part of a save that lives in the temporary file; the target is replaced only on success.
-bool WriteDocument(TSceneFile& file, TOpenGl* gl, bool animation, const float* projection, TPartGroup* root,
-                   TLuce* const* lights, TPicture* const* pictures, const int (*params)[TEXTURE_PARAMS]) {
-  file.WriteInt(animation ? 1 : 0);
-  file.WriteInt(projection[0] != 0 ? 1 : 0);
-  for (int i = 1; i <= 5; ++i) file.WriteFloat(projection[i]);
-  gl->EyePosition()->SaveTo(file);
-  gl->EyeTarget()->SaveTo(file);
-  gl->EyeUp()->SaveTo(file);
-  gl->ClearColor()->SaveTo(file);
-  root->SaveTo(file);
-  for (int i = 0; i < LIGHT_SLOTS; ++i) lights[i]->SaveTo(file);
+// The document in the order readers expect it; the image bytes go through the stream directly.
+bool TOpenGl::SaveDocument(TSceneFile& file) {
+  file.WriteInt(FAnimation ? 1 : 0);
+  file.WriteInt(FProjectionOrtho ? 1 : 0);
+  file.WriteFloat(FProjectionWidth);
+  file.WriteFloat(FProjectionHeight);
+  file.WriteFloat(FProjectionNear);
+  file.WriteFloat(FProjectionFar);
+  file.WriteFloat(FProjectionYAngle);
+  FEyePosition->SaveTo(file);
+  FEyeTarget->SaveTo(file);
+  FEyeUp->SaveTo(file);
+  FClearColor->SaveTo(file);
+  FRoot->SaveTo(file);
+  for (TLuce* light : FLights) light->SaveTo(file);
   TMemoryStream scratch;
   for (int i = 0; i < TEXTURE_SLOTS; ++i) {
-    TGraphic* g = pictures[i]->Graphic();
+    TGraphic* g = FPictures[i]->Graphic();
     if (g) {
       scratch.Clear();
       g->SaveToStream(&scratch);
       // An image the reader could not take back is a failed save, not a corrupt file.
-      if (scratch.Size() > INT32_MAX) {
-        file.WriteInt(0);
-        return false;
-      }
+      if (scratch.Size() > INT32_MAX) return false;
       if (file.WriteInt(static_cast<int>(scratch.Size())) && file.IsOk()) file.Stream()->CopyFrom(&scratch, 0);
     } else {
       file.WriteInt(0);
     }
-    for (int p = 0; p < TEXTURE_PARAMS; ++p) file.WriteInt(params[i][p]);
+    for (int p = 0; p < TEXTURE_PARAMS; ++p) file.WriteInt(FTextureParams[i][p]);
   }
   return file.IsOk();
 }
-}  // namespace
 
 bool TOpenGl::SaveTo(AnsiString FileName) {
   // Write beside the target and rename over it only when everything reached the disk,
@@ -50,11 +48,9 @@ bool TOpenGl::SaveTo(AnsiString FileName) {
   std::string temp = target + ".saving~";
   bool ok = false;
   {
-    const float projection[6] = {FProjectionOrtho ? 1.0f : 0.0f, FProjectionWidth, FProjectionHeight,
-                                 FProjectionNear, FProjectionFar, FProjectionYAngle};
     TSceneFile file(AnsiString(temp), true, SCENE_FILE_VERSION);
     try {
-      ok = WriteDocument(file, this, FAnimation, projection, FRoot, FLights, FPictures, FTextureParams);
+      ok = SaveDocument(file);
       ok = file.Flush() && ok;
     } catch (...) {
       std::remove(temp.c_str());
@@ -77,10 +73,8 @@ bool TOpenGl::LoadFromStream(TStream* Stream) {
 }
 
 bool TOpenGl::SaveToStream(TStream* Stream) {
-  const float projection[6] = {FProjectionOrtho ? 1.0f : 0.0f, FProjectionWidth, FProjectionHeight,
-                               FProjectionNear, FProjectionFar, FProjectionYAngle};
   TSceneFile file(Stream, true, SCENE_FILE_VERSION);
-  return WriteDocument(file, this, FAnimation, projection, FRoot, FLights, FPictures, FTextureParams);
+  return SaveDocument(file);
 }
 
 bool TOpenGl::LoadDocument(TSceneFile& file) {
