@@ -1,0 +1,25 @@
+# Installs the current build into a fresh prefix, then configures, builds and runs a host against it.
+# Arguments: BUILD_DIR, HOST_SOURCE, WORK_DIR, GENERATOR.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+function(step)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "failed (${rc}): ${ARGN}\n${out}\n${err}")
+  endif()
+  set(step_output "${out}" PARENT_SCOPE)
+endfunction()
+
+step(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+foreach(f include/viewport3d/opengl/opengl.h include/viewport3d/parts/parts.h include/viewport3d/framework/controls.h
+          include/viewport3d/files/files.h include/viewport3d/pos3d/editors.h
+          lib/cmake/viewport3d/viewport3dConfig.cmake lib/cmake/viewport3d/viewport3dTargets.cmake)
+  if(NOT EXISTS ${WORK_DIR}/prefix/${f})
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+step(${CMAKE_COMMAND} -S ${HOST_SOURCE} -B ${WORK_DIR}/build -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
+step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+step(${WORK_DIR}/build/host)
+message(STATUS "${step_output}")
+file(REMOVE_RECURSE ${WORK_DIR})
