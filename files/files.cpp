@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
 // The direction checks are part of the contract and stay on in every build.
@@ -42,6 +43,7 @@ TSceneFile::TSceneFile(TStream* Stream, bool Writing, int Version) {
 
 void TSceneFile::Open() {
   ok = stream != nullptr;
+  file = stream && typeid(*stream) == typeid(TFileStream) ? static_cast<TFileStream*>(stream) : nullptr;
   uint8_t b[4];
   if (writing) {
     if (ok) {
@@ -80,7 +82,7 @@ bool TSceneFile::WriteInt(int Value) {
   if (ok) {
     uint8_t b[4];
     Put32(b, static_cast<uint32_t>(Value));
-    ok = stream->Write(b, 4) == 4;
+    ok = Put(b);
   }
   return ok;
 }
@@ -92,7 +94,7 @@ bool TSceneFile::WriteFloat(float Value) {
     std::memcpy(&bits, &Value, 4);
     uint8_t b[4];
     Put32(b, bits);
-    ok = stream->Write(b, 4) == 4;
+    ok = Put(b);
   }
   return ok;
 }
@@ -105,7 +107,7 @@ bool TSceneFile::ReadInt(int MinVersion, int* Value, int Default) {
   }
   if (ok) {
     uint8_t b[4];
-    ok = stream->Read(b, 4) == 4;
+    ok = Get(b);
     if (ok) *Value = static_cast<int32_t>(Get32(b));
   }
   return ok;
@@ -119,7 +121,7 @@ bool TSceneFile::ReadFloat(int MinVersion, float* Value, float Default) {
   }
   if (ok) {
     uint8_t b[4];
-    ok = stream->Read(b, 4) == 4;
+    ok = Get(b);
     if (ok) {
       uint32_t bits = Get32(b);
       std::memcpy(Value, &bits, 4);

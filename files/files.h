@@ -40,8 +40,12 @@ public:
 private:
   void Open();
   TStream* stream = nullptr;
+  // The stream when it is exactly a file stream (a subclass keeps its own Read and Write).
+  TFileStream* file = nullptr;
   bool ownsStream = true;
   bool ok = false;
+  bool Put(const uint8_t* b) { return (file && file->Append(b, 4)) || stream->Write(b, 4) == 4; }
+  bool Get(uint8_t* b) { return (file && file->Take(b, 4)) || stream->Read(b, 4) == 4; }
   bool writing = false;
   int version = 0;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "framework/core.h"
@@ -45,6 +46,21 @@ public:
   bool Flush();
   // True when every write so far reached the file (checked after Flush).
   bool WriteFailed() const { return FWriteFailed; }
+  // Typed records move 4 bytes at a time: these inline paths spare them the virtual call when the bytes
+  // fit the buffer; false means nothing moved and the caller takes Read / Write.
+  bool Append(const void* p, size_t n) {
+    if (!FDirty || n > FBuf.size() - FBufLen) return false;
+    std::memcpy(FBuf.data() + FBufLen, p, n);
+    FBufLen += n;
+    FBufPos = FBufLen;
+    return true;
+  }
+  bool Take(void* p, size_t n) {
+    if (FDirty || n > FBufLen - FBufPos) return false;
+    std::memcpy(p, FBuf.data() + FBufPos, n);
+    FBufPos += n;
+    return true;
+  }
 
 private:
   // Drops read-ahead or writes pending bytes so that the buffer can change direction.
