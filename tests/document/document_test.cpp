@@ -13,34 +13,14 @@
 #include "parts/call.h"
 #include "parts/primitives.h"
 #include "parts/quad.h"
+#include "support/scene_bytes.h"
 #include "support/viewport_fixture.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Little-endian bytes, the way the scene file stores them.
-struct ByteWriter {
-  Bytes b;
-  ByteWriter& Int(int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-    return *this;
-  }
-  ByteWriter& Float(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, 4);
-    return Int(static_cast<int32_t>(u));
-  }
-  ByteWriter& Floats(std::initializer_list<float> fs) {
-    for (float f : fs) Float(f);
-    return *this;
-  }
-  ByteWriter& Str(const std::string& s) {
-    Int(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-};
+using ByteWriter = SceneBytes;
 
 Bytes Save(TOpenGl* gl) {
   TMemoryStream s;
@@ -70,11 +50,7 @@ struct DocumentTest : ::testing::Test {
 
 // The root group record of a new viewport.
 void PutEmptyRoot(ByteWriter& w) {
-  w.Int(14).Str("__ROOT__");
-  w.Floats({0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0.2f, 0.2f, 0.2f, 1, 0.8f, 0.8f, 0.8f, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0});
-  w.Int(-2).Int(0);
-  for (int i = 0; i < 6; ++i) w.Int(0).Floats({0, 0, 0, 0});
-  w.Int(0);
+  w.Int(14).Common("__ROOT__").Int(0);
 }
 
 TEST_F(DocumentTest, ANewViewportSavesTheExactDefaultDocument) {
@@ -315,12 +291,7 @@ TEST_F(DocumentTest, ImageSizesTheFileCannotHoldAreFailedReads) {
   // A point count larger than the file is refused the same way.
   ByteWriter w;
   w.b.assign(doc.begin(), doc.begin() + 96);
-  w.Int(14).Str("__ROOT__").Floats({0, 0, 0, 1, 1, 1, 0, 0, 0, 0});
-  w.Floats({0.2f, 0.2f, 0.2f, 1, 0.8f, 0.8f, 0.8f, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0}).Int(-2).Int(0);
-  for (int i = 0; i < 6; ++i) w.Int(0).Floats({0, 0, 0, 0});
-  w.Int(1).Int(15).Str("Q").Floats({0, 0, 0, 1, 1, 1, 0, 0, 0, 0});
-  w.Floats({0.2f, 0.2f, 0.2f, 1, 0.8f, 0.8f, 0.8f, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0}).Int(-2).Int(0);
-  for (int i = 0; i < 6; ++i) w.Int(0).Floats({0, 0, 0, 0});
+  w.Int(14).Common("__ROOT__").Int(1).Int(15).Common("Q");
   w.Int(7).Int(1).Int(200000000);
   EXPECT_FALSE(Load(gl, w.b));
 }

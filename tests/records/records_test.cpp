@@ -14,44 +14,12 @@
 #include "parts/parts.h"
 #include "parts/primitives.h"
 #include "parts/quad.h"
+#include "support/scene_bytes.h"
 #include "support/test_support.h"
 
 namespace {
 
-// Builds a scene file by hand, little-endian.
-struct Bytes {
-  std::vector<uint8_t> b;
-  Bytes& I(int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-    return *this;
-  }
-  Bytes& F(float v) {
-    int32_t bits;
-    std::memcpy(&bits, &v, 4);
-    return I(bits);
-  }
-  Bytes& S(const std::string& s) {
-    I(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-  Bytes& Append(const Bytes& o) {
-    b.insert(b.end(), o.b.begin(), o.b.end());
-    return *this;
-  }
-  // The common record of a new part named `name` as the current version writes it.
-  Bytes& Common(const std::string& name, int version = 4) {
-    S(name);
-    for (float v : {0.f, 0.f, 0.f, 1.f, 1.f, 1.f, 0.f, 0.f, 0.f, 0.f}) F(v);
-    if (version >= 1) {
-      for (float v : {0.2f, 0.2f, 0.2f, 1.f, 0.8f, 0.8f, 0.8f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f}) F(v);
-      I(-2).I(0);
-    }
-    if (version >= 3)
-      for (int i = 0; i < 6; ++i) I(0).F(0).F(0).F(0).F(0);
-    return *this;
-  }
-};
+using Bytes = SceneBytes;
 
 std::vector<uint8_t> Save(TPart& part) {
   TMemoryStream ms;
@@ -72,7 +40,7 @@ struct Loaded {
 Loaded Load(int version, const std::vector<uint8_t>& record) {
   TMemoryStream ms;
   Bytes head;
-  head.I(version);
+  head.Int(version);
   ms.Write(head.b.data(), 4);
   if (!record.empty()) ms.Write(record.data(), static_cast<int32_t>(record.size()));
   ms.SetPosition(0);
@@ -93,20 +61,20 @@ TEST(PartRecords, CubeAndEmptyRootAreWrittenByteForByte) {
   ASSERT_EQ(bytes.size(), 247u);
   const uint8_t head[] = {0x0A, 0, 0, 0, 0x03, 0, 0, 0, 0x42, 0x6F, 0x78};
   EXPECT_EQ(0, std::memcmp(bytes.data(), head, sizeof head));
-  EXPECT_EQ(bytes, Bytes().I(10).Common("Box").b);
+  EXPECT_EQ(bytes, Bytes().Int(10).Common("Box").b);
 
   TPartGroup root;
   root.Name = "__ROOT__";
   bytes = Save(root);
   ASSERT_EQ(bytes.size(), 256u);
   Bytes expected;
-  expected.I(14).S("__ROOT__");
+  expected.Int(14).Str("__ROOT__");
   for (float v : {0.f, 0.f, 0.f, 1.f, 1.f, 1.f, 0.f, 0.f, 0.f, 0.f, 0.2f, 0.2f, 0.2f, 1.f, 0.8f, 0.8f, 0.8f, 1.f,
                   0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f})
-    expected.F(v);
-  expected.I(-2).I(0);
-  for (int i = 0; i < 6; ++i) expected.I(0).F(0).F(0).F(0).F(0);
-  expected.I(0);
+    expected.Float(v);
+  expected.Int(-2).Int(0);
+  for (int i = 0; i < 6; ++i) expected.Int(0).Float(0).Float(0).Float(0).Float(0);
+  expected.Int(0);
   EXPECT_EQ(bytes, expected.b);
   EXPECT_EQ(bytes[124], 0xFE);  // the constructor's texture, -2
 }
@@ -215,7 +183,7 @@ TEST(PartRecords, PolygonAndCallPartRoundTrip) {
   bytes = Save(group);
   const size_t groupHead = 248;
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + groupHead, bytes.begin() + groupHead + 4 + 241 + 9),
-            Bytes().I(16).Common("c").S("wheel").b);
+            Bytes().Int(16).Common("c").Str("wheel").b);
   l = Load(4, bytes);
   auto* g = dynamic_cast<TPartGroup*>(l.part.get());
   ASSERT_NE(g, nullptr);
@@ -230,9 +198,9 @@ TEST(PartRecords, PolygonAndCallPartRoundTrip) {
 TEST(PartRecords, OlderVersionsLoadWithTheirDefaults) {
   // Version 0: placement only, then the class data; texture slot 0, no material, square-less polygon flags.
   Bytes v0;
-  v0.I(14).Common("old", 0).I(2);
-  v0.I(10).Common("box", 0);
-  v0.I(15).Common("", 0).I(GL_TRIANGLES).I(1).F(1).F(2).F(3).F(0).F(0).F(1);
+  v0.Int(14).Common("old", 0).Int(2);
+  v0.Int(10).Common("box", 0);
+  v0.Int(15).Common("", 0).Int(GL_TRIANGLES).Int(1).Float(1).Float(2).Float(3).Float(0).Float(0).Float(1);
   Loaded l = Load(0, v0.b);
   ASSERT_TRUE(l.ok);
   EXPECT_EQ(l.left, 0);
@@ -257,11 +225,11 @@ TEST(PartRecords, OlderVersionsLoadWithTheirDefaults) {
   // Versions 1 and 2: material and flags present, clip planes not yet.
   for (int version : {1, 2}) {
     Bytes v;
-    v.I(11).S("s");
-    for (int i = 0; i < 10; ++i) v.F(0);
-    for (int i = 0; i < 16; ++i) v.F(0.5f);
-    v.F(9).I(3).I(1);  // shininess, texture, material flag
-    v.I(5).I(6);       // slices, stacks
+    v.Int(11).Str("s");
+    for (int i = 0; i < 10; ++i) v.Float(0);
+    for (int i = 0; i < 16; ++i) v.Float(0.5f);
+    v.Float(9).Int(3).Int(1);  // shininess, texture, material flag
+    v.Int(5).Int(6);       // slices, stacks
     Loaded lv = Load(version, v.b);
     ASSERT_TRUE(lv.ok);
     EXPECT_EQ(lv.left, 0);
@@ -282,9 +250,9 @@ TEST(PartRecords, OlderVersionsLoadWithTheirDefaults) {
 
   // A material flag other than 1 reads as false.
   Bytes flag;
-  flag.I(10).S("").Append(Bytes());
-  for (int i = 0; i < 27; ++i) flag.F(0);
-  flag.I(0).I(2);
+  flag.Int(10).Str("").Append(Bytes());
+  for (int i = 0; i < 27; ++i) flag.Float(0);
+  flag.Int(0).Int(2);
   Loaded lf = Load(1, flag.b);
   ASSERT_NE(lf.part, nullptr);
   EXPECT_FALSE(lf.part->UseMaterial);
@@ -294,7 +262,7 @@ TEST(PartRecords, HostileCountsFailWithoutHugeAllocations) {
   // Point counts beyond what the file holds, or negative, fail the read before anything is allocated.
   for (int count : {1000000000, 0x7fffffff, 2, -1, -2147483647 - 1}) {
     Bytes b;
-    b.I(15).Common("q").I(GL_QUADS).I(1).I(count).F(1).F(2).F(3);
+    b.Int(15).Common("q").Int(GL_QUADS).Int(1).Int(count).Float(1).Float(2).Float(3);
     Loaded l = Load(4, b.b);
     EXPECT_FALSE(l.ok) << count;
     auto* q = dynamic_cast<TPartQuad*>(l.part.get());
@@ -304,9 +272,9 @@ TEST(PartRecords, HostileCountsFailWithoutHugeAllocations) {
 
   // A child count far beyond the records present ends with the stream.
   Bytes many;
-  many.I(14).Common("g").I(1000000000);
-  many.I(10).Common("a");
-  many.I(10).Common("b");
+  many.Int(14).Common("g").Int(1000000000);
+  many.Int(10).Common("a");
+  many.Int(10).Common("b");
   Loaded l = Load(4, many.b);
   EXPECT_FALSE(l.ok);
   auto* g = dynamic_cast<TPartGroup*>(l.part.get());
@@ -314,15 +282,15 @@ TEST(PartRecords, HostileCountsFailWithoutHugeAllocations) {
   EXPECT_EQ(g->Count(), 2);
 
   // A name or used-part name that cannot be read leaves the reader out of step: the load fails.
-  l = Load(4, Bytes().I(10).I(999).Common("").b);
+  l = Load(4, Bytes().Int(10).Int(999).Common("").b);
   EXPECT_FALSE(l.ok);
-  l = Load(4, Bytes().I(16).Common("c").I(-1).b);
+  l = Load(4, Bytes().Int(16).Common("c").Int(-1).b);
   EXPECT_FALSE(l.ok);
   ASSERT_NE(l.part, nullptr);
   EXPECT_TRUE(l.part->FindPart("c"));
 
   // An unknown tag makes nothing and reads no further.
-  l = Load(4, Bytes().I(99).Common("x").b);
+  l = Load(4, Bytes().Int(99).Common("x").b);
   EXPECT_EQ(l.part, nullptr);
   EXPECT_TRUE(l.ok);
   EXPECT_EQ(l.left, 241);
@@ -331,7 +299,7 @@ TEST(PartRecords, HostileCountsFailWithoutHugeAllocations) {
 
 static Bytes Nested(int depth) {
   Bytes b;
-  for (int i = 0; i < depth; ++i) b.I(14).Common("").I(i + 1 < depth ? 1 : 0);
+  for (int i = 0; i < depth; ++i) b.Int(14).Common("").Int(i + 1 < depth ? 1 : 0);
   return b;
 }
 
