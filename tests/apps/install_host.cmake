@@ -1,5 +1,5 @@
 # Installs the current build into a fresh prefix, then configures, builds and runs a host against it.
-# Arguments: BUILD_DIR, HOST_SOURCE, WORK_DIR, GENERATOR.
+# Arguments: BUILD_DIR, HOST_SOURCE, WORK_DIR, GENERATOR, HOST_CXX, HOST_FLAGS.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 function(step)
@@ -18,7 +18,8 @@ foreach(f include/viewport3d/opengl/opengl.h include/viewport3d/parts/parts.h in
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
-step(${CMAKE_COMMAND} -S ${HOST_SOURCE} -B ${WORK_DIR}/build -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
+step(${CMAKE_COMMAND} -S ${HOST_SOURCE} -B ${WORK_DIR}/build -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
+     -DCMAKE_CXX_COMPILER=${HOST_CXX} "-DCMAKE_CXX_FLAGS=${HOST_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${HOST_FLAGS}")
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 step(${WORK_DIR}/build/host)
 message(STATUS "${step_output}")
