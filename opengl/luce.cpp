@@ -76,6 +76,7 @@ void TOpenGl::SetLight(int Index, TLuce* Value) {
 }
 
 void TOpenGl::SetLuci(TObject*) {
+  UseContext();
   glPushMatrix();
   glLoadIdentity();
   for (int i = 0; i < LIGHT_SLOTS; ++i) {

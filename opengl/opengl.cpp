@@ -90,6 +90,11 @@ TOpenGl::~TOpenGl() {
   }
 }
 
+void TOpenGl::UseContext() {
+  if (FResourceContext && wglGetCurrentContext() != FResourceContext && HandleAllocated())
+    wglMakeCurrent(GetDC(Handle()), FResourceContext);
+}
+
 void TOpenGl::CreateParams(TCreateParams& Params) {
   TWinControl::CreateParams(Params);
   Params.WindowClass.style |= CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
@@ -158,10 +163,12 @@ void TOpenGl::WMPaint(TWMPaint& Message) {
 
 void TOpenGl::WMSize(TWMSize& Message) {
   TWinControl::Dispatch(&Message);
+  UseContext();
   glViewport(0, 0, Width(), Height());
 }
 
 void TOpenGl::PaintWindow(HDC DC) {
+  UseContext();
   FCanvas->Lock();
   FCanvas->SetHandle(DC);
   try {
@@ -196,6 +203,7 @@ void TOpenGl::Paint() {
 }
 
 void TOpenGl::SetProjection() {
+  UseContext();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   if (FProjectionOrtho) {
@@ -269,6 +277,7 @@ void TOpenGl::SetEyeUp(T3DVector* Value) {
 
 void TOpenGl::SetClearColor(TColorVector* Value) {
   FClearColor->Assign(Value);
+  UseContext();
   glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
   Refresh(this);
 }

@@ -123,6 +123,8 @@ protected:
   // Inserts like AddObject; false when the part is refused.
   bool InsertPart(TPart* where, TPart* part);
   bool SaveDocument(TSceneFile& File);
+  // Makes this viewport's context current when another viewport's is: several may share a thread.
+  void UseContext();
   bool LoadDocument(TSceneFile& File);
 
   // Fields, in declaration order.

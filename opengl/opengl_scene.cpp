@@ -88,6 +88,7 @@ void TOpenGl::RefreshModel(TObject*) {
 
 void TOpenGl::OnModelRefreshTimer(TObject* Sender) {
   FModelTimer->SetEnabled(false);
+  UseContext();
   FRoot->BuildList(BUILDLIST_DELETE);
   FRoot->BuildList(BUILDLIST_PREPARE);
   FRoot->BuildList(BUILDLIST_COMPILE);

@@ -41,6 +41,7 @@ std::vector<uint8_t> TOpenGl::BitmapToRGBA(TBitmap* bitmap) {
 
 unsigned TOpenGl::SetTexture(int index, TBitmap* bitmap) {
   if (!InSlot(index)) return 0;
+  UseContext();
   glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
   UpdateTextureParams(index);
   std::vector<uint8_t> buffer = BitmapToRGBA(bitmap);
@@ -93,6 +94,7 @@ void TOpenGl::SetTextureEnvMode(int index, int value) {
 
 void TOpenGl::UpdateTextureParams(int index) {
   if (!InSlot(index)) return;
+  UseContext();
   const int* p = FTextureParams[index];
   glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, p[0]);

@@ -8,6 +8,7 @@
 #include "framework/backend.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
+#include "parts/primitives.h"
 #include "support/viewport_fixture.h"
 
 namespace {
@@ -242,6 +243,38 @@ TEST_F(ViewportTest, PaintMessageWithADeviceContextSkipsBeginPaint) {
   EXPECT_EQ(r.events.size(), 1u);
   // BeginPaint would have validated the window.
   EXPECT_TRUE(gl->Handle()->invalid);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ViewportContext, TwoViewportsOnOneThreadEachDrawInTheirOwnContext) {
+  TOpenGl* a = MakeLoadedViewport<TOpenGl>();
+  TOpenGl* b = MakeLoadedViewport<TOpenGl>();  // loading b made its context current
+  TColorVector red, blue;
+  red.SetR(1);
+  blue.SetB(1);
+  a->SetClearColor(&red);
+  b->SetClearColor(&blue);
+  TPart* cube = a->AddCube(nullptr, "A");
+  cube->SetSX(4);
+  cube->SetSY(4);
+  cube->SetUseMaterial(true);
+  cube->SetEmissionG(1);
+  Step(30);  // both rebuild and repaint; each list lives in its own viewport's context
+  Pixels pa = ReadPixels(a->Handle()), pb = ReadPixels(b->Handle());
+  EXPECT_EQ(pa.At(2, 2).r, 255);
+  EXPECT_EQ(pa.At(32, 24).g, 255);
+  EXPECT_EQ(pb.At(2, 2).b, 255);
+  EXPECT_EQ(pb.At(32, 24).g, 0);
+  delete b;
+  cube->SetPY(0.5f);
+  Step(30);
+  pa = ReadPixels(a->Handle());
+  EXPECT_EQ(pa.At(32, 24).g, 255);
+  EXPECT_EQ(pa.At(2, 2).r, 255);
+  delete a;
 }
 
 }  // namespace
