@@ -6,6 +6,13 @@
 
 #include "files/files.h"
 
+namespace {
+// A subdivision count GLU gets at most: a file asking for more would make one part draw
+// billions of triangles (and fill memory compiling them). The stored value is kept as it is.
+const int kMaxDivisions = 256;
+int Divisions(int n) { return n > kMaxDivisions ? kMaxDivisions : n; }
+}  // namespace
+
 // ---- cube
 
 AnsiString TPartCube::GetName() { return AnsiString("Cube ") + TPart::GetName(); }
@@ -65,7 +72,7 @@ void TPartSphere::SetStacks(int v) { Stacks = v; Changed(this); }
 
 void TPartSphere::Paint() {
   TPart::Paint();
-  WithQuadric([this](GLUquadric* q) { gluSphere(q, 1.0, Slices, Stacks); });
+  WithQuadric([this](GLUquadric* q) { gluSphere(q, 1.0, Divisions(Slices), Divisions(Stacks)); });
 }
 
 TPart* TPartSphere::Clone() {
@@ -93,7 +100,7 @@ void TPartCylinder::SetHeight(float v) { Height = v; Changed(this); }
 
 void TPartCylinder::Paint() {
   TPart::Paint();
-  WithQuadric([this](GLUquadric* q) { gluCylinder(q, BaseRadius, TopRadius, Height, Slices, Stacks); });
+  WithQuadric([this](GLUquadric* q) { gluCylinder(q, BaseRadius, TopRadius, Height, Divisions(Slices), Divisions(Stacks)); });
 }
 
 TPart* TPartCylinder::Clone() {
@@ -126,7 +133,7 @@ void TPartDisk::SetOuterRadius(float v) { OuterRadius = v; Changed(this); }
 
 void TPartDisk::Paint() {
   TPart::Paint();
-  WithQuadric([this](GLUquadric* q) { gluDisk(q, InnerRadius, OuterRadius, Slices, Loops); });
+  WithQuadric([this](GLUquadric* q) { gluDisk(q, InnerRadius, OuterRadius, Divisions(Slices), Divisions(Loops)); });
 }
 
 TPart* TPartDisk::Clone() {

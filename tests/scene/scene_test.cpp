@@ -159,4 +159,18 @@ TEST_F(SceneTest, ADeepChangeSchedulesARebuild) {
   EXPECT_EQ(cube->deletes, 1);
 }
 
+TEST_F(SceneTest, AbsurdSubdivisionsAreDrawnWithABoundedCount) {
+  // Uncapped, these would make GLU emit billions of triangles into the root's list.
+  auto* sphere = static_cast<TPartSphere*>(gl->AddSphere(nullptr, "S"));
+  sphere->SetSlices(1 << 30);
+  sphere->SetStacks(1 << 30);
+  auto* disk = static_cast<TPartDisk*>(gl->AddDisk(nullptr, "D"));
+  disk->SetLoops(1 << 30);
+  auto* cyl = static_cast<TPartCylinder*>(gl->AddCylinder(nullptr, "C"));
+  cyl->SetStacks(1 << 30);
+  Step(30);
+  EXPECT_NE(gl->Root()->DisplayList, 0u);
+  EXPECT_EQ(sphere->Slices, 1 << 30);  // the stored value is kept for the file
+}
+
 }  // namespace
