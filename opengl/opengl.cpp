@@ -77,8 +77,8 @@ TOpenGl::~TOpenGl() {
   // and leave current whatever another viewport had made current.
   HGLRC previous = wglGetCurrentContext();
   HDC previousDc = wglGetCurrentDC();
-  bool ours = FResourceContext && HandleAllocated() &&
-              (previous == FResourceContext || wglMakeCurrent(GetDC(Handle()), FResourceContext));
+  UseContext();
+  bool ours = FResourceContext && wglGetCurrentContext() == FResourceContext;
   delete FRoot;
   FRoot = nullptr;
   if (ours) glDeleteTextures(TEXTURE_SLOTS, FTextureNames);

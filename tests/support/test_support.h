@@ -19,6 +19,4 @@ public:
   TNotifyEvent Event() { return MakeEvent(this, &EventCounter::Handle); }
 };
 
-// Reads the RGBA pixel at (x, y) of the current GL read buffer, y counted from the top of a window of the given height.
 struct Rgba { unsigned char r, g, b, a; };
-Rgba ReadPixelTop(int x, int y, int height);
