@@ -182,16 +182,21 @@ void TOpenGl::PaintWindow(HDC DC) {
   FCanvas->Unlock();
 }
 
-void TOpenGl::Paint() {
+void TOpenGl::DrawFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+  if (FHeadlight) ApplyHeadlight();
   OnBeforePaint(this);
   if (OnPaint.Assigned())
     OnPaint(this);
   else
     FRoot->Play();
   OnAfterPaint(this);
+}
+
+void TOpenGl::Paint() {
+  DrawFrame();
   SwapBuffers(FCanvas->Handle());
   if (FAnimation && OnFrame.Assigned()) OnFrame(this);
   int64_t now = 0;

@@ -6,6 +6,7 @@
 #include "framework/application.h"
 #include "framework/controls.h"
 #include "framework/graphics.h"
+#include "opengl/bounds.h"
 #include "pos3d/vectors.h"
 
 class TPart;
@@ -105,6 +106,22 @@ public:
   bool SaveToStream(TStream* Stream);
   bool LoadFromStream(TStream* Stream);
 
+  // The innermost part drawn at a client pixel (a call part itself, not what it calls), or null.
+  // Uses the viewport's own context; the picture and the GL state are left as they were.
+  TPart* PartAt(int X, int Y);
+  // The display names from the root down to part, joined by "/"; empty for null.
+  static AnsiString PartPath(TPart* part);
+  // World-space boxes of the whole scene and of one part with its subtree (Empty when nothing is drawn).
+  TBounds SceneBounds();
+  TBounds PartBounds(TPart* part);
+  // Renders what the viewport shows into a bitmap of its size, or a PNG file; false without a context.
+  bool SnapshotTo(TBitmap* Bitmap);
+  bool SaveSnapshot(AnsiString FileName);
+  // A white point light at the eye, for scenes that carry no light of their own. Off by default.
+  // It takes the last GL light that no enabled slot uses, and follows the camera.
+  bool Headlight() const { return FHeadlight; }
+  void SetHeadlight(bool Value);
+
   TCanvas* GetCanvas() { return FCanvas; }
   intptr_t GetResourceContext() const { return reinterpret_cast<intptr_t>(FResourceContext); }
 
@@ -126,6 +143,11 @@ protected:
   // Makes this viewport's context current when another viewport's is: several may share a thread.
   void UseContext();
   bool LoadDocument(TSceneFile& File);
+  // One frame's drawing into the back buffer: clear, events, scene; no swap.
+  void DrawFrame();
+  void ApplyHeadlight();
+  // Reads the back buffer (bottom row first); false without a context.
+  bool ReadFrame(std::vector<uint8_t>& rgba, int& width, int& height);
 
   // Fields, in declaration order.
   HGLRC FResourceContext = nullptr;
@@ -148,4 +170,6 @@ protected:
   unsigned FTextureNames[TEXTURE_SLOTS] = {};
   int FTextureParams[TEXTURE_SLOTS][TEXTURE_PARAMS] = {};
   TPartGroup* FRoot = nullptr;
+  bool FHeadlight = false;
+  int FHeadlightLight = -1;  // the GL light index the headlight took at the last frame
 };

@@ -59,10 +59,18 @@ bool TPartGroup::Contains(const TPart* part) const {
   return false;
 }
 
+std::vector<TPart*>* TPartPickNames::Active = nullptr;
+
 void TPartGroup::Paint() {
   TPart::Paint();
+  std::vector<TPart*>* names = TPartPickNames::Active;
   for (int i = 0; i < FParts->Count(); ++i) {
     glPushMatrix();
+    // One loaded name, not a stack of them: trees may nest deeper than GL's name stack.
+    if (names) {
+      names->push_back(Part(i));
+      glLoadName(static_cast<GLuint>(names->size()));
+    }
     Part(i)->Paint();
     glPopMatrix();
   }

@@ -1,6 +1,8 @@
 // The scene part base (placement, material, clip planes, display list, change propagation) and the group.
 #pragma once
 
+#include <vector>
+
 #include "framework/core.h"
 
 class TOpenGl;
@@ -159,4 +161,9 @@ public:
 private:
   void Adopt(TPart* part);
   TList* FParts;
+};
+
+// While a pick runs, groups give each child they draw a GL selection name: its index in Parts.
+struct TPartPickNames {
+  static std::vector<TPart*>* Active;
 };
