@@ -190,6 +190,16 @@ intptr_t TWinControl::Perform(UINT Msg, uintptr_t WParam, intptr_t LParam) {
   return m.Result;
 }
 
+TShiftState KeysToShiftState(uintptr_t keys) {
+  TShiftState s = 0;
+  if (keys & MK_SHIFT) s |= ssShift;
+  if (keys & MK_CONTROL) s |= ssCtrl;
+  if (keys & MK_LBUTTON) s |= ssLeft;
+  if (keys & MK_RBUTTON) s |= ssRight;
+  if (keys & MK_MBUTTON) s |= ssMiddle;
+  return s;
+}
+
 void TWinControl::Dispatch(void* Message) {
   auto* m = static_cast<TMessage*>(Message);
   switch (m->Msg) {
@@ -211,6 +221,24 @@ void TWinControl::Dispatch(void* Message) {
     case WM_PAINT:
       DefaultPaint(*m);
       break;
+    case WM_MOUSEWHEEL: {
+      auto* mm = reinterpret_cast<TWMMouse*>(m);
+      int delta = static_cast<int16_t>((mm->Keys >> 16) & 0xFFFF);
+      OnMouseWheel(this, KeysToShiftState(mm->Keys & 0xFFFF), delta, mm->X(), mm->Y());
+      break;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP: {
+      auto* mm = reinterpret_cast<TWMMouse*>(m);
+      TMouseButton b = (m->Msg == WM_RBUTTONDOWN || m->Msg == WM_RBUTTONUP) ? mbRight : mbMiddle;
+      if (m->Msg == WM_RBUTTONDOWN || m->Msg == WM_MBUTTONDOWN)
+        OnMouseDown(this, b, KeysToShiftState(mm->Keys), mm->X(), mm->Y());
+      else
+        OnMouseUp(this, b, KeysToShiftState(mm->Keys), mm->X(), mm->Y());
+      break;
+    }
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP: {
@@ -230,14 +258,18 @@ void TWinControl::Dispatch(void* Message) {
       if (!target) target = this;
       int cx = target == this ? x : x - target->Left();
       int cy = target == this ? y : y - target->Top();
+      TShiftState shift = KeysToShiftState(mm->Keys);
       if (m->Msg == WM_LBUTTONDOWN) {
         FMouseCapture = target == this ? nullptr : target;
         target->MouseDown(cx, cy);
+        target->OnMouseDown(target, mbLeft, shift | ssLeft, cx, cy);
       } else if (m->Msg == WM_MOUSEMOVE) {
-        target->MouseMove(cx, cy, (mm->Keys & 1) != 0);
+        target->MouseMove(cx, cy, (mm->Keys & MK_LBUTTON) != 0);
+        target->OnMouseMove(target, shift, cx, cy);
       } else {
         FMouseCapture = nullptr;
         target->MouseUp(cx, cy);
+        target->OnMouseUp(target, mbLeft, shift, cx, cy);
       }
       break;
     }

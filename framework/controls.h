@@ -54,6 +54,17 @@ struct TWMMouse {
   int Y() const { return static_cast<int16_t>((LParam >> 16) & 0xFFFF); }
 };
 
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+// Modifier keys and held buttons, as bits.
+typedef unsigned TShiftState;
+const TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32;
+// The shift state a mouse message's key bits describe.
+TShiftState KeysToShiftState(uintptr_t keys);
+typedef TMethodEvent<TMouseButton, TShiftState, int, int> TMouseEvent;
+typedef TMethodEvent<TShiftState, int, int> TMouseMoveEvent;
+// Shift, wheel delta (120 a notch, positive away from the user), x, y.
+typedef TMethodEvent<TShiftState, int, int, int> TMouseWheelEvent;
+
 inline intptr_t MakeLParam(int lo, int hi) {
   return static_cast<intptr_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) | static_cast<uint32_t>(lo & 0xFFFF));
 }
@@ -95,6 +106,10 @@ public:
   virtual void MouseDown(int x, int y);
   virtual void MouseMove(int x, int y, bool buttonDown);
   virtual void MouseUp(int x, int y);
+  // Every button and the wheel, with the modifier keys, in client coordinates.
+  TMouseEvent OnMouseDown, OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
+  TMouseWheelEvent OnMouseWheel;
 
 protected:
   TWinControl* FParent = nullptr;

@@ -22,6 +22,13 @@ TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner) {
 }
 
 TComponent::~TComponent() {
+  // Those who watch this component hear of its end before anything of it is gone.
+  while (!FFreeNotifies.empty()) {
+    TComponent* c = FFreeNotifies.back();
+    FFreeNotifies.pop_back();
+    c->RemoveFreeNotification(this);
+    c->Notification(this, opRemove);
+  }
   // Owned components die with their owner, last created first.
   while (!FComponents.empty()) {
     TComponent* c = FComponents.back();
@@ -33,6 +40,24 @@ TComponent::~TComponent() {
 }
 
 void TComponent::Loaded() {}
+void TComponent::Notification(TComponent*, TOperation) {}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+  if (!AComponent || AComponent == this) return;
+  if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end())
+    FFreeNotifies.push_back(AComponent);
+  // Both ways, so neither keeps a pointer to the other past its death.
+  if (std::find(AComponent->FFreeNotifies.begin(), AComponent->FFreeNotifies.end(), this) ==
+      AComponent->FFreeNotifies.end())
+    AComponent->FFreeNotifies.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+  FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent), FFreeNotifies.end());
+  if (AComponent)
+    AComponent->FFreeNotifies.erase(std::remove(AComponent->FFreeNotifies.begin(), AComponent->FFreeNotifies.end(), this),
+                                    AComponent->FFreeNotifies.end());
+}
 void TComponent::InsertComponent(TComponent* c) { FComponents.push_back(c); }
 void TComponent::RemoveComponent(TComponent* c) {
   auto it = std::find(FComponents.begin(), FComponents.end(), c);

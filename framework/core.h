@@ -37,6 +37,33 @@ TNotifyEvent MakeEvent(T* obj, void (T::*method)(TObject*)) {
   return TNotifyEvent(obj, static_cast<TNotifyEvent::Method>(method));
 }
 
+// A method pointer with a Sender and further arguments, bound to its object (mouse and key events).
+template <class... Args>
+class TMethodEvent {
+public:
+  using Method = void (TObject::*)(TObject* Sender, Args...);
+
+  TMethodEvent() = default;
+  TMethodEvent(TObject* object, Method method) : FObject(object), FMethod(method) {}
+
+  bool Assigned() const { return FObject != nullptr && FMethod != nullptr; }
+  explicit operator bool() const { return Assigned(); }
+  void operator()(TObject* Sender, Args... args) const {
+    if (Assigned()) (FObject->*FMethod)(Sender, args...);
+  }
+  bool operator==(const TMethodEvent& o) const { return FObject == o.FObject && FMethod == o.FMethod; }
+  bool operator!=(const TMethodEvent& o) const { return !(*this == o); }
+
+private:
+  TObject* FObject = nullptr;
+  Method FMethod = nullptr;
+};
+
+template <class T, class... Args>
+TMethodEvent<Args...> MakeEvent(T* obj, void (T::*method)(TObject*, Args...)) {
+  return TMethodEvent<Args...>(obj, static_cast<typename TMethodEvent<Args...>::Method>(method));
+}
+
 // The framework's 8-bit string.
 class AnsiString {
 public:
@@ -114,17 +141,24 @@ public:
   TComponent* Components(int i) const { return FComponents.at(i); }
   // Runs once after the published properties have been read (the host calls it for components made in code).
   virtual void Loaded();
+  // Asks for a Notification(this, opRemove) when this component is destroyed; both sides forget on either's death.
+  void FreeNotification(TComponent* AComponent);
+  void RemoveFreeNotification(TComponent* AComponent);
 
   AnsiString Name;
   int Tag = 0;
 
 protected:
+  enum TOperation { opInsert, opRemove };
+  // Told that AComponent is going away; it must not be used afterwards.
+  virtual void Notification(TComponent* AComponent, TOperation Operation);
   void InsertComponent(TComponent* c);
   void RemoveComponent(TComponent* c);
 
 private:
   TComponent* FOwner = nullptr;
   std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
 };
 
 // An ordered list of pointers.

@@ -31,6 +31,17 @@ int ReportXError(Display* display, XErrorEvent* e) {
 const long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 const int kWheelDelta = 120;
 
+// X's button and modifier state as a mouse message's key bits.
+uintptr_t MouseKeys(unsigned state) {
+  uintptr_t keys = 0;
+  if (state & Button1Mask) keys |= MK_LBUTTON;
+  if (state & Button2Mask) keys |= MK_MBUTTON;
+  if (state & Button3Mask) keys |= MK_RBUTTON;
+  if (state & ShiftMask) keys |= MK_SHIFT;
+  if (state & ControlMask) keys |= MK_CONTROL;
+  return keys;
+}
+
 // The window's class for tools that look at the tree: the control's own class name.
 std::string ClassOf(TWinControl* control, const std::string& registered) {
   if (!control || (!registered.empty() && registered != "TWinControl")) return registered;
@@ -189,25 +200,35 @@ void X11Backend::Translate(XEvent& e) {
       InvalidateRect(w, nullptr, FALSE);
       break;
     }
-    case ButtonPress:
+    case ButtonPress: {
+      uintptr_t keys = MouseKeys(e.xbutton.state);
+      intptr_t at = MakeLParam(e.xbutton.x, e.xbutton.y);
       if (e.xbutton.button == Button1) {
-        control->Perform(WM_LBUTTONDOWN, 1, MakeLParam(e.xbutton.x, e.xbutton.y));
+        control->Perform(WM_LBUTTONDOWN, keys | MK_LBUTTON, at);
+      } else if (e.xbutton.button == Button2) {
+        control->Perform(WM_MBUTTONDOWN, keys | MK_MBUTTON, at);
+      } else if (e.xbutton.button == Button3) {
+        control->Perform(WM_RBUTTONDOWN, keys | MK_RBUTTON, at);
       } else if (e.xbutton.button == Button4 || e.xbutton.button == Button5) {
         int delta = e.xbutton.button == Button4 ? kWheelDelta : -kWheelDelta;
-        uintptr_t keys = (e.xbutton.state & Button1Mask) ? 1 : 0;
-        control->Perform(WM_MOUSEWHEEL, (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16) | keys,
-                         MakeLParam(e.xbutton.x, e.xbutton.y));
+        control->Perform(WM_MOUSEWHEEL, (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16) | keys, at);
       }
       break;
-    case ButtonRelease:
-      if (e.xbutton.button == Button1) control->Perform(WM_LBUTTONUP, 0, MakeLParam(e.xbutton.x, e.xbutton.y));
+    }
+    case ButtonRelease: {
+      // The state is from before the release: the released button is still in it.
+      uintptr_t keys = MouseKeys(e.xbutton.state);
+      intptr_t at = MakeLParam(e.xbutton.x, e.xbutton.y);
+      if (e.xbutton.button == Button1) control->Perform(WM_LBUTTONUP, keys & ~uintptr_t(MK_LBUTTON), at);
+      if (e.xbutton.button == Button2) control->Perform(WM_MBUTTONUP, keys & ~uintptr_t(MK_MBUTTON), at);
+      if (e.xbutton.button == Button3) control->Perform(WM_RBUTTONUP, keys & ~uintptr_t(MK_RBUTTON), at);
       break;
+    }
     case MotionNotify: {
       // Only the latest position of a burst matters.
       while (XCheckTypedWindowEvent(FDisplay, e.xany.window, MotionNotify, &e)) {
       }
-      uintptr_t keys = (e.xmotion.state & Button1Mask) ? 1 : 0;
-      control->Perform(WM_MOUSEMOVE, keys, MakeLParam(e.xmotion.x, e.xmotion.y));
+      control->Perform(WM_MOUSEMOVE, MouseKeys(e.xmotion.state), MakeLParam(e.xmotion.x, e.xmotion.y));
       break;
     }
     case ClientMessage:

@@ -1,0 +1,246 @@
+// The mouse camera: drags and the wheel turned into eye, target and projection changes.
+#include "opengl/orbit_camera.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "opengl/opengl.h"
+
+namespace {
+
+struct Vec {
+  double x = 0, y = 0, z = 0;
+  Vec operator+(const Vec& o) const { return {x + o.x, y + o.y, z + o.z}; }
+  Vec operator-(const Vec& o) const { return {x - o.x, y - o.y, z - o.z}; }
+  Vec operator*(double k) const { return {x * k, y * k, z * k}; }
+  double Dot(const Vec& o) const { return x * o.x + y * o.y + z * o.z; }
+  Vec Cross(const Vec& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
+  double Length() const { return std::sqrt(Dot(*this)); }
+  bool Usable() const { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
+};
+
+Vec Get(const T3DVector* v) { return {v->GetX(), v->GetY(), v->GetZ()}; }
+
+// Rodrigues' rotation of v about a unit axis.
+Vec Rotate(const Vec& v, const Vec& axis, double radians) {
+  double c = std::cos(radians), s = std::sin(radians);
+  return v * c + axis.Cross(v) * s + axis * (axis.Dot(v) * (1 - c));
+}
+
+const double kDegrees = M_PI / 180.0;
+
+}  // namespace
+
+TOrbitCamera::TOrbitCamera(TComponent* AOwner) : TComponent(AOwner) {}
+
+TOrbitCamera::~TOrbitCamera() { Detach(); }
+
+void TOrbitCamera::SetViewport(TOpenGl* Value) {
+  if (Value == FViewport) return;
+  Detach();
+  if (!Value) return;
+  FViewport = Value;
+  FViewport->FreeNotification(this);
+  FPrevDown = FViewport->OnMouseDown;
+  FPrevUp = FViewport->OnMouseUp;
+  FPrevMove = FViewport->OnMouseMove;
+  FPrevWheel = FViewport->OnMouseWheel;
+  FViewport->OnMouseDown = MakeEvent(this, &TOrbitCamera::MouseDown);
+  FViewport->OnMouseUp = MakeEvent(this, &TOrbitCamera::MouseUp);
+  FViewport->OnMouseMove = MakeEvent(this, &TOrbitCamera::MouseMove);
+  FViewport->OnMouseWheel = MakeEvent(this, &TOrbitCamera::MouseWheel);
+}
+
+void TOrbitCamera::Detach() {
+  if (!FViewport) return;
+  // Hand back only what is still ours: a host may have replaced a handler since.
+  if (FViewport->OnMouseDown == MakeEvent(this, &TOrbitCamera::MouseDown)) FViewport->OnMouseDown = FPrevDown;
+  if (FViewport->OnMouseUp == MakeEvent(this, &TOrbitCamera::MouseUp)) FViewport->OnMouseUp = FPrevUp;
+  if (FViewport->OnMouseMove == MakeEvent(this, &TOrbitCamera::MouseMove)) FViewport->OnMouseMove = FPrevMove;
+  if (FViewport->OnMouseWheel == MakeEvent(this, &TOrbitCamera::MouseWheel)) FViewport->OnMouseWheel = FPrevWheel;
+  FViewport->RemoveFreeNotification(this);
+  FViewport = nullptr;
+  FDrag = dragNone;
+}
+
+void TOrbitCamera::Notification(TComponent* AComponent, TOperation Operation) {
+  // The viewport is going away: nothing of it may be touched any more.
+  if (Operation == opRemove && AComponent == FViewport) {
+    FViewport = nullptr;
+    FDrag = dragNone;
+  }
+}
+
+void TOrbitCamera::Orbit(float YawDegrees, float PitchDegrees) {
+  if (!FViewport) return;
+  Vec eye = Get(FViewport->EyePosition()), target = Get(FViewport->EyeTarget()), up = Get(FViewport->EyeUp());
+  Vec offset = eye - target;
+  double upLength = up.Length(), distance = offset.Length();
+  if (!(upLength > 1e-9) || !(distance > 1e-9) || !offset.Usable() || !up.Usable()) return;
+  up = up * (1 / upLength);
+  offset = Rotate(offset, up, -YawDegrees * kDegrees);
+  // Pitch stops short of the up direction, where the view would flip over.
+  double angle = std::acos(std::max(-1.0, std::min(1.0, offset.Dot(up) / distance)));
+  double pitch = PitchDegrees * kDegrees;
+  const double margin = 2 * kDegrees;
+  pitch = std::max(angle - (M_PI - margin), std::min(angle - margin, pitch));
+  Vec side = up.Cross(offset);
+  if (side.Length() > 1e-9) offset = Rotate(offset, side * (1 / side.Length()), pitch);
+  T3DVector next;
+  Vec e = target + offset;
+  next.SetX(static_cast<float>(e.x));
+  next.SetY(static_cast<float>(e.y));
+  next.SetZ(static_cast<float>(e.z));
+  next.SetW(FViewport->EyePosition()->GetW());
+  FViewport->SetEyePosition(&next);
+  Moved();
+}
+
+float TOrbitCamera::PixelSize() {
+  int h = FViewport->Height() > 0 ? FViewport->Height() : 1;
+  if (FViewport->ProjectionOrtho()) return FViewport->ProjectionHeight() / h;
+  double distance = (Get(FViewport->EyePosition()) - Get(FViewport->EyeTarget())).Length();
+  return static_cast<float>(2 * distance * std::tan(FViewport->ProjectionYAngle() * kDegrees / 2) / h);
+}
+
+void TOrbitCamera::Pan(float DX, float DY) {
+  if (!FViewport) return;
+  Vec eye = Get(FViewport->EyePosition()), target = Get(FViewport->EyeTarget()), up = Get(FViewport->EyeUp());
+  Vec forward = target - eye;
+  Vec side = forward.Cross(up);
+  if (!(side.Length() > 1e-9) || !(forward.Length() > 1e-9)) return;
+  side = side * (1 / side.Length());
+  Vec trueUp = side.Cross(forward);
+  trueUp = trueUp * (1 / trueUp.Length());
+  double size = PixelSize();
+  // Dragging right moves the scene right: the camera goes the other way.
+  Vec shift = side * (-DX * size) + trueUp * (DY * size);
+  if (!shift.Usable()) return;
+  T3DVector e, t;
+  e.Assign(FViewport->EyePosition());
+  t.Assign(FViewport->EyeTarget());
+  e.SetX(static_cast<float>(eye.x + shift.x));
+  e.SetY(static_cast<float>(eye.y + shift.y));
+  e.SetZ(static_cast<float>(eye.z + shift.z));
+  t.SetX(static_cast<float>(target.x + shift.x));
+  t.SetY(static_cast<float>(target.y + shift.y));
+  t.SetZ(static_cast<float>(target.z + shift.z));
+  FViewport->SetEyeTarget(&t);
+  FViewport->SetEyePosition(&e);
+  Moved();
+}
+
+void TOrbitCamera::Zoom(float Factor) {
+  if (!FViewport || !(Factor > 0) || !std::isfinite(Factor)) return;
+  Vec eye = Get(FViewport->EyePosition()), target = Get(FViewport->EyeTarget());
+  Vec offset = (eye - target) * Factor;
+  // Never onto the target itself: the view direction would be lost.
+  if (offset.Length() < 1e-4 || !offset.Usable()) return;
+  T3DVector next;
+  next.Assign(FViewport->EyePosition());
+  Vec e = target + offset;
+  next.SetX(static_cast<float>(e.x));
+  next.SetY(static_cast<float>(e.y));
+  next.SetZ(static_cast<float>(e.z));
+  if (FViewport->ProjectionOrtho()) {
+    FViewport->SetProjectionWidth(FViewport->ProjectionWidth() * Factor);
+    FViewport->SetProjectionHeight(FViewport->ProjectionHeight() * Factor);
+  }
+  FViewport->SetEyePosition(&next);
+  Moved();
+}
+
+bool TOrbitCamera::Fit() {
+  if (!FViewport) return false;
+  TBounds b = FViewport->SceneBounds();
+  if (b.Empty) return false;
+  Vec centre{b.Center(0), b.Center(1), b.Center(2)};
+  double radius = std::max(1e-3, static_cast<double>(b.Radius()));
+  Vec dir = Get(FViewport->EyePosition()) - Get(FViewport->EyeTarget());
+  dir = dir.Length() > 1e-9 && dir.Usable() ? dir * (1 / dir.Length()) : Vec{0, 0, -1};
+  double aspect = FViewport->Height() > 0 ? static_cast<double>(FViewport->Width()) / FViewport->Height() : 1.0;
+  double distance;
+  if (FViewport->ProjectionOrtho()) {
+    distance = radius * 2;
+    float w = static_cast<float>(2 * radius * std::max(1.0, aspect)), h = static_cast<float>(2 * radius * std::max(1.0, 1 / aspect));
+    FViewport->SetProjectionWidth(w);
+    FViewport->SetProjectionHeight(h);
+  } else {
+    // The sphere around the box fits the narrower of the two view angles.
+    double halfY = std::max(1.0, std::min(179.0, static_cast<double>(FViewport->ProjectionYAngle()))) * kDegrees / 2;
+    double halfX = std::atan(std::tan(halfY) * aspect);
+    distance = radius / std::sin(std::min(halfY, halfX));
+  }
+  T3DVector t, e;
+  t.Assign(FViewport->EyeTarget());
+  e.Assign(FViewport->EyePosition());
+  t.SetX(static_cast<float>(centre.x));
+  t.SetY(static_cast<float>(centre.y));
+  t.SetZ(static_cast<float>(centre.z));
+  Vec p = centre + dir * distance;
+  e.SetX(static_cast<float>(p.x));
+  e.SetY(static_cast<float>(p.y));
+  e.SetZ(static_cast<float>(p.z));
+  FViewport->SetEyeTarget(&t);
+  FViewport->SetEyePosition(&e);
+  Moved();
+  return true;
+}
+
+void TOrbitCamera::UpdateNearFar() {
+  if (!FViewport) return;
+  TBounds b = FViewport->SceneBounds();
+  if (b.Empty) return;
+  Vec centre{b.Center(0), b.Center(1), b.Center(2)};
+  double radius = std::max(1e-3, static_cast<double>(b.Radius()));
+  double distance = (Get(FViewport->EyePosition()) - centre).Length();
+  double farPlane = (distance + radius) * 1.05;
+  // Depth precision goes with far / near: keep that ratio bounded when the eye is inside the scene.
+  double nearPlane = std::max(distance - radius * 1.05, farPlane / 2000);
+  if (!std::isfinite(farPlane) || !std::isfinite(nearPlane)) return;
+  FViewport->SetProjectionNear(static_cast<float>(nearPlane));
+  FViewport->SetProjectionFar(static_cast<float>(farPlane));
+}
+
+void TOrbitCamera::Moved() {
+  if (AutoNearFar) UpdateNearFar();
+}
+
+void TOrbitCamera::MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FPrevDown(Sender, Button, Shift, X, Y);
+  FLastX = X;
+  FLastY = Y;
+  if (Button == mbLeft)
+    FDrag = (Shift & ssShift) ? dragPan : dragOrbit;
+  else
+    FDrag = Button == mbMiddle ? dragPan : dragZoom;
+}
+
+void TOrbitCamera::MouseMove(TObject* Sender, TShiftState Shift, int X, int Y) {
+  FPrevMove(Sender, Shift, X, Y);
+  if (FDrag == dragNone || !(Shift & (ssLeft | ssMiddle | ssRight))) {
+    FDrag = dragNone;
+    return;
+  }
+  int dx = X - FLastX, dy = Y - FLastY;
+  FLastX = X;
+  FLastY = Y;
+  if (dx == 0 && dy == 0) return;
+  if (FDrag == dragOrbit)
+    Orbit(dx * OrbitSpeed, dy * OrbitSpeed);
+  else if (FDrag == dragPan)
+    Pan(static_cast<float>(dx), static_cast<float>(dy));
+  else
+    Zoom(static_cast<float>(std::pow(1.01, dy)));
+}
+
+void TOrbitCamera::MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FPrevUp(Sender, Button, Shift, X, Y);
+  FDrag = dragNone;
+}
+
+void TOrbitCamera::MouseWheel(TObject* Sender, TShiftState Shift, int Delta, int X, int Y) {
+  FPrevWheel(Sender, Shift, Delta, X, Y);
+  if (Delta == 0) return;
+  Zoom(static_cast<float>(std::pow(static_cast<double>(WheelFactor), Delta / 120.0)));
+}

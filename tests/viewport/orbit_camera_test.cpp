@@ -1,0 +1,176 @@
+// The mouse camera: drags, the wheel, fitting the scene and its life beside the viewport.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+
+#include "opengl/opengl.h"
+#include "opengl/orbit_camera.h"
+#include "parts/parts.h"
+#include "support/viewport_fixture.h"
+
+namespace {
+
+const int kW = 160, kH = 120;
+
+double Dist(const T3DVector* a, const T3DVector* b) {
+  double dx = a->GetX() - b->GetX(), dy = a->GetY() - b->GetY(), dz = a->GetZ() - b->GetZ();
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+struct Orbit : ::testing::Test {
+  TOpenGl* gl = nullptr;
+  TOrbitCamera* cam = nullptr;
+  void SetUp() override {
+    gl = MakeLoadedViewport<TOpenGl>(kW, kH);
+    cam = new TOrbitCamera(gl);  // dies with the viewport
+    cam->SetViewport(gl);
+  }
+  void TearDown() override { delete gl; }
+  void Drag(UINT down, UINT up, uintptr_t keys, int x0, int y0, int x1, int y1) {
+    gl->Perform(down, keys, MakeLParam(x0, y0));
+    gl->Perform(WM_MOUSEMOVE, keys, MakeLParam((x0 + x1) / 2, (y0 + y1) / 2));
+    gl->Perform(WM_MOUSEMOVE, keys, MakeLParam(x1, y1));
+    gl->Perform(up, 0, MakeLParam(x1, y1));
+  }
+  void Wheel(int notches) {
+    for (int i = 0; i < std::abs(notches); ++i)
+      gl->Perform(WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(notches > 0 ? 120 : -120)) << 16,
+                  MakeLParam(kW / 2, kH / 2));
+  }
+  // Every corner of the box lands inside the picture and between near and far.
+  bool Inside(const TBounds& b) {
+    GLdouble proj[16], model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GLint vp[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, proj);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    for (int c = 0; c < 8; ++c) {
+      GLdouble wx, wy, wz;
+      gluProject((c & 1) ? b.Max[0] : b.Min[0], (c & 2) ? b.Max[1] : b.Min[1], (c & 4) ? b.Max[2] : b.Min[2], model,
+                 proj, vp, &wx, &wy, &wz);
+      if (wx < 0 || wx > vp[2] || wy < 0 || wy > vp[3] || wz < 0 || wz > 1) return false;
+    }
+    return true;
+  }
+  bool ShowsSomething() {
+    Step(40);
+    Pixels p = ReadPixels(gl->Handle());
+    for (size_t i = 0; i < p.rgba.size(); i += 4)
+      if (p.rgba[i] + p.rgba[i + 1] + p.rgba[i + 2] > 0) return true;
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST_F(Orbit, FitFramesEveryPartAndWheelingOutNeverLosesTheScene) {
+  EXPECT_FALSE(cam->Fit());  // nothing to frame
+  TPart* a = gl->AddCube(nullptr, "a");
+  a->SetPX(-40);
+  TPart* b = gl->AddSphere(nullptr, "b");
+  b->SetPX(60);
+  b->SetPY(25);
+  TPart* c = gl->AddCylinder(nullptr, "c");
+  c->SetPZ(30);
+  for (TPart* p : {a, b, c}) {  // big enough to cover pixels from far away
+    p->SetSX(20);
+    p->SetSY(20);
+    p->SetSZ(20);
+  }
+  gl->SetHeadlight(true);
+  EXPECT_FALSE(Inside(gl->SceneBounds()));
+  ASSERT_TRUE(cam->Fit());
+  for (TPart* p : {a, b, c}) EXPECT_TRUE(Inside(gl->PartBounds(p))) << p->Name.c_str();
+  EXPECT_TRUE(ShowsSomething());
+
+  // Far away, near and far still hold the scene: it gets small, never cut away.
+  Wheel(-20);
+  EXPECT_GT(Dist(gl->EyePosition(), gl->EyeTarget()), 500);
+  EXPECT_TRUE(Inside(gl->SceneBounds()));
+  EXPECT_TRUE(ShowsSomething());
+  Wheel(40);
+  EXPECT_LT(Dist(gl->EyePosition(), gl->EyeTarget()), 100);
+  EXPECT_TRUE(ShowsSomething());
+}
+
+TEST_F(Orbit, LeftDragOrbitsMiddleOrShiftDragPansRightDragZooms) {
+  gl->AddCube(nullptr, "box");
+  T3DVector eye0, target0;
+  eye0.Assign(gl->EyePosition());
+  target0.Assign(gl->EyeTarget());
+  double r = Dist(gl->EyePosition(), gl->EyeTarget());
+
+  Drag(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 10, 10, 70, 40);
+  EXPECT_NEAR(Dist(gl->EyePosition(), gl->EyeTarget()), r, 1e-3);
+  EXPECT_GT(Dist(gl->EyePosition(), &eye0), 1);
+  EXPECT_EQ(Dist(gl->EyeTarget(), &target0), 0);
+
+  // Panning keeps the view direction and moves both ends by the same amount.
+  T3DVector eye1, target1;
+  eye1.Assign(gl->EyePosition());
+  target1.Assign(gl->EyeTarget());
+  Drag(WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, 50, 50, 90, 50);
+  double moved = Dist(gl->EyeTarget(), &target1);
+  EXPECT_GT(moved, 0.5);
+  EXPECT_NEAR(Dist(gl->EyePosition(), &eye1), moved, 1e-3);
+  EXPECT_NEAR(Dist(gl->EyePosition(), gl->EyeTarget()), r, 1e-3);
+  target1.Assign(gl->EyeTarget());
+  Drag(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON | MK_SHIFT, 50, 50, 50, 80);
+  EXPECT_GT(Dist(gl->EyeTarget(), &target1), 0.5);
+
+  Drag(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 50, 50, 50, 100);
+  EXPECT_GT(Dist(gl->EyePosition(), gl->EyeTarget()), r * 1.2);
+
+  // Moving without a button held drags nothing.
+  eye1.Assign(gl->EyePosition());
+  gl->Perform(WM_MOUSEMOVE, 0, MakeLParam(5, 5));
+  gl->Perform(WM_MOUSEMOVE, 0, MakeLParam(100, 90));
+  EXPECT_EQ(Dist(gl->EyePosition(), &eye1), 0);
+}
+
+TEST_F(Orbit, PitchStopsShortOfTheUpDirection) {
+  for (float pitch : {1000.0f, -1000.0f}) {
+    cam->Orbit(0, pitch);
+    double r = Dist(gl->EyePosition(), gl->EyeTarget());
+    double up = (gl->EyePosition()->GetY() - gl->EyeTarget()->GetY()) / r;
+    EXPECT_LT(std::fabs(up), std::cos(1.5 * M_PI / 180)) << pitch;
+    EXPECT_TRUE(std::isfinite(gl->EyePosition()->GetX()));
+  }
+}
+
+namespace {
+class Listener : public TObject {
+public:
+  int downs = 0, wheels = 0;
+  void Down(TObject*, TMouseButton, TShiftState, int, int) { ++downs; }
+  void Wheel(TObject*, TShiftState, int, int, int) { ++wheels; }
+};
+}  // namespace
+
+TEST(OrbitLife, HandlersChainAndEitherSideMayGoFirst) {
+  Listener host;
+  TOpenGl* gl = MakeLoadedViewport<TOpenGl>(kW, kH);
+  gl->OnMouseDown = MakeEvent(&host, &Listener::Down);
+  gl->OnMouseWheel = MakeEvent(&host, &Listener::Wheel);
+  auto* cam = new TOrbitCamera(nullptr);
+  cam->SetViewport(gl);
+  gl->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(1, 1));
+  gl->Perform(WM_LBUTTONUP, 0, MakeLParam(1, 1));
+  gl->Perform(WM_MOUSEWHEEL, uintptr_t(120) << 16, MakeLParam(1, 1));
+  EXPECT_EQ(host.downs, 1);
+  EXPECT_EQ(host.wheels, 1);
+  EXPECT_LT(Dist(gl->EyePosition(), gl->EyeTarget()), 8);
+  // The camera goes first: the host's handlers are back.
+  delete cam;
+  EXPECT_TRUE(gl->OnMouseDown == MakeEvent(&host, &Listener::Down));
+  EXPECT_TRUE(gl->OnMouseWheel == MakeEvent(&host, &Listener::Wheel));
+
+  // The viewport goes first: the camera forgets it and stays usable.
+  cam = new TOrbitCamera(nullptr);
+  cam->SetViewport(gl);
+  delete gl;
+  EXPECT_EQ(cam->Viewport(), nullptr);
+  cam->Orbit(10, 10);
+  EXPECT_FALSE(cam->Fit());
+  delete cam;
+}
