@@ -464,6 +464,22 @@ void BenchPaint(const Options& o) {
 
   AddRow("paint_fps", "paint cycle, " + Count(o.paintParts) + " parts (frames/s)", "fps", Median(sys), Median(base), Median(ratios), true,
          true, 0.95);
+
+  // Picking: one PartAt at pixels across the picture against one frame, interleaved.
+  std::vector<double> picks, frameTimes;
+  long found = 0;
+  for (int r = 0; r < 4 * o.rounds; ++r) {
+    int x = (r * 37) % o.width, y = (r * 53) % o.height;
+    double t0 = NowS();
+    if (gl->PartAt(x, y)) ++found;
+    picks.push_back(NowS() - t0);
+    frameTimes.push_back(ViewportFrames(gl, 1));
+  }
+  AddRow("pick_cost", "one PartAt, " + Count(o.paintParts) + " parts (ms; baseline: one frame)", "ms",
+         Median(picks) * 1e3, Median(frameTimes) * 1e3, Median(picks) / Median(frameTimes), false, false, 0);
+  char pickNote[120];
+  std::snprintf(pickNote, sizeof pickNote, "pick: %ld of %zu picked pixels hit a part", found, picks.size());
+  gNotes.push_back(pickNote);
   bare.Destroy();
   gl->MakeCurrent();
   delete gl;
