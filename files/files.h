@@ -20,7 +20,10 @@ public:
   TSceneFile(const TSceneFile&) = delete;
   TSceneFile& operator=(const TSceneFile&) = delete;
 
-  bool IsOk() const { return ok; }
+  // On a writing file the buffered bytes go out first, so the answer covers every byte written so far.
+  bool IsOk();
+  // Makes the rest of a transfer fail: used when what was read leaves the reader out of step with the file.
+  void Fail() { ok = false; }
   int GetVersion() const { return version; }
 
   bool WriteInt(int Value);

@@ -119,10 +119,11 @@ bool TOpenGl::LoadDocument(TSceneFile& file) {
     TMemoryStream scratch;
     for (int i = 0; i < TEXTURE_SLOTS; ++i) {
       int size = 0;
-      if (!file.ReadInt(4, &size, 0)) size = 0;
+      // A negative size stores no image, like 0: the slot's parameters and the later slots still follow.
+      if (!file.ReadInt(4, &size, 0) || size < 0) size = 0;
       if (size != 0) {
-        // An image larger than what is left of the file, or of negative size, cannot be there.
-        if (size < 0 || size > file.Remaining()) {
+        // An image larger than what is left of the file cannot be there.
+        if (size > file.Remaining()) {
           texturesOk = false;
           break;
         }
