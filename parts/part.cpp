@@ -207,7 +207,7 @@ void TPart::CrossNorm(const float* a, const float* b, float* out) {
 }
 
 bool TPart::SaveTo(TSceneFile& File) {
-  bool ok = File.IsOk() && File.WriteString(Name);
+  bool ok = !File.Failed() && File.WriteString(Name);
   const float common[] = {PX, PY, PZ, SX, SY, SZ, RX, RY, RZ, RotationAngle,
                           AmbientR, AmbientG, AmbientB, AmbientA, DiffuseR, DiffuseG, DiffuseB, DiffuseA,
                           SpecularR, SpecularG, SpecularB, SpecularA, EmissionR, EmissionG, EmissionB, EmissionA,
