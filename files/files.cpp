@@ -63,6 +63,11 @@ TSceneFile::~TSceneFile() {
   if (ownsStream) delete stream;
 }
 
+bool TSceneFile::IsOk() {
+  if (writing && ok) Flush();
+  return ok;
+}
+
 bool TSceneFile::Flush() {
   if (!writing) return ok;
   if (auto* f = dynamic_cast<TFileStream*>(stream)) {

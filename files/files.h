@@ -20,7 +20,13 @@ public:
   TSceneFile(const TSceneFile&) = delete;
   TSceneFile& operator=(const TSceneFile&) = delete;
 
-  bool IsOk() const { return ok; }
+  // On a writing file the buffered bytes go out first, so the answer covers every byte written so far.
+  bool IsOk();
+  // True once a transfer has failed, as far as is known without pushing the buffered bytes out (cheap enough
+  // for every record to ask before it starts).
+  bool Failed() const { return !ok; }
+  // Makes the rest of a transfer fail: used when what was read leaves the reader out of step with the file.
+  void Fail() { ok = false; }
   int GetVersion() const { return version; }
 
   bool WriteInt(int Value);

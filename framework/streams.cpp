@@ -71,19 +71,28 @@ TFileStream::TFileStream(const AnsiString& FileName, TFileMode Mode) {
     if (FFd < 0)
       throw EFOpenError(std::string("Cannot open file \"") + FileName.str() + "\". " + std::strerror(errno));
   }
+  FSequential = ::lseek(FFd, 0, SEEK_CUR) < 0 && errno == ESPIPE;
+  FBuf.resize(kFileBufferSize);
+}
+
+TFileStream::TFileStream(int Handle) {
+  FFd = Handle;
+  FOwnsFd = false;
+  FWriting = true;
+  FSequential = ::lseek(FFd, 0, SEEK_CUR) < 0 && errno == ESPIPE;
   FBuf.resize(kFileBufferSize);
 }
 
 TFileStream::~TFileStream() {
   Flush();
-  if (FFd >= 0) ::close(FFd);
+  if (FOwnsFd && FFd >= 0) ::close(FFd);
 }
 
 namespace {
-// Writes all of [data, data+n) at off; false on any failure.
-bool WriteAllAt(int fd, const uint8_t* data, size_t n, int64_t off) {
+// Writes all of [data, data+n) at off (in order where the file has no offsets); false on any failure.
+bool WriteAllAt(int fd, const uint8_t* data, size_t n, int64_t off, bool sequential) {
   while (n > 0) {
-    ssize_t w = ::pwrite(fd, data, n, off);
+    ssize_t w = sequential ? ::write(fd, data, n) : ::pwrite(fd, data, n, off);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) return false;
     data += w;
@@ -108,7 +117,7 @@ size_t ReadAllAt(int fd, uint8_t* data, size_t n, int64_t off) {
 
 bool TFileStream::Flush() {
   if (!FDirty) return !FWriteFailed;
-  if (!FWriteFailed && !WriteAllAt(FFd, FBuf.data(), FBufLen, FBufStart)) FWriteFailed = true;
+  if (!FWriteFailed && !WriteAllAt(FFd, FBuf.data(), FBufLen, FBufStart, FSequential)) FWriteFailed = true;
   FBufStart += static_cast<int64_t>(FBufLen);
   FBufPos = FBufLen = 0;
   FDirty = false;
@@ -158,7 +167,7 @@ int32_t TFileStream::Write(const void* Buffer, int32_t Count) {
   if (FBufLen + n > FBuf.size()) {
     if (!Flush()) return 0;
     if (n >= FBuf.size()) {
-      if (!WriteAllAt(FFd, in, n, FBufStart)) {
+      if (!WriteAllAt(FFd, in, n, FBufStart, FSequential)) {
         FWriteFailed = true;
         return 0;
       }

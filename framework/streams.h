@@ -35,6 +35,8 @@ class TFileStream : public TStream {
 public:
   // Raises EFCreateError / EFOpenError when the file cannot be created or opened.
   TFileStream(const AnsiString& FileName, TFileMode Mode);
+  // Writes through a descriptor opened for writing; the caller keeps it and closes it after this stream.
+  explicit TFileStream(int Handle);
   ~TFileStream() override;
 
   int32_t Read(void* Buffer, int32_t Count) override;
@@ -66,6 +68,9 @@ private:
   // Drops read-ahead or writes pending bytes so that the buffer can change direction.
   bool Drain();
   int FFd = -1;
+  bool FOwnsFd = true;
+  // Pipes, sockets and terminals take bytes in order and cannot be written at an offset.
+  bool FSequential = false;
   bool FWriting = false;
   bool FWriteFailed = false;
   // The buffer mirrors the file from FBufStart: read-ahead when FDirty is false, pending writes otherwise.

@@ -1,10 +1,9 @@
 // Saving and loading the whole viewport as a scene file.
-#include <cstdio>
+#include <cstdint>
 #include <memory>
-#include <string>
-#include <unistd.h>
 
 #include "files/files.h"
+#include "framework/safe_save.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
@@ -41,25 +40,15 @@ bool TOpenGl::SaveDocument(TSceneFile& file) {
   return file.IsOk();
 }
 
+// The previous file survives a failed save wherever it can be replaced rather than written in place.
 bool TOpenGl::SaveTo(AnsiString FileName) {
-  // Write beside the target and rename over it only when everything reached the disk,
-  // so a failed save never destroys the previous file.
-  std::string target = FileName.str();
-  std::string temp = target + ".saving~";
+  TSafeSave save(FileName);
   bool ok = false;
   {
-    TSceneFile file(AnsiString(temp), true, SCENE_FILE_VERSION);
-    try {
-      ok = SaveDocument(file);
-      ok = file.Flush() && ok;
-    } catch (...) {
-      std::remove(temp.c_str());
-      throw;
-    }
+    TSceneFile file(save.Stream(), true, SCENE_FILE_VERSION);
+    ok = SaveDocument(file);
   }
-  if (ok && std::rename(temp.c_str(), target.c_str()) == 0) return true;
-  std::remove(temp.c_str());
-  return false;
+  return ok && save.Commit();
 }
 
 bool TOpenGl::LoadFrom(AnsiString FileName) {
@@ -119,10 +108,11 @@ bool TOpenGl::LoadDocument(TSceneFile& file) {
     TMemoryStream scratch;
     for (int i = 0; i < TEXTURE_SLOTS; ++i) {
       int size = 0;
-      if (!file.ReadInt(4, &size, 0)) size = 0;
+      // A negative size stores no image, like 0: the slot's parameters and the later slots still follow.
+      if (!file.ReadInt(4, &size, 0) || size < 0) size = 0;
       if (size != 0) {
-        // An image larger than what is left of the file, or of negative size, cannot be there.
-        if (size < 0 || size > file.Remaining()) {
+        // An image larger than what is left of the file cannot be there.
+        if (size > file.Remaining()) {
           texturesOk = false;
           break;
         }

@@ -44,6 +44,6 @@ bool TPartCall::SaveTo(TSceneFile& File) {
 bool TPartCall::LoadFrom(TSceneFile& File) {
   if (!(File.IsOk() && TPart::LoadFrom(File))) return false;
   if (File.ReadString(0, &UsedPartName, AnsiString())) return true;
-  FailLoad(File);
+  File.Fail();
   return false;
 }

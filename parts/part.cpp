@@ -3,8 +3,8 @@
 
 #include <GL/gl.h>
 
-#include <climits>
 #include <cstdint>
+#include <memory>
 
 #include "files/files.h"
 #include "opengl/opengl.h"
@@ -207,7 +207,7 @@ void TPart::CrossNorm(const float* a, const float* b, float* out) {
 }
 
 bool TPart::SaveTo(TSceneFile& File) {
-  bool ok = File.IsOk() && File.WriteString(Name);
+  bool ok = !File.Failed() && File.WriteString(Name);
   const float common[] = {PX, PY, PZ, SX, SY, SZ, RX, RY, RZ, RotationAngle,
                           AmbientR, AmbientG, AmbientB, AmbientA, DiffuseR, DiffuseG, DiffuseB, DiffuseA,
                           SpecularR, SpecularG, SpecularB, SpecularA, EmissionR, EmissionG, EmissionB, EmissionA,
@@ -234,7 +234,7 @@ bool TPart::LoadFrom(TSceneFile& File) {
   bool ok = File.IsOk();
   // A string that cannot be read leaves the reader out of step with the file: nothing after it can be trusted.
   if (ok && !File.ReadString(0, &Name, AnsiString())) {
-    FailLoad(File);
+    File.Fail();
     ok = false;
   }
   float* const placement[] = {&PX, &PY, &PZ, &SX, &SY, &SZ, &RX, &RY, &RZ, &RotationAngle};
@@ -256,41 +256,47 @@ bool TPart::LoadFrom(TSceneFile& File) {
   return ok;
 }
 
-void TPart::FailLoad(TSceneFile& File) {
-  TStream* stream = File.Stream();
-  if (stream) stream->Seek(0, soEnd);
-  // A read at the end of the file turns the stream's sticky flag false, so every later read stops too.
-  int dummy = 0;
-  File.ReadInt(INT_MIN, &dummy, 0);
-}
-
 // Groups nest through Load -> LoadFrom -> Load; this counts the groups open on this thread.
 static thread_local int groupLoadDepth = 0;
+
+namespace {
+// Holds one level of group nesting for as long as a group's record is being read, exceptions included.
+class GroupNesting {
+public:
+  GroupNesting() { ++groupLoadDepth; }
+  ~GroupNesting() { --groupLoadDepth; }
+  GroupNesting(const GroupNesting&) = delete;
+  GroupNesting& operator=(const GroupNesting&) = delete;
+};
+}  // namespace
 
 TPart* TPart::Load(TSceneFile& File, TOpenGl* Owner) {
   if (!File.IsOk()) return nullptr;
   int tag = 0;
   if (!File.ReadInt(0, &tag, 0)) return nullptr;
-  TPart* part = nullptr;
+  std::unique_ptr<TPart> part;
   switch (tag) {
-    case PART_TAG_CUBE: part = new TPartCube(); break;
-    case PART_TAG_SPHERE: part = new TPartSphere(); break;
-    case PART_TAG_CYLINDER: part = new TPartCylinder(); break;
-    case PART_TAG_DISK: part = new TPartDisk(); break;
+    case PART_TAG_CUBE: part.reset(new TPartCube()); break;
+    case PART_TAG_SPHERE: part.reset(new TPartSphere()); break;
+    case PART_TAG_CYLINDER: part.reset(new TPartCylinder()); break;
+    case PART_TAG_DISK: part.reset(new TPartDisk()); break;
     case PART_TAG_GROUP:
       if (groupLoadDepth >= PART_MAX_GROUP_DEPTH) {
-        FailLoad(File);
+        File.Fail();
         return nullptr;
       }
-      part = new TPartGroup();
+      part.reset(new TPartGroup());
       break;
-    case PART_TAG_QUAD: part = new TPartQuad(); break;
-    case PART_TAG_CALL: part = new TPartCall(); break;
+    case PART_TAG_QUAD: part.reset(new TPartQuad()); break;
+    case PART_TAG_CALL: part.reset(new TPartCall()); break;
     default: return nullptr;
   }
   part->owner = Owner;
-  if (tag == PART_TAG_GROUP) ++groupLoadDepth;
-  part->LoadFrom(File);
-  if (tag == PART_TAG_GROUP) --groupLoadDepth;
-  return part;
+  if (tag == PART_TAG_GROUP) {
+    GroupNesting nesting;
+    part->LoadFrom(File);
+  } else {
+    part->LoadFrom(File);
+  }
+  return part.release();
 }

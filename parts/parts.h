@@ -98,10 +98,6 @@ public:
   // Reads one part record (tag first); null when no part could be made.
   static TPart* Load(TSceneFile& File, TOpenGl* Owner);
 
-protected:
-  // Makes the rest of a load fail: used when a record asks for more than the file can hold.
-  static void FailLoad(TSceneFile& File);
-
 private:
   TPartGroup* parent = nullptr;
 

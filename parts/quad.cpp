@@ -177,10 +177,12 @@ bool TPartQuad::LoadFrom(TSceneFile& File) {
   AutoNormal = autoNormal == 1;
   int count = 0;
   if (!(ok && File.ReadInt(0, &count, 4))) count = 0;
-  // Each point takes 24 bytes (point and normal); a count the file cannot hold, or a negative one, fails the load
-  // before anything is allocated for it.
-  if (count < 0 || count > File.Remaining() / 24) {
-    FailLoad(File);
+  // A negative count stores no points; the record ends there and the load goes on.
+  if (count < 0) count = 0;
+  // Each point takes 24 bytes (point and normal); a count the file cannot hold fails the load before anything
+  // is allocated for it.
+  if (count > File.Remaining() / 24) {
+    File.Fail();
     count = 0;
     ok = false;
   }

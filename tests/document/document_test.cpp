@@ -282,7 +282,7 @@ TEST_F(DocumentTest, ImageSizesTheFileCannotHoldAreFailedReads) {
   Bytes doc = Save(gl);
   ASSERT_EQ(doc.size(), 4032u);
   const size_t firstSlot = 4032 - 480;
-  for (int32_t size : {0x7FFFFFFF, 4000, -5}) {
+  for (int32_t size : {0x7FFFFFFF, 4000}) {
     Bytes bad = doc;
     std::memcpy(&bad[firstSlot], &size, 4);
     EXPECT_FALSE(Load(gl, bad)) << size;
@@ -294,6 +294,47 @@ TEST_F(DocumentTest, ImageSizesTheFileCannotHoldAreFailedReads) {
   w.Int(14).Common("__ROOT__").Int(1).Int(15).Common("Q");
   w.Int(7).Int(1).Int(200000000);
   EXPECT_FALSE(Load(gl, w.b));
+}
+
+TEST_F(DocumentTest, ANegativeImageSizeStoresNoImage) {
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    gl->SetTextureWrapS(i, GL_CLAMP);
+    gl->SetTextureEnvMode(i, GL_DECAL);
+  }
+  Bytes doc = Save(gl);
+  const int32_t negative = -5;
+  std::memcpy(&doc[doc.size() - 480], &negative, 4);
+  TOpenGl* other = MakeLoadedViewport<TOpenGl>();
+  EXPECT_TRUE(Load(other, doc));
+  EXPECT_EQ(other->GetPicture(0)->Graphic(), nullptr);
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    EXPECT_EQ(other->GetTextureWrapS(i), GL_CLAMP) << i;
+    EXPECT_EQ(other->GetTextureEnvMode(i), GL_DECAL) << i;
+  }
+  delete other;
+}
+
+TEST_F(DocumentTest, ANegativePointCountLeavesTheRestOfTheDocument) {
+  auto* quad = dynamic_cast<TPartQuad*>(gl->AddQuad(nullptr, "Q"));
+  ASSERT_NE(quad, nullptr);
+  quad->SetNPoints(0);
+  gl->AddCube(nullptr, "after");
+  gl->GetLight(5)->SetEnabled(true);
+  Bytes doc = Save(gl);
+  // The quad follows the root's 256 bytes: its tag, common record, shape and flag come before the count.
+  const size_t count = 96 + 256 + 4 + 241 + 8;
+  int32_t stored = -1;
+  std::memcpy(&stored, &doc[count], 4);
+  ASSERT_EQ(stored, 0);
+  stored = -1;
+  std::memcpy(&doc[count], &stored, 4);
+  TOpenGl* other = MakeLoadedViewport<TOpenGl>();
+  EXPECT_TRUE(Load(other, doc));
+  EXPECT_NE(other->FindPart("Q"), nullptr);
+  EXPECT_NE(other->FindPart("after"), nullptr);
+  EXPECT_TRUE(other->GetLight(5)->Enabled);
+  EXPECT_EQ(Save(other), Save(gl));
+  delete other;
 }
 
 TEST_F(DocumentTest, EverySeedFileLoadsAndSavesAsTheCurrentVersion) {

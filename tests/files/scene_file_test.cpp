@@ -216,9 +216,27 @@ TEST(SceneFileDeathTest, WrongDirectionAborts) {
 TEST(SceneFile, FlushReportsARefusedWrite) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   TSceneFile f("/dev/full", true, 4);
-  EXPECT_TRUE(f.IsOk());  // the header sits in the buffer
-  EXPECT_TRUE(f.WriteInt(1));
+  EXPECT_TRUE(f.WriteInt(1));  // still in the buffer
   EXPECT_FALSE(f.Flush());
   EXPECT_FALSE(f.IsOk());
   EXPECT_FALSE(f.WriteInt(2));
+}
+
+TEST(SceneFile, IsOkAnswersForEveryByteWritten) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  // The header alone could not reach the device.
+  TSceneFile full("/dev/full", true, 4);
+  EXPECT_FALSE(full.IsOk());
+  EXPECT_FALSE(full.WriteInt(1));
+
+  // On a file that takes the bytes, the answer stays true and the bytes are on disk when it is given.
+  std::string path = TempPath("isok.bin");
+  {
+    TSceneFile f(path.c_str(), true, 4);
+    EXPECT_TRUE(f.WriteInt(7));
+    EXPECT_TRUE(f.WriteString("abc"));
+    EXPECT_TRUE(f.IsOk());
+    EXPECT_EQ(FileBytes(path), std::vector<uint8_t>({4, 0, 0, 0, 7, 0, 0, 0, 3, 0, 0, 0, 'a', 'b', 'c'}));
+  }
+  std::remove(path.c_str());
 }
