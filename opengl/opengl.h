@@ -143,6 +143,7 @@ protected:
   // Makes this viewport's context current when another viewport's is: several may share a thread.
   void UseContext();
   bool LoadDocument(TSceneFile& File);
+  void ApplyLoadedView();
   // One frame's drawing into the back buffer: clear, events, scene; no swap.
   void DrawFrame();
   void ApplyHeadlight();

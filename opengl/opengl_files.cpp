@@ -1,4 +1,6 @@
 // Saving and loading the whole viewport as a scene file.
+#include <GL/gl.h>
+
 #include <cstdint>
 #include <memory>
 
@@ -126,7 +128,18 @@ bool TOpenGl::LoadDocument(TSceneFile& file) {
       for (int p = 0; p < TEXTURE_PARAMS; ++p) file.ReadInt(4, &FTextureParams[i][p], FTextureParams[i][p]);
     }
   }
+  ApplyLoadedView();
   RefreshModel(this);
   OnListChanged(this);
   return file.IsOk() && texturesOk;
+}
+
+// A freshly loaded scene shows with its own camera, clear colour and filters from the first frame.
+void TOpenGl::ApplyLoadedView() {
+  if (!FResourceContext) return;  // no GL before the context exists, as for every setter
+  SetProjection();
+  UseContext();
+  glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) UpdateTextureParams(i);
+  Refresh(this);
 }

@@ -358,3 +358,38 @@ TEST_F(DocumentTest, EverySeedFileLoadsAndSavesAsTheCurrentVersion) {
 }
 
 }  // namespace
+
+TEST_F(DocumentTest, ALoadedSceneShowsWithItsOwnCameraClearColourAndFilters) {
+  TOpenGl* source = MakeLoadedViewport<TOpenGl>();
+  TColorVector red;
+  red.SetR(1);
+  source->SetClearColor(&red);
+  T3DVector eye;
+  eye.SetX(3);
+  eye.SetZ(-5);
+  source->SetEyePosition(&eye);
+  source->SetProjectionYAngle(40);
+  source->SetTextureMinFilter(2, GL_LINEAR);
+  source->SetTextureWrapS(2, GL_CLAMP);
+  GLdouble expected[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, expected);
+  Bytes doc = Save(source);
+  delete source;
+
+  gl->Refresh(gl);
+  Step(40);
+  ASSERT_TRUE(Load(gl, doc));
+  GLdouble projection[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(projection[i], expected[i], 1e-6) << i;
+  Step(40);
+  Rgba corner = ReadPixels(gl->Handle()).At(0, 0);
+  EXPECT_EQ(corner.r, 255);
+  EXPECT_EQ(corner.g, 0);
+  GLint filter = 0, wrap = 0;
+  glBindTexture(GL_TEXTURE_2D, gl->TextureName(2));
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+  EXPECT_EQ(filter, GL_LINEAR);
+  EXPECT_EQ(wrap, GL_CLAMP);
+}
