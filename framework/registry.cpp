@@ -201,7 +201,7 @@ HMODULE LoadPackage(const AnsiString& Name) {
   EntryPoint init = FunctionSymbol(handle, "Initialize");
   if (!init) {
     dlclose(handle);
-    throw EPackageError(Format("%s is not a valid package: it has no Initialize function.", Name.c_str()).str());
+    throw EPackageError(Format("%s is not a valid package: it has no Initialize.", Name.c_str()).str());
   }
   Restore<HMODULE> loading(r.loading, handle);
   Restore<const TPackageInfo*> loadingInfo(r.loadingInfo, nullptr);
