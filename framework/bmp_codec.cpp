@@ -114,6 +114,19 @@ void DecodeRle(const Reader& rd, uint64_t pos, uint64_t limit, int bitCount, con
   }
 }
 
+// Where the run-length data ends: the image size when the header gives one, else the file's end.
+uint64_t RleLimit(uint64_t end, uint64_t offBits, uint32_t sizeImage) {
+  return sizeImage != 0 ? offBits + uint64_t(sizeImage) : end;
+}
+
+// Whether `bytes` of run-length data can plausibly encode `pixels`: a two-byte run draws at most 255
+// pixels. Skips and early ends can reach further, so small images are let through whatever their data;
+// the bound keeps a few bytes from claiming gigabytes of pixels (and the time to clear them).
+bool RleCanCover(uint64_t pixels, uint64_t bytes) {
+  const uint64_t kAlwaysAllowed = uint64_t(1) << 16;
+  return pixels <= kAlwaysAllowed || pixels <= 255 * (bytes / 2 + 1);
+}
+
 }  // namespace
 
 void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
@@ -231,6 +244,8 @@ void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
   const uint64_t stride = ((uint64_t(width) * uint64_t(bitCount) + 31) / 32) * 4;
   const uint64_t needed = rle ? 0 : stride * uint64_t(height);
   if (needed > end - offBits) Fail("pixel data shorter than the image");
+  if (rle && !RleCanCover(uint64_t(width) * uint64_t(height), RleLimit(end, offBits, sizeImage) - offBits))
+    Fail("run-length data too short for the image");
   if (sizeImage != 0 && sizeImage > end - offBits) Fail("image size larger than the file");
 
   std::vector<uint32_t> palette;
@@ -246,9 +261,7 @@ void DecodeBmp(const uint8_t* data, size_t size, BmpImage& out) {
   const int w = static_cast<int>(width), h = static_cast<int>(height);
   std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
   if (rle) {
-    uint64_t limit = end;
-    if (sizeImage != 0) limit = offBits + uint64_t(sizeImage);
-    DecodeRle(rd, offBits, limit, bitCount, palette, w, h, pixels);
+    DecodeRle(rd, offBits, RleLimit(end, offBits, sizeImage), bitCount, palette, w, h, pixels);
   }
   for (int row = 0; row < h && !rle; ++row) {
     const uint64_t rowAt = offBits + stride * uint64_t(row);

@@ -3,6 +3,7 @@
 #include "framework/registry.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <algorithm>
 #include <cctype>
@@ -20,6 +21,7 @@ struct Package {
   HMODULE handle = nullptr;
   const TPackageInfo* info = nullptr;
   int uses = 0;
+  std::string name;  // as it was loaded, for messages
 };
 
 struct Registry {
@@ -148,6 +150,41 @@ void FinalizePackage(const TPackageInfo* Info) {
   Reg().Purge([Info](Entry* e) { return e->info == Info; });
 }
 
+namespace {
+typedef void (*EntryPoint)();
+
+// The library's export `name` when it is a function; null when it is missing or names data, which
+// would crash the host if called.
+EntryPoint FunctionSymbol(void* handle, const char* name) {
+  void* p = dlsym(handle, name);
+  if (!p) return nullptr;
+  Dl_info where;
+  void* entry = nullptr;
+  if (!dladdr1(p, &where, &entry, RTLD_DL_SYMENT) || !entry) return nullptr;
+  const auto* sym = static_cast<const ElfW(Sym)*>(entry);
+  const unsigned type = ELF64_ST_TYPE(sym->st_info);  // the same bits in 32-bit symbols
+  if (type != STT_FUNC && type != STT_GNU_IFUNC) return nullptr;
+  return reinterpret_cast<EntryPoint>(p);
+}
+
+// Runs a package's entry point; false, with what it threw in `why`, when it threw.
+bool RunEntryPoint(EntryPoint fn, std::string& why) {
+  try {
+    fn();
+    return true;
+  } catch (const std::exception& e) {
+    why = e.what();
+  } catch (...) {
+    why = "unknown exception";
+  }
+  return false;
+}
+
+[[noreturn]] void RaiseEntryPointFailure(const std::string& library, const char* entry, const std::string& why) {
+  throw EPackageError(Format("%s: %s failed.\n%s", library.c_str(), entry, why.c_str()).str());
+}
+}  // namespace
+
 HMODULE LoadPackage(const AnsiString& Name) {
   Registry& r = Reg();
   // An empty name would open the host program itself.
@@ -161,22 +198,21 @@ HMODULE LoadPackage(const AnsiString& Name) {
     ++p->uses;
     return handle;
   }
-  auto init = reinterpret_cast<void (*)()>(dlsym(handle, "Initialize"));
+  EntryPoint init = FunctionSymbol(handle, "Initialize");
   if (!init) {
     dlclose(handle);
     throw EPackageError(Format("%s is not a valid package: it has no Initialize.", Name.c_str()).str());
   }
   Restore<HMODULE> loading(r.loading, handle);
   Restore<const TPackageInfo*> loadingInfo(r.loadingInfo, nullptr);
-  try {
-    init();
-  } catch (...) {
+  std::string why;
+  if (!RunEntryPoint(init, why)) {
     // Nothing of a package that failed to start may outlive its code.
     r.Purge([handle](Entry* e) { return e->module == handle; });
     dlclose(handle);
-    throw;
+    RaiseEntryPointFailure(Name.str(), "Initialize", why);
   }
-  r.packages.push_back(Package{handle, r.loadingInfo, 1});
+  r.packages.push_back(Package{handle, r.loadingInfo, 1, Name.str()});
   return handle;
 }
 
@@ -189,12 +225,15 @@ void UnloadPackage(HMODULE Module) {
     return;
   }
   const TPackageInfo* info = p->info;
+  const std::string name = p->name;
   r.packages.erase(r.packages.begin() + (p - r.packages.data()));
-  auto fini = reinterpret_cast<void (*)()>(dlsym(Module, "Finalize"));
-  if (fini) fini();
+  EntryPoint fini = FunctionSymbol(Module, "Finalize");
+  std::string why;
+  const bool finished = !fini || RunEntryPoint(fini, why);
   // Whatever the package left registered points into its code: drop it before the code goes.
   r.Purge([Module, info](Entry* e) { return e->module == Module || (info && e->info == info); });
   dlclose(Module);
+  if (!finished) RaiseEntryPointFailure(name, "Finalize", why);
 }
 
 AnsiString GetPackageDescription(HMODULE Module) {

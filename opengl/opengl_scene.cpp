@@ -16,7 +16,7 @@ void TOpenGl::SetRoot() {
 namespace {
 TPartGroup* TargetGroup(TPartGroup* root, TPart* where) {
   if (auto* g = dynamic_cast<TPartGroup*>(where)) return g;
-  if (where && where->Parent()) return where->Parent();
+  if (where && where->Holder()) return where->Holder();
   return root;
 }
 }  // namespace
@@ -26,8 +26,9 @@ void TOpenGl::AddObject(TPart* where, TPart* part) { InsertPart(where, part); }
 bool TOpenGl::InsertPart(TPart* where, TPart* part) {
   if (!part) return false;
   TPartGroup* group = TargetGroup(FRoot, where);
-  // A part already in a tree, or a group put into its own subtree, would corrupt the tree.
-  if (part == FRoot || part->Parent()) return false;
+  // A part already held by a group, or a group put into its own subtree, would corrupt the tree.
+  // The holder link, not Parent(), decides: callers (CopyTo among them) may clear the parent.
+  if (part == FRoot || part->Holder()) return false;
   if (auto* g = dynamic_cast<TPartGroup*>(part))
     if (g->Contains(group)) return false;
   group->AddObject(part, where);
@@ -60,7 +61,7 @@ TPart* TOpenGl::Paste(TPart* where, TPart* part) {
 
 void TOpenGl::DeleteObject(TPart* part) {
   if (!part) return;
-  TPartGroup* group = part->Parent() ? part->Parent() : FRoot;
+  TPartGroup* group = part->Holder() ? part->Holder() : FRoot;
   group->DeleteObject(part);
   if (part == FRoot) {
     // The old tree goes back to the caller: it must not call into this viewport any more.

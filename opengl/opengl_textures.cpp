@@ -2,10 +2,42 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "opengl/opengl.h"
 
 namespace {
 bool InSlot(int index) { return index >= 0 && index < TEXTURE_SLOTS; }
+
+// Nearest-sample copy of a w x h RGBA image at nw x nh, with the spare row GLU's scaler reads into.
+std::vector<uint8_t> ScaleRGBA(const std::vector<uint8_t>& rgba, int w, int h, int nw, int nh) {
+  std::vector<uint8_t> out(static_cast<size_t>(nw) * nh * 4 + static_cast<size_t>(nw) * 4 + 16, 0);
+  for (int y = 0; y < nh; ++y) {
+    const size_t sy = static_cast<size_t>(static_cast<uint64_t>(y) * h / nh);
+    for (int x = 0; x < nw; ++x) {
+      const size_t sx = static_cast<size_t>(static_cast<uint64_t>(x) * w / nw);
+      const uint8_t* src = &rgba[(sy * w + sx) * 4];
+      std::copy(src, src + 4, &out[(static_cast<size_t>(y) * nw + x) * 4]);
+    }
+  }
+  return out;
+}
+
+// Builds the mipmaps of a w x h RGBA image in the current context. A side beyond GL_MAX_TEXTURE_SIZE is
+// scaled down to it first: NOTE: GLU probes such sizes with proxy textures, and the driver can fail
+// inside that probe instead of refusing the size.
+void BuildMipmaps(std::vector<uint8_t>& rgba, int w, int h) {
+  GLint max = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max);
+  if (max > 0 && (w > max || h > max)) {
+    const int nw = std::min(w, static_cast<int>(max)), nh = std::min(h, static_cast<int>(max));
+    rgba = ScaleRGBA(rgba, w, h, nw, nh);
+    w = nw;
+    h = nh;
+  }
+  gluBuild2DMipmaps(GL_TEXTURE_2D, 3, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+}
 }  // namespace
 
 unsigned TOpenGl::TextureName(int index) const { return InSlot(index) ? FTextureNames[index] : 0; }
@@ -50,7 +82,7 @@ unsigned TOpenGl::SetTexture(int index, TBitmap* bitmap) {
   if (!buffer.empty()) buffer.resize(buffer.size() + static_cast<size_t>(bitmap->Width()) * 4 + 16, 0);
   // NOTE: GLU reads the GL version string and crashes when no context is current.
   if (!buffer.empty() && wglGetCurrentContext())
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, bitmap->Width(), bitmap->Height(), GL_RGBA, GL_UNSIGNED_BYTE, buffer.data());
+    BuildMipmaps(buffer, bitmap->Width(), bitmap->Height());
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, 0);
   return FTextureNames[index];

@@ -29,6 +29,7 @@ void TPartGroup::SetOwner(TOpenGl* o) {
 void TPartGroup::Adopt(TPart* part) {
   part->OnChange = MakeEvent<TPart>(this, &TPart::Changed);
   part->SetParent(this);
+  part->holder = this;
 }
 
 void TPartGroup::AddObject(TPart* part, TPart* before) {
@@ -45,6 +46,7 @@ void TPartGroup::AddObject(TPart* part, TPart* before) {
 
 void TPartGroup::DeleteObject(TPart* part) {
   if (part && FParts->Remove(part) >= 0) {
+    part->holder = nullptr;
     // A kept part must not call back into this group once the group is gone.
     if (part->Parent() == this) part->SetParent(nullptr);
     if (part->OnChange == MakeEvent<TPart>(this, &TPart::Changed)) part->OnChange = TNotifyEvent();
@@ -53,7 +55,7 @@ void TPartGroup::DeleteObject(TPart* part) {
 }
 
 bool TPartGroup::Contains(const TPart* part) const {
-  for (const TPart* p = part; p; p = p->Parent()) {
+  for (const TPart* p = part; p; p = p->Holder()) {
     if (p == this) return true;
   }
   return false;

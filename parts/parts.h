@@ -91,6 +91,9 @@ public:
   TPartGroup* Parent() const { return parent; }
   void SetParent(TPartGroup* group) { parent = group; }
   TOpenGl* Owner() const { return owner; }
+  // The group whose list holds this part. Unlike Parent(), which callers may set or clear, only a
+  // group's insertion and removal change it, so it tells whether the part is already owned.
+  TPartGroup* Holder() const { return holder; }
   void AddChild(TPart*) {}
   // out = a x b, not normalised; does nothing when any pointer is null.
   static void CrossNorm(const float* a, const float* b, float* out);
@@ -99,7 +102,9 @@ public:
   static TPart* Load(TSceneFile& File, TOpenGl* Owner);
 
 private:
+  friend class TPartGroup;
   TPartGroup* parent = nullptr;
+  TPartGroup* holder = nullptr;
 
 public:
   float PX = 0, PY = 0, PZ = 0;
@@ -151,7 +156,7 @@ public:
   const TList* Parts() const { return FParts; }
   int Count() const { return FParts->Count(); }
   TPart* Part(int index) const { return static_cast<TPart*>(FParts->Items(index)); }
-  // True when part is this group or lies in its subtree (follows parent links, so O(depth)).
+  // True when part is this group or lies in its subtree (follows holder links, so O(depth)).
   bool Contains(const TPart* part) const;
 
 private:

@@ -21,13 +21,14 @@ AnsiString TPartQuad::GetName() { return AnsiString("Quad ") + TPart::GetName();
 
 void TPartQuad::SetNPoints(int n) {
   if (n < 0) return;
-  const size_t keep = static_cast<size_t>(std::min(n, NPoints)) * 3;
+  const size_t keep = static_cast<size_t>(std::min(n, made)) * 3;
   std::vector<float> newPoints(static_cast<size_t>(n) * 3, 0.0f);
   std::vector<float> newNormals(static_cast<size_t>(n) * 3, 0.0f);
   std::copy(points.begin(), points.begin() + keep, newPoints.begin());
   std::copy(normals.begin(), normals.begin() + keep, newNormals.begin());
   points.swap(newPoints);
   normals.swap(newNormals);
+  made = n;
   NPoints = n;
   CalcNormals();
   Changed(this);
@@ -70,7 +71,7 @@ float TPartQuad::GetNormY(int i) { return Valid(i) ? normals[i * 3 + 1] : 0.0f; 
 float TPartQuad::GetNormZ(int i) { return Valid(i) ? normals[i * 3 + 2] : 0.0f; }
 
 void TPartQuad::CalcNormals() {
-  const int n = NPoints;
+  const int n = Used();
   if (AutoNormal && n > 0) {
     int span = 3, step = 3;
     switch (Shape) {
@@ -132,7 +133,7 @@ void TPartQuad::SetDefaults() {
   else if (Shape >= GL_QUADS && Shape <= GL_POLYGON)
     SetNPoints(4);
   // Only four default points exist; points beyond them keep their values.
-  const int copy = std::min(NPoints, 4);
+  const int copy = std::min(Used(), 4);
   for (int i = 0; i < copy; ++i) std::copy(defaultPoints[i], defaultPoints[i] + 3, &points[i * 3]);
   CalcNormals();
 }
@@ -144,7 +145,7 @@ void TPartQuad::Paint() {
   glEnable(GL_TEXTURE_GEN_S);
   glEnable(GL_TEXTURE_GEN_T);
   glBegin(Shape);
-  for (int i = 0; i < NPoints; ++i) {
+  for (int i = 0; i < Used(); ++i) {
     glNormal3fv(&normals[i * 3]);
     glVertex3fv(&points[i * 3]);
   }
@@ -155,7 +156,7 @@ TPart* TPartQuad::Clone() {
   TPartQuad* copy = new TPartQuad();
   CopyTo(copy);
   copy->SetShape(Shape);
-  copy->SetNPoints(NPoints);
+  copy->SetNPoints(made);
   copy->points = points;
   copy->normals = normals;
   return copy;

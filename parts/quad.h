@@ -1,6 +1,7 @@
 // The polygon part: points drawn with any primitive mode, each with its own (given or computed) normal.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "parts/parts.h"
@@ -40,14 +41,18 @@ public:
   const float* Points() const { return points.empty() ? nullptr : points.data(); }
   const float* Normals() const { return normals.empty() ? nullptr : normals.data(); }
 
+  // The count callers see and set; indexing never trusts it beyond the arrays (see Used()).
   int NPoints = 0;
 
 private:
-  bool Valid(int i) const { return i >= 0 && i < NPoints; }
+  // Points in use: NPoints, bounded by what the arrays were made for, since NPoints is writable.
+  int Used() const { return std::min(std::max(NPoints, 0), made); }
+  bool Valid(int i) const { return i >= 0 && i < Used(); }
   void SetPoint(int i, int axis, float v);
   void SetNormal(int i, int axis, float v);
   std::vector<float> points;
   std::vector<float> normals;
+  int made = 0;  // points both arrays hold
 
 public:
   int Shape = 7;  // GL_QUADS

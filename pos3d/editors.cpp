@@ -2,11 +2,13 @@
 #include "pos3d/editors.h"
 
 namespace {
-// Replaces the held plain vector with one of the editor's kind; no listener yet.
+// Replaces the held plain vector with one of the editor's kind; no listener yet. The new one is made
+// first, so a failed allocation leaves the held vector in place for the destructor.
 template <class V>
 void Retype(TFloatVector*& held) {
+  TFloatVector* fresh = new V();
   delete held;
-  held = new V();
+  held = fresh;
 }
 }  // namespace
 

@@ -1,6 +1,8 @@
 // Typed editor panels: a position, an RGBA colour and an angle.
 #pragma once
 
+#include <cstddef>
+
 #include "pos3d/floatedit.h"
 
 class TPos3D : public TFloatEdit {
@@ -18,6 +20,10 @@ public:
   void SetValue(T3DVector* Value) { TFloatEdit::SetValue(Value); }
   void SetMin(T3DVector* Value) { TFloatEdit::SetMin(Value); }
   void SetMax(T3DVector* Value) { TFloatEdit::SetMax(Value); }
+  // A bare null would match both overloads above; it goes to the base, which ignores it.
+  void SetValue(std::nullptr_t) { TFloatEdit::SetValue(static_cast<TFloatVector*>(nullptr)); }
+  void SetMin(std::nullptr_t) { TFloatEdit::SetMin(static_cast<TFloatVector*>(nullptr)); }
+  void SetMax(std::nullptr_t) { TFloatEdit::SetMax(static_cast<TFloatVector*>(nullptr)); }
 };
 
 class TColorEdit : public TFloatEdit {
@@ -35,6 +41,10 @@ public:
   void SetValue(TColorVector* Value) { TFloatEdit::SetValue(Value); }
   void SetMin(TColorVector* Value) { TFloatEdit::SetMin(Value); }
   void SetMax(TColorVector* Value) { TFloatEdit::SetMax(Value); }
+  // A bare null would match both overloads above; it goes to the base, which ignores it.
+  void SetValue(std::nullptr_t) { TFloatEdit::SetValue(static_cast<TFloatVector*>(nullptr)); }
+  void SetMin(std::nullptr_t) { TFloatEdit::SetMin(static_cast<TFloatVector*>(nullptr)); }
+  void SetMax(std::nullptr_t) { TFloatEdit::SetMax(static_cast<TFloatVector*>(nullptr)); }
 };
 
 class TAngleEdit : public TFloatEdit {
@@ -52,4 +62,8 @@ public:
   void SetValue(TAngle* Value) { TFloatEdit::SetValue(Value); }
   void SetMin(TAngle* Value) { TFloatEdit::SetMin(Value); }
   void SetMax(TAngle* Value) { TFloatEdit::SetMax(Value); }
+  // A bare null would match both overloads above; it goes to the base, which ignores it.
+  void SetValue(std::nullptr_t) { TFloatEdit::SetValue(static_cast<TFloatVector*>(nullptr)); }
+  void SetMin(std::nullptr_t) { TFloatEdit::SetMin(static_cast<TFloatVector*>(nullptr)); }
+  void SetMax(std::nullptr_t) { TFloatEdit::SetMax(static_cast<TFloatVector*>(nullptr)); }
 };

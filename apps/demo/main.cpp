@@ -2,6 +2,9 @@
 // Headless it renders a number of frames, writes a PNG and reports; on a display it opens a window.
 #include <GL/gl.h>
 
+#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,22 +31,58 @@ struct Options {
   bool still = false;
 };
 
+const int kMaxSide = 16384;
+
+[[noreturn]] void Usage() {
+  std::fprintf(stderr, "usage: demo [--headless] [--still] [--frames N] [--png FILE] [--save SCENE] [--size WxH]\n");
+  std::exit(2);
+}
+
+// Reads a whole decimal number from 1 to max at text, stopping at `end` (a character, or 0 for the
+// string's end); null when there is none, else where it stopped.
+const char* ParsePositive(const char* text, char end, long max, int& out) {
+  if (!std::isdigit(static_cast<unsigned char>(*text))) return nullptr;
+  errno = 0;
+  char* stop = nullptr;
+  const long v = std::strtol(text, &stop, 10);
+  if (errno != 0 || *stop != end || v < 1 || v > max) return nullptr;
+  out = static_cast<int>(v);
+  return stop;
+}
+
+void ParseFrames(const char* text, Options& o) {
+  if (!ParsePositive(text, 0, INT_MAX, o.frames)) Usage();
+}
+
+void ParseSize(const char* text, Options& o) {
+  const char* x = ParsePositive(text, 'x', kMaxSide, o.width);
+  if (!x || !ParsePositive(x + 1, 0, kMaxSide, o.height)) Usage();
+}
+
 Options Parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--frames" && i + 1 < argc) o.frames = std::atoi(argv[++i]);
+    if (a == "--frames" && i + 1 < argc) ParseFrames(argv[++i], o);
     else if (a == "--png" && i + 1 < argc) o.png = argv[++i];
     else if (a == "--save" && i + 1 < argc) o.save = argv[++i];
     else if (a == "--headless") o.headless = true;
     else if (a == "--still") o.still = true;
-    else if (a == "--size" && i + 1 < argc) std::sscanf(argv[++i], "%dx%d", &o.width, &o.height);
-    else {
-      std::fprintf(stderr, "usage: demo [--headless] [--still] [--frames N] [--png FILE] [--save SCENE] [--size WxH]\n");
-      std::exit(2);
-    }
+    else if (a == "--size" && i + 1 < argc) ParseSize(argv[++i], o);
+    else Usage();
   }
   return o;
+}
+
+// Saves the scene; a file that cannot be made is reported like any other failed save.
+bool SaveScene(TOpenGl* gl, const std::string& path) {
+  try {
+    if (gl->SaveTo(path.c_str())) return true;
+    std::fprintf(stderr, "could not save %s\n", path.c_str());
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "could not save %s: %s\n", path.c_str(), e.what());
+  }
+  return false;
 }
 
 // A checkerboard for the cube's texture slot.
@@ -235,11 +274,8 @@ int main(int argc, char** argv) {
     }
   }
   if (!opt.save.empty()) {
-    if (gl->SaveTo(opt.save.c_str())) std::printf("saved the scene to %s\n", opt.save.c_str());
-    else {
-      std::fprintf(stderr, "could not save %s\n", opt.save.c_str());
-      status = 1;
-    }
+    if (SaveScene(gl, opt.save)) std::printf("saved the scene to %s\n", opt.save.c_str());
+    else status = 1;
   }
   delete form;
   return status;

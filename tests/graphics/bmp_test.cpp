@@ -201,6 +201,52 @@ TEST(BmpReader, RefusesTruncatedAndLyingHeaders) {
   EXPECT_EQ(kept.Pixel(1, 1), 0xABCDEFu);
 }
 
+// An 8-bit run-length file of the given size with a two-colour table and the given data.
+std::vector<uint8_t> Rle8File(uint32_t w, uint32_t h, const std::vector<uint8_t>& data) {
+  const uint32_t off = 14 + 40 + 2 * 4;
+  std::vector<uint8_t> v(off, 0);
+  v.insert(v.end(), data.begin(), data.end());
+  v[0] = 'B';
+  v[1] = 'M';
+  Put32(v, 2, uint32_t(v.size()));
+  Put32(v, 10, off);
+  Put32(v, 14, 40);
+  Put32(v, 18, w);
+  Put32(v, 22, h);
+  Put16(v, 26, 1);
+  Put16(v, 28, 8);
+  Put32(v, 30, 1);  // RLE8
+  Put32(v, 46, 2);
+  v[54 + 4 + 2] = 255;  // colour 1 is red
+  return v;
+}
+
+TEST(BmpReader, RunLengthImagesAreBoundedByWhatTheirDataCanDraw) {
+  // A few bytes claiming a quarter of a gigapixel, or a row of that length, are refused at once.
+  const std::vector<uint8_t> runs = {255, 1, 255, 1, 0, 0, 255, 1, 0, 1};
+  for (auto [w, h] : {std::pair<uint32_t, uint32_t>{16384, 16384}, {268435456, 1}, {4096, 4096}}) {
+    TBitmap b;
+    EXPECT_THROW(Load(Rle8File(w, h, runs), b), EInvalidGraphic) << w << " x " << h;
+  }
+  // Data that can draw the image loads, runs and all.
+  std::vector<uint8_t> rows;
+  for (int y = 0; y < 1000; ++y) {
+    for (int i = 0; i < 4; ++i) rows.insert(rows.end(), {250, uint8_t(y == 0 ? 1 : 0)});
+    rows.insert(rows.end(), {0, 0});
+  }
+  rows.insert(rows.end(), {0, 1});
+  TBitmap big;
+  Load(Rle8File(1000, 1000, rows), big);
+  ASSERT_EQ(big.Width(), 1000);
+  EXPECT_EQ(big.Pixel(999, 999), TColor(clRed));  // the first row of the file is the bottom one
+  EXPECT_EQ(big.Pixel(0, 0), 0u);
+  // A small image may be left blank by an early end.
+  TBitmap blank;
+  Load(Rle8File(200, 300, {0, 1}), blank);
+  EXPECT_EQ(blank.Height(), 300);
+  EXPECT_EQ(blank.Pixel(100, 100), 0u);
+}
+
 TEST(BmpReader, BitFieldMasksAreChecked) {
   // 2 x 1, 16 bits, 565 masks after a 40-byte header.
   std::vector<uint8_t> v(14 + 40 + 12 + 4, 0);

@@ -185,6 +185,37 @@ TEST(Polygon, TooFewPointsForTheShapeStayInsideTheArrays) {
   ExpectNormals(q, {{0, 0, 4}, {0, 0, 4}, {0, 0, 4}});
 }
 
+// NPoints is public and writable; nothing may index the arrays by it beyond the points they hold.
+TEST(Polygon, AWrittenCountBeyondTheArraysIsNeverIndexed) {
+  TPartQuad q;
+  q.NPoints = 8;
+  q.SetX(7, 1);
+  q.SetNormZ(6, 5);
+  EXPECT_EQ(q.GetX(7), 0);
+  EXPECT_EQ(q.GetNormZ(6), 0);
+  EXPECT_EQ(q.GetX(3), -1);
+  EXPECT_FLOAT_EQ(q.GetNormZ(3), 4);
+  q.SetShape(GL_TRIANGLE_FAN);
+  q.SetShape(GL_QUAD_STRIP);
+
+  std::unique_ptr<TPartQuad> c(static_cast<TPartQuad*>(q.Clone()));
+  ASSERT_EQ(c->NPoints, 4);
+  EXPECT_EQ(c->GetX(2), 1);
+  c->SetX(3, 2);
+  EXPECT_EQ(c->GetX(3), 2);
+
+  // Growing keeps the four real points and zeroes the rest.
+  q.SetNPoints(6);
+  EXPECT_EQ(q.GetX(1), 1);
+  EXPECT_EQ(q.GetX(5), 0);
+  q.SetX(5, 3);
+  EXPECT_EQ(q.GetX(5), 3);
+
+  q.NPoints = -3;
+  q.CalcNormals();
+  EXPECT_EQ(q.GetX(0), 0);
+}
+
 TEST(Polygon, CloneTakesNormalsButNotTheFlag) {
   TPartQuad q;
   q.SetShape(GL_TRIANGLE_FAN);

@@ -121,6 +121,16 @@ TEST_F(Scene, SolidsAppearWhereTheirPlacementPutsThem) {
   EXPECT_FALSE(Lit(-2.8f, -1.2f));
 }
 
+TEST_F(Scene, APolygonWithAWrittenCountDrawsOnlyItsPoints) {
+  TPartQuad quad;
+  quad.NPoints = 64;
+  GlRecorder::Start();
+  Draw(quad);
+  GlRecorder::Stop();
+  EXPECT_EQ(GlRecorder::Only("glVertex3fv").size(), 4u);
+  EXPECT_TRUE(Lit(0, 0));
+}
+
 TEST_F(Scene, GroupPlacementComposesWithItsChildren) {
   TPartGroup group;
   group.SetPX(2);

@@ -103,6 +103,33 @@ TEST(PackageLoader, UnloadingClearsThePageAndBadFilesAreRefused) {
   for (const AnsiString& page : PalettePages()) EXPECT_NE("3D", page.str());
 }
 
+// Loading a library must never call into data, and whatever an entry point throws comes out as the
+// loader's own error, naming the library and carrying the message.
+TEST(PackageLoader, EntryPointsMustBeFunctionsAndTheirFailuresArePackageErrors) {
+  auto expectPackageError = [](auto action, const char* library, const char* message) {
+    try {
+      action();
+      ADD_FAILURE() << "no error for " << library;
+    } catch (const EPackageError& e) {
+      EXPECT_NE(std::string(e.what()).find(library), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+    } catch (...) {
+      ADD_FAILURE() << "another exception for " << library;
+    }
+  };
+  expectPackageError([] { LoadPackage(V3D_STUB_DATA_INITIALIZE); }, V3D_STUB_DATA_INITIALIZE, "Initialize");
+  expectPackageError([] { LoadPackage(V3D_STUB_THROWING_INITIALIZE); }, V3D_STUB_THROWING_INITIALIZE,
+                     "stub refuses to start");
+
+  // A data Finalize is not called; a throwing one still leaves the package unloaded.
+  HMODULE quiet = LoadPackage(V3D_STUB_DATA_FINALIZE);
+  UnloadPackage(quiet);
+  EXPECT_THROW(UnloadPackage(quiet), EPackageError);
+  HMODULE loud = LoadPackage(V3D_STUB_THROWING_FINALIZE);
+  expectPackageError([loud] { UnloadPackage(loud); }, V3D_STUB_THROWING_FINALIZE, "stub refuses to stop");
+  EXPECT_THROW(UnloadPackage(loud), EPackageError);
+}
+
 namespace {
 class Widget : public TComponent {
 public:

@@ -147,6 +147,34 @@ TEST_F(SceneTest, InsertionsThatWouldCorruptTheTreeAreRefused) {
   EXPECT_EQ(listChanged.Count, before + 1);
 }
 
+// CopyTo clears the target's parent link; the part is still in the tree and must not be owned twice.
+TEST_F(SceneTest, APartWhoseParentLinkWasClearedIsNotPastedAgain) {
+  auto* g = static_cast<TPartGroup*>(gl->AddGroup(nullptr, "G"));
+  TPart* cube = gl->AddCube(g, "Cube");
+  auto* inner = static_cast<TPartGroup*>(gl->AddGroup(g, "Inner"));
+  TPartCube source;
+  source.CopyTo(cube);
+  source.CopyTo(g);
+  ASSERT_EQ(cube->Parent(), nullptr);
+  int before = listChanged.Count;
+  TPart* selected = gl->SuggestedSelection();
+  EXPECT_EQ(gl->Paste(nullptr, cube), nullptr);
+  EXPECT_EQ(gl->Paste(inner, g), nullptr);  // a group into its own subtree
+  EXPECT_EQ(gl->Paste(nullptr, g), nullptr);
+  EXPECT_EQ(listChanged.Count, before);
+  EXPECT_EQ(gl->SuggestedSelection(), selected);
+  EXPECT_EQ(gl->Root()->Count(), 1);
+  EXPECT_EQ(g->Count(), 2);
+
+  // Taken out, the part can come back exactly once.
+  gl->DeleteObject(cube);
+  EXPECT_EQ(g->Count(), 1);
+  EXPECT_EQ(gl->Paste(nullptr, cube), cube);
+  EXPECT_EQ(gl->Paste(nullptr, cube), nullptr);
+  EXPECT_EQ(gl->Root()->Count(), 2);
+  Step(30);
+}  // the viewport's destructor frees every part once
+
 TEST_F(SceneTest, ADeepChangeSchedulesARebuild) {
   auto* g = static_cast<TPartGroup*>(gl->AddGroup(nullptr, "G"));
   auto* h = static_cast<TPartGroup*>(gl->AddGroup(g, "H"));

@@ -2,6 +2,7 @@
 #include "support/gl_recorder.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -75,6 +76,10 @@ FORWARD(void, glBegin, (GLenum mode), (mode), double(mode))
 FORWARD(void, glEnd, (void), (), )
 FORWARD(void, glNormal3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), x, y, z)
 FORWARD(void, glVertex3f, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), x, y, z)
+FORWARD(void, glVertex3fv, (const GLfloat* v), (v), v[0], v[1], v[2])
+FORWARD(GLint, gluBuild2DMipmaps,
+        (GLenum target, GLint components, GLsizei w, GLsizei h, GLenum format, GLenum type, const void* data),
+        (target, components, w, h, format, type, data), double(target), double(components), double(w), double(h))
 
 // glGenLists returns the name it got, so it is recorded after forwarding.
 extern "C" GLuint glGenLists(GLsizei range) {
