@@ -164,9 +164,11 @@ TPart* TPartQuad::Clone() {
 
 bool TPartQuad::SaveTo(TSceneFile& File) {
   bool ok = File.WriteInt(PART_TAG_QUAD) && TPart::SaveTo(File) && File.WriteInt(Shape) &&
-            File.WriteInt(AutoNormal ? 1 : 0) && File.WriteInt(NPoints);
-  for (float v : points) ok = ok && File.WriteFloat(v);
-  for (float v : normals) ok = ok && File.WriteFloat(v);
+            File.WriteInt(AutoNormal ? 1 : 0) && File.WriteInt(Used());
+  // The count written is the count of points that follow, whatever NPoints was set to.
+  const size_t n = static_cast<size_t>(Used()) * 3;
+  for (size_t i = 0; i < n; ++i) ok = ok && File.WriteFloat(points[i]);
+  for (size_t i = 0; i < n; ++i) ok = ok && File.WriteFloat(normals[i]);
   return ok;
 }
 

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -161,6 +162,24 @@ TEST(PartRecords, PolygonAndCallPartRoundTrip) {
   EXPECT_EQ(q->GetZ(4), 2);
   EXPECT_EQ(q->GetNormY(0), 7);
   EXPECT_EQ(Save(*q), bytes);
+
+  // A count written past the arrays, or below what they hold, saves the points that are really there.
+  for (int written : {9, 2, -3}) {
+    TPartQuad odd;
+    odd.SetNPoints(4);
+    odd.SetX(1, 6);
+    odd.NPoints = written;
+    bytes = Save(odd);
+    const int kept = written < 0 ? 0 : std::min(written, 4);
+    EXPECT_EQ(bytes.size(), 256u + 24 * kept) << written;
+    l = Load(4, bytes);
+    q = dynamic_cast<TPartQuad*>(l.part.get());
+    ASSERT_NE(q, nullptr);
+    EXPECT_TRUE(l.ok);
+    EXPECT_EQ(l.left, 0);
+    EXPECT_EQ(q->NPoints, kept);
+    if (kept > 1) EXPECT_EQ(q->GetX(1), 6);
+  }
 
   TPartQuad empty;
   empty.SetNPoints(0);
