@@ -1,5 +1,5 @@
 # cmake --install: headers, static libraries, the package library, and a package configuration
-# so that a host project can find_package(viewport3d) and link viewport3d::v3d_opengl.
+# so that a host project can find_package(viewport3d), link viewport3d::v3d_opengl and call v3d_package_host.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -21,4 +21,4 @@ configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/viewport3dConfig.cmake.i
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/viewport3dConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMinorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/viewport3dConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/viewport3dConfigVersion.cmake
-        DESTINATION ${_cmakedir})
+        ${CMAKE_CURRENT_LIST_DIR}/viewport3dHost.cmake DESTINATION ${_cmakedir})

@@ -74,6 +74,14 @@ void TApplication::PostMessage(HWND hwnd, UINT msg, uintptr_t wparam, intptr_t l
   FPosted.push_back(Posted{hwnd, msg, wparam, lparam});
 }
 
+void TApplication::FormCreated(TForm* form) {
+  if (!FMainForm) FMainForm = form;
+}
+
+void TApplication::FormDestroyed(TForm* form) {
+  if (FMainForm == form) FMainForm = nullptr;
+}
+
 void TApplication::DeliverPosted() {
   // Messages posted while delivering wait for the next pass.
   size_t n = FPosted.size();

@@ -10,6 +10,7 @@
 
 class WindowBackend;
 class TTimer;
+class TForm;
 
 enum class BackendKind { Auto, Headless, X11 };
 
@@ -32,6 +33,12 @@ public:
   bool Terminated() const { return FTerminated; }
   void PostMessage(HWND hwnd, UINT msg, uintptr_t wparam, intptr_t lparam);
 
+  // The first form created; closing it ends Run. Null again once it is destroyed.
+  TForm* MainForm() const { return FMainForm; }
+  // Form bookkeeping (for TForm).
+  void FormCreated(TForm* form);
+  void FormDestroyed(TForm* form);
+
   // Milliseconds on the loop's clock. A manual clock moves only through AdvanceClock.
   int64_t NowMs();
   void UseManualClock(bool manual);
@@ -52,6 +59,7 @@ private:
   void PaintInvalid();
 
   WindowBackend* FBackend = nullptr;
+  TForm* FMainForm = nullptr;
   bool FTerminated = false;
   bool FManual = false;
   int64_t FManualNow = 0;

@@ -43,6 +43,8 @@ public:
   // The window's x, y, width and height have changed.
   virtual void Moved(NativeWindow* w) = 0;
   virtual void Shown(NativeWindow* w) = 0;
+  // A top-level window's title.
+  virtual void SetTitle(NativeWindow* w, const std::string& title) = 0;
   virtual void Invalidated(NativeWindow*) {}
   // Translates pending native events into messages; never blocks.
   virtual void PumpEvents() = 0;

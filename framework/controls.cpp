@@ -25,6 +25,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   if (AWidth < 0) AWidth = 0;
   if (AHeight < 0) AHeight = 0;
   bool changed = ALeft != FLeft || ATop != FTop || AWidth != FWidth || AHeight != FHeight;
+  bool resized = AWidth != FWidth || AHeight != FHeight;
   FLeft = ALeft;
   FTop = ATop;
   FWidth = AWidth;
@@ -33,6 +34,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     RequestAlign();
     Invalidate();
   }
+  if (resized) SizeChanged();
 }
 
 void TControl::SetAlign(TAlign a) {
@@ -61,6 +63,8 @@ void TControl::SetCaption(const AnsiString& c) {
 }
 
 void TControl::Click() { OnClick(this); }
+
+void TControl::Resize() { OnResize(this); }
 
 void TControl::Invalidate() {
   if (FParent) FParent->Invalidate();
@@ -146,7 +150,10 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   int oldW = FWidth, oldH = FHeight;
   TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
   if (!FHandle) {
-    if (FWidth != oldW || FHeight != oldH) AlignControls();
+    if (FWidth != oldW || FHeight != oldH) {
+      AlignControls();
+      Resize();
+    }
     return;
   }
   bool moved = FHandle->x != FLeft || FHandle->y != FTop || FHandle->width != FWidth || FHandle->height != FHeight;
@@ -170,11 +177,12 @@ void TWinControl::SetVisible(bool v) {
 
 void TWinControl::SetParent(TWinControl* AParent) {
   if (AParent == FParent) return;
-  // A native window cannot move between parents here: it is made again under the new one.
+  // A native window cannot move between parents here: it is made again under the new one. Without a
+  // parent it waits for its next use, so a form's teardown does not map its children as top-level windows.
   bool had = FHandle != nullptr;
   DestroyHandle();
   TControl::SetParent(AParent);
-  if (had || (AParent && AParent->HandleAllocated())) Handle();
+  if (AParent && (had || AParent->HandleAllocated())) Handle();
 }
 
 void TWinControl::Invalidate() {
@@ -216,6 +224,7 @@ void TWinControl::Dispatch(void* Message) {
         }
       }
       AlignControls();
+      Resize();
       break;
     }
     case WM_PAINT:
@@ -323,16 +332,26 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
   FVisible = false;
   FWidth = 640;
   FHeight = 480;
+  Application->FormCreated(this);
 }
+
+TForm::~TForm() { Application->FormDestroyed(this); }
 
 void TForm::Show() {
   SetVisible(true);
   Handle();
 }
 
+void TForm::SetCaption(const AnsiString& c) {
+  if (c == FCaption) return;
+  TWinControl::SetCaption(c);
+  if (FHandle) Application->Backend()->SetTitle(FHandle, FCaption.str());
+}
+
 void TForm::Close() {
   OnClose(this);
   SetVisible(false);
+  if (Application->MainForm() == this) Application->Terminate();
 }
 
 void TForm::Dispatch(void* Message) {

@@ -9,6 +9,7 @@
 #include "framework/winapi.h"
 
 class TWinControl;
+class TTimer;
 class DrawSurface;  // backend drawing target for non-GL controls (see backend.h)
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
@@ -98,6 +99,9 @@ public:
 
   TNotifyEvent OnClick;
   virtual void Click();
+  // Raised after the control's width or height changed (a windowed control: after its WM_SIZE).
+  TNotifyEvent OnResize;
+  virtual void Resize();
   // Asks for a repaint of the control's area.
   virtual void Invalidate();
   // Draws a non-GL control onto its window's surface (used by a display backend).
@@ -119,6 +123,8 @@ protected:
   TColor FColor = clBtnFace;
   AnsiString FCaption;
   void RequestAlign();
+  // A control without a window has no WM_SIZE: its size change is announced here.
+  virtual void SizeChanged() { Resize(); }
   friend class TWinControl;
 };
 
@@ -153,6 +159,7 @@ protected:
   // Paints the window's non-GL children; GL controls override it.
   virtual void PaintWindow(HDC DC);
   void DefaultPaint(TMessage& m);
+  void SizeChanged() override {}
   void InsertControl(TControl* c);
   void RemoveControl(TControl* c);
 
@@ -163,11 +170,15 @@ protected:
 };
 
 // A top-level window hosting controls.
+// The first one created is the application's main form: closing it ends Application->Run().
 class TForm : public TWinControl {
 public:
   explicit TForm(TComponent* AOwner);
+  ~TForm() override;
   void Show();
   void Close();
+  // The title of the form's window.
+  void SetCaption(const AnsiString& c) override;
   TNotifyEvent OnClose;
   void Dispatch(void* Message) override;
 };
@@ -216,6 +227,10 @@ public:
   TNotifyEvent OnChange;
 
   // User input: arrow clicks step by SmallChange, trough clicks by LargeChange, drags move the thumb.
+  // Holding the button on an arrow or the trough repeats the step after RepeatDelayMs, every RepeatIntervalMs
+  // (in the trough until the thumb reaches the pointer), until the button is released.
+  static constexpr unsigned RepeatDelayMs = 400;
+  static constexpr unsigned RepeatIntervalMs = 50;
   void Scroll(int delta);
   void MouseDown(int x, int y) override;
   void MouseMove(int x, int y, bool buttonDown) override;
@@ -228,9 +243,17 @@ private:
   // Where the arrows, the thumb and its travel lie along the bar, in pixels.
   struct Geometry { int length = 0, arrow = 0, thumb = 0, thumbStart = 0, travel = 0; };
   Geometry Measure() const;
+  // One step of a held button; false once there is nothing left to repeat.
+  bool Step();
+  void StartRepeat();
+  void StopRepeat();
+  void RepeatTick(TObject* Sender);
   int FMin = 0, FMax = 100, FPosition = 0;
   bool FDragging = false;
   int FDragOffset = 0;
+  TTimer* FRepeatTimer = nullptr;  // owned, made on the first press
+  enum class Held { Nothing, Arrow, Trough } FHeld = Held::Nothing;
+  int FHeldStep = 0, FHeldAlong = 0;
 };
 
 class EInvalidOperation : public Exception { using Exception::Exception; };

@@ -16,6 +16,7 @@ public:
   void DestroyNative(NativeWindow*) override {}
   void Moved(NativeWindow* w) override { egl::ResizeSurface(w->dc); }
   void Shown(NativeWindow*) override {}
+  void SetTitle(NativeWindow*, const std::string&) override {}
   void PumpEvents() override {}
   void WaitEvents(int timeoutMs) override {
     if (timeoutMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include "framework/application.h"
 #include "framework/controls.h"
 #include "framework/draw_surface.h"
 
@@ -130,21 +131,58 @@ TScrollBar::Geometry TScrollBar::Measure() const {
 void TScrollBar::MouseDown(int x, int y) {
   int along = Kind == sbHorizontal ? x : y;
   Geometry g = Measure();
-  if (along < g.arrow) {
-    Scroll(-SmallChange);
-  } else if (along >= g.length - g.arrow) {
-    Scroll(SmallChange);
-  } else if (along < g.thumbStart) {
-    Scroll(-LargeChange);
-  } else if (along >= g.thumbStart + g.thumb) {
-    Scroll(LargeChange);
+  StopRepeat();
+  FHeldAlong = along;
+  if (along < g.arrow || along >= g.length - g.arrow) {
+    FHeld = Held::Arrow;
+    FHeldStep = along < g.arrow ? -SmallChange : SmallChange;
+  } else if (along < g.thumbStart || along >= g.thumbStart + g.thumb) {
+    FHeld = Held::Trough;
+    FHeldStep = along < g.thumbStart ? -LargeChange : LargeChange;
   } else {
     FDragging = true;
     FDragOffset = along - g.thumbStart;
+    return;
   }
+  if (Step()) StartRepeat();
+  else StopRepeat();
+}
+
+bool TScrollBar::Step() {
+  if (FHeld == Held::Nothing) return false;
+  if (FHeld == Held::Trough) {
+    // Paging stops once the thumb has come under the pointer.
+    Geometry g = Measure();
+    bool reached = FHeldStep < 0 ? FHeldAlong >= g.thumbStart : FHeldAlong < g.thumbStart + g.thumb;
+    if (reached) return false;
+  }
+  int before = FPosition;
+  Scroll(FHeldStep);
+  return FPosition != before;
+}
+
+void TScrollBar::StartRepeat() {
+  if (!FRepeatTimer) {
+    FRepeatTimer = new TTimer(this);
+    FRepeatTimer->SetEnabled(false);
+    FRepeatTimer->SetOnTimer(MakeEvent(this, &TScrollBar::RepeatTick));
+  }
+  FRepeatTimer->SetInterval(RepeatDelayMs);
+  FRepeatTimer->SetEnabled(true);
+}
+
+void TScrollBar::StopRepeat() {
+  FHeld = Held::Nothing;
+  if (FRepeatTimer) FRepeatTimer->SetEnabled(false);
+}
+
+void TScrollBar::RepeatTick(TObject*) {
+  FRepeatTimer->SetInterval(RepeatIntervalMs);
+  if (!Step()) StopRepeat();
 }
 
 void TScrollBar::MouseMove(int x, int y, bool buttonDown) {
+  if (!buttonDown) StopRepeat();
   if (!FDragging) return;
   if (!buttonDown) {
     FDragging = false;
@@ -162,6 +200,7 @@ void TScrollBar::MouseMove(int x, int y, bool buttonDown) {
 }
 
 void TScrollBar::MouseUp(int x, int y) {
+  StopRepeat();
   if (FDragging) MouseMove(x, y, true);
   FDragging = false;
 }

@@ -25,6 +25,7 @@ public:
   void DestroyNative(NativeWindow* w) override;
   void Moved(NativeWindow* w) override;
   void Shown(NativeWindow* w) override;
+  void SetTitle(NativeWindow* w, const std::string& title) override;
   void PumpEvents() override;
   void WaitEvents(int timeoutMs) override;
   unsigned EglPlatform() const override;
@@ -45,7 +46,7 @@ private:
   void PaintMessageBox();
 
   Display* FDisplay = nullptr;
-  Atom FProtocols = 0, FDeleteWindow = 0;
+  Atom FProtocols = 0, FDeleteWindow = 0, FNetWmName = 0, FUtf8String = 0;
   std::unordered_map<Window, NativeWindow*> FByWindow;
   X11MessageBox* FModal = nullptr;
 };

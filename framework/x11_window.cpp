@@ -6,6 +6,7 @@
 
 #include <cxxabi.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -51,6 +52,18 @@ std::string ClassOf(TWinControl* control, const std::string& registered) {
   std::free(name);
   return result;
 }
+
+// Top-level windows are named after the program, the way window managers group and match them.
+std::string ProgramName() {
+  const char* name = program_invocation_short_name;
+  return (name && *name) ? name : "viewport3d";
+}
+
+std::string ProgramClass() {
+  std::string c = ProgramName();
+  c[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(c[0])));
+  return c;
+}
 }  // namespace
 
 X11Backend::~X11Backend() {
@@ -70,6 +83,8 @@ bool X11Backend::Open() {
   gPreviousHandler = XSetErrorHandler(ReportXError);
   FProtocols = XInternAtom(FDisplay, "WM_PROTOCOLS", False);
   FDeleteWindow = XInternAtom(FDisplay, "WM_DELETE_WINDOW", False);
+  FNetWmName = XInternAtom(FDisplay, "_NET_WM_NAME", False);
+  FUtf8String = XInternAtom(FDisplay, "UTF8_STRING", False);
   return true;
 }
 
@@ -103,13 +118,13 @@ void X11Backend::CreateNative(NativeWindow* w, const TCreateParams& params) {
   FByWindow[id] = w;
 
   XClassHint hint;
-  std::string name = w->control ? w->control->Name.str() : std::string();
+  std::string name = parentImpl ? (w->control ? w->control->Name.str() : std::string()) : ProgramName();
   hint.res_name = const_cast<char*>(name.c_str());
-  std::string windowClass = ClassOf(w->control, params.WinClassName);
+  std::string windowClass = parentImpl ? ClassOf(w->control, params.WinClassName) : ProgramClass();
   hint.res_class = const_cast<char*>(windowClass.c_str());
   XSetClassHint(FDisplay, id, &hint);
   if (!parentImpl) {
-    XStoreName(FDisplay, id, params.Caption.c_str());
+    SetTitle(w, params.Caption);
     XSetWMProtocols(FDisplay, id, &FDeleteWindow, 1);
     XSizeHints* size = XAllocSizeHints();
     if (size) {
@@ -123,6 +138,15 @@ void X11Backend::CreateNative(NativeWindow* w, const TCreateParams& params) {
     }
   }
   Shown(w);
+}
+
+// WM_NAME for every window manager, _NET_WM_NAME for the ones that read UTF-8.
+void X11Backend::SetTitle(NativeWindow* w, const std::string& title) {
+  X11Window* impl = Impl(w);
+  if (!impl || w->parent) return;
+  XStoreName(FDisplay, impl->id, title.c_str());
+  XChangeProperty(FDisplay, impl->id, FNetWmName, FUtf8String, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
 }
 
 void X11Backend::DestroyNative(NativeWindow* w) {

@@ -198,7 +198,9 @@ void BuildEditors(TForm* form, Demo& demo) {
   TAngle a;
   a.SetDegrees(demo.gl->FindPart("Ring")->RotationAngle);
   angle->SetValue(&a);
+  // Arrows step, trough clicks page: 5 and 45 degrees, 0.1 and 0.25 of a colour, 0.5 and 2 units of the camera.
   angle->ScrollBar()->SmallChange = 5000;
+  angle->ScrollBar()->LargeChange = 45000;
   angle->OnChange = MakeEvent(&demo, &Demo::AngleChanged);
   demo.angleEdit = angle;
 
@@ -211,6 +213,7 @@ void BuildEditors(TForm* form, Demo& demo) {
   color->SetMax(&one);
   color->SetValue(demo.gl->ClearColor());
   color->ScrollBar()->SmallChange = 100;
+  color->ScrollBar()->LargeChange = 250;
   color->OnChange = MakeEvent(&demo, &Demo::ColorChanged);
   demo.colorEdit = color;
 
@@ -220,6 +223,7 @@ void BuildEditors(TForm* form, Demo& demo) {
   eye->SetAlign(alTop);
   eye->SetValue(demo.gl->EyePosition());
   eye->ScrollBar()->SmallChange = 500;
+  eye->ScrollBar()->LargeChange = 2000;
   eye->OnChange = MakeEvent(&demo, &Demo::EyeChanged);
   demo.eyeEdit = eye;
 }

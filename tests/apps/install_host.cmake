@@ -1,4 +1,5 @@
-# Installs the current build into a fresh prefix, then configures, builds and runs a host against it.
+# Installs the current build into a fresh prefix, then configures, builds and runs two hosts against it:
+# one that draws with the viewport library, one made with v3d_package_host that loads the component package.
 # Arguments: BUILD_DIR, HOST_SOURCE, WORK_DIR, GENERATOR, HOST_CXX, HOST_FLAGS.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -22,5 +23,7 @@ step(${CMAKE_COMMAND} -S ${HOST_SOURCE} -B ${WORK_DIR}/build -G ${GENERATOR} -DC
      -DCMAKE_CXX_COMPILER=${HOST_CXX} "-DCMAKE_CXX_FLAGS=${HOST_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${HOST_FLAGS}")
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 step(${WORK_DIR}/build/host)
+message(STATUS "${step_output}")
+step(${WORK_DIR}/build/package_host)
 message(STATUS "${step_output}")
 file(REMOVE_RECURSE ${WORK_DIR})

@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "framework/application.h"
 #include "framework/controls.h"
 #include "support/test_support.h"
 
@@ -73,6 +74,45 @@ TEST(ScrollBar, MouseStepsByArrowPageAndDrag) {
   tiny.MouseUp(2, 1);
   EXPECT_GE(tiny.Position(), tiny.Min());
   EXPECT_LE(tiny.Position(), tiny.Max());
+}
+
+// A held arrow repeats its small step after the delay and then at the repeat rate, until released;
+// a held trough pages until the thumb reaches the pointer.
+TEST(ScrollBar, HeldArrowAndTroughRepeatUntilReleased) {
+  Application->UseManualClock(true);
+  TScrollBar sb(nullptr);
+  sb.SetBounds(0, 0, 200, 20);
+  sb.SetParams(500, 0, 1000);
+  sb.SmallChange = 10;
+  sb.LargeChange = 100;
+  sb.MouseDown(195, 10);  // right arrow
+  EXPECT_EQ(510, sb.Position());
+  Application->RunFor(TScrollBar::RepeatDelayMs - 1);
+  EXPECT_EQ(510, sb.Position()) << "no repeat before the delay";
+  Application->RunFor(1);
+  EXPECT_EQ(520, sb.Position());
+  Application->RunFor(3 * TScrollBar::RepeatIntervalMs);
+  EXPECT_EQ(550, sb.Position());
+  sb.MouseUp(195, 10);
+  Application->RunFor(1000);
+  EXPECT_EQ(550, sb.Position()) << "repeating after the release";
+
+  // Track 20..180, thumb 20 wide, travel 140: position 0 puts the thumb at 20..40; pointer at 110.
+  sb.SetPosition(0);
+  sb.MouseDown(110, 10);
+  EXPECT_EQ(100, sb.Position());
+  Application->RunFor(2000);
+  // Thumb start = 20 + pos * 140 / 1000: at 600 the thumb (104..124) lies under the pointer.
+  EXPECT_EQ(600, sb.Position()) << "paging went past the pointer";
+  sb.MouseUp(110, 10);
+
+  // A release that arrives as a move without the button also stops it.
+  sb.MouseDown(5, 10);  // left arrow
+  EXPECT_EQ(590, sb.Position());
+  sb.MouseMove(5, 10, false);
+  Application->RunFor(1000);
+  EXPECT_EQ(590, sb.Position());
+  Application->UseManualClock(false);
 }
 
 TEST(Label, SizesToCaptionAndClicksOnlyInside) {

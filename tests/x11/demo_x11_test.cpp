@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "xvfb.h"
+
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -113,6 +116,12 @@ TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
   Window form = 0;
   for (int i = 0; i < 200 && !form; ++i, Sleep(50)) form = FindByName(d, root, "viewport3d demo");
   ASSERT_NE(form, 0u) << "no demo window";
+  XClassHint hint{};
+  ASSERT_TRUE(XGetClassHint(d, form, &hint));
+  EXPECT_STREQ(hint.res_name, "demo");
+  EXPECT_STREQ(hint.res_class, "Demo");
+  XFree(hint.res_name);
+  XFree(hint.res_class);
   Window view = 0;
   for (int i = 0; i < 100 && !view; ++i, Sleep(50)) view = FindByClass(d, form, "TOpenGl");
   ASSERT_NE(view, 0u);
@@ -159,6 +168,14 @@ TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
   EXPECT_TRUE(demo.Saw("EyePosition 0.000 3.500 -8.000"));
   ASSERT_TRUE(Settled(d, view, view2));
   EXPECT_GT(view2.CountDifferent(view1), 500) << "the camera moved";
+
+  // A click in the trough pages the clear colour by the larger step.
+  WindowSize(d, colorBar, bw, bh);
+  Click(d, colorBar, bw * 3 / 4, bh / 2);
+  std::string paged = demo.WaitLine("ClearColor");
+  float red = 0;
+  ASSERT_EQ(std::sscanf(paged.c_str(), "ClearColor %f", &red), 1) << paged;
+  EXPECT_NEAR(red, 0.45f, 0.0015f) << "a trough click steps 0.25, an arrow click 0.1";
 
   // Closing the window ends the demo cleanly.
   XEvent e{};

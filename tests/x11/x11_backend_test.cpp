@@ -8,6 +8,8 @@
 #include "framework/controls.h"
 #include "xvfb.h"
 
+#include <X11/Xutil.h>
+
 namespace {
 
 // Runs the real loop for a while, so server round trips complete.
@@ -176,6 +178,77 @@ TEST_F(X11Backend, MouseReachesLabelsScrollBarsAndWheel) {
   ASSERT_TRUE(PumpUntil([&] { return form->deltas.size() == 2; }));
   EXPECT_EQ(form->deltas[0], 120);
   EXPECT_EQ(form->deltas[1], -120);
+  delete form;
+}
+
+// A held arrow repeats until the button comes up; a held trough pages towards the pointer and stops there.
+TEST_F(X11Backend, HeldScrollBarButtonsRepeat) {
+  auto* form = new TForm(nullptr);
+  form->SetCaption("repeat test");
+  form->SetBounds(0, 0, 300, 80);
+  auto* bar = new TScrollBar(form);
+  bar->SetParent(form);
+  bar->SetBounds(10, 30, 200, 17);
+  bar->SetParams(0, 0, 100);
+  bar->SmallChange = 1;
+  bar->LargeChange = 10;
+  form->Show();
+  ASSERT_NE(WaitFor("repeat test"), 0u);
+  Pump(200);
+  Window barWindow = FindByClass(probe, root, "TScrollBar");
+  ASSERT_NE(barWindow, 0u);
+
+  Press(probe, barWindow, 195, 8);  // right arrow, held
+  ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 1; }));
+  Pump(250);
+  EXPECT_EQ(bar->Position(), 1) << "repeats before the delay";
+  Pump(650);
+  EXPECT_GE(bar->Position(), 5) << "holding the arrow does not repeat";
+  Release(probe);
+  Pump(100);
+  int released = bar->Position();
+  Pump(400);
+  EXPECT_EQ(bar->Position(), released) << "repeats after the release";
+
+  // Track 17..183, thumb 17 wide, travel 149: at 60 the thumb (106..123) reaches a pointer at 120.
+  bar->SetPosition(0);
+  Press(probe, barWindow, 120, 8);
+  ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 10; }));
+  Pump(1200);
+  Release(probe);
+  Pump(100);
+  EXPECT_EQ(bar->Position(), 60);
+  delete form;
+}
+
+// Top-level windows carry the form's caption as their title and the program's name as their class.
+TEST_F(X11Backend, TopLevelWindowsCarryTitleAndClass) {
+  auto* form = new TForm(nullptr);
+  form->SetCaption("title test");
+  form->SetBounds(0, 0, 200, 100);
+  auto* panel = new TPanel(form);
+  panel->Name = "Inner";
+  panel->SetParent(form);
+  form->Show();
+  Window w = WaitFor("title test");
+  ASSERT_NE(w, 0u);
+  XTextProperty title{};
+  ASSERT_TRUE(XGetWMName(probe, w, &title));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(title.value), title.nitems), "title test");
+  XFree(title.value);
+  XClassHint hint{};
+  ASSERT_TRUE(XGetClassHint(probe, w, &hint));
+  EXPECT_STREQ(hint.res_name, "x11_test");
+  EXPECT_STREQ(hint.res_class, "X11_test");
+  XFree(hint.res_name);
+  XFree(hint.res_class);
+  // Child windows keep the control's name and class, for tools that look at the tree.
+  EXPECT_NE(FindByClass(probe, w, "TPanel"), 0u);
+  EXPECT_NE(FindByName(probe, w, "Inner"), 0u);
+
+  // A caption set later retitles the window.
+  form->SetCaption("renamed");
+  ASSERT_NE(WaitFor("renamed"), 0u);
   delete form;
 }
 

@@ -1,0 +1,92 @@
+// Forms and controls as a host sees them: OnResize after size changes, and the main form ending Run.
+#include <gtest/gtest.h>
+
+#include "framework/application.h"
+#include "framework/controls.h"
+#include "support/test_support.h"
+
+TEST(Controls, OnResizeFollowsEverySizeChangeAndOnlyThose) {
+  TLabel label(nullptr);
+  EventCounter labelResized;
+  label.OnResize = labelResized.Event();
+  label.SetBounds(0, 0, 50, 13);
+  EXPECT_EQ(labelResized.Count, 1);
+  label.SetLeft(20);  // a move is not a resize
+  EXPECT_EQ(labelResized.Count, 1);
+  label.SetHeight(20);
+  EXPECT_EQ(labelResized.Count, 2);
+  EXPECT_EQ(labelResized.LastSender, &label);
+
+  // A windowed control, with and without its window; its aligned children resize with it.
+  Application->Initialize(BackendKind::Headless);
+  EventCounter formResized, panelResized;
+  TForm form(nullptr);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetAlign(alClient);
+  form.OnResize = formResized.Event();
+  panel->OnResize = panelResized.Event();
+  form.SetBounds(0, 0, 300, 200);  // no window yet
+  EXPECT_EQ(formResized.Count, 1);
+  EXPECT_GE(panelResized.Count, 1);
+  EXPECT_EQ(panel->Width(), 300);
+  form.Show();
+  formResized.Count = panelResized.Count = 0;
+  form.SetBounds(10, 10, 300, 200);
+  EXPECT_EQ(formResized.Count, 0);
+  form.SetWidth(400);
+  EXPECT_EQ(formResized.Count, 1);
+  EXPECT_EQ(panelResized.Count, 1);
+  EXPECT_EQ(panel->Width(), 400) << "OnResize comes after the children were laid out";
+  // A size the window manager gives arrives as WM_SIZE.
+  form.Perform(WM_SIZE, 0, MakeLParam(500, 250));
+  EXPECT_EQ(formResized.Count, 2);
+  EXPECT_EQ(form.Width(), 500);
+  EXPECT_EQ(panel->Height(), 250);
+
+  // A child taken off its parent keeps no window until it is used again.
+  auto* loose = new TPanel(&form);
+  loose->SetParent(&form);
+  ASSERT_TRUE(loose->HandleAllocated());
+  loose->SetParent(nullptr);
+  EXPECT_FALSE(loose->HandleAllocated());
+}
+
+// Ends a loop that would otherwise run for ever, and notes that it had to.
+class Watchdog : public TObject {
+public:
+  bool fired = false;
+  void Tick(TObject*) {
+    fired = true;
+    Application->Terminate();
+  }
+};
+
+TEST(Forms, ClosingTheFirstFormEndsRun) {
+  Application->Initialize(BackendKind::Headless);
+  Watchdog dog;
+  TTimer timer(nullptr);
+  timer.SetInterval(3000);
+  timer.SetOnTimer(MakeEvent(&dog, &Watchdog::Tick));
+  {
+    auto* main = new TForm(nullptr);
+    auto* other = new TForm(nullptr);
+    EXPECT_EQ(Application->MainForm(), main);
+    main->Show();
+    other->Show();
+    // Closing another form hides it and leaves the loop running.
+    other->Close();
+    EXPECT_FALSE(other->Visible());
+    EXPECT_FALSE(Application->Terminated());
+    Application->PostMessage(main->Handle(), WM_CLOSE, 0, 0);
+    Application->Run();
+    EXPECT_FALSE(dog.fired) << "Run went on after the main form was closed";
+    EXPECT_FALSE(main->Visible());
+    delete other;
+    delete main;
+  }
+  // Once the main form is gone, the next form made takes its place.
+  EXPECT_EQ(Application->MainForm(), nullptr);
+  TForm next(nullptr);
+  EXPECT_EQ(Application->MainForm(), &next);
+}
