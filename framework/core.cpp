@@ -22,14 +22,17 @@ TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner) {
 }
 
 TComponent::~TComponent() {
-  // Owned components die with their owner, last created first.
+  DestroyComponents();
+  if (FOwner) FOwner->RemoveComponent(this);
+}
+
+void TComponent::DestroyComponents() {
   while (!FComponents.empty()) {
     TComponent* c = FComponents.back();
     FComponents.pop_back();
     c->FOwner = nullptr;
     delete c;
   }
-  if (FOwner) FOwner->RemoveComponent(this);
 }
 
 void TComponent::Loaded() {}

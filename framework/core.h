@@ -121,6 +121,8 @@ public:
 protected:
   void InsertComponent(TComponent* c);
   void RemoveComponent(TComponent* c);
+  // Deletes the owned components, last created first.
+  void DestroyComponents();
 
 private:
   TComponent* FOwner = nullptr;

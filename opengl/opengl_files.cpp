@@ -78,7 +78,6 @@ bool TOpenGl::SaveToStream(TStream* Stream) {
 }
 
 bool TOpenGl::LoadDocument(TSceneFile& file) {
-  UseContext();  // the old tree's lists are released in our context
   int flag = 0;
   FAnimation = file.ReadInt(0, &flag, 0) && flag == 1;
   flag = 0;

@@ -1,9 +1,12 @@
 // The scene part base (placement, material, clip planes, display list, change propagation) and the group.
 #pragma once
 
+#include <memory>
+
 #include "framework/core.h"
 
 class TOpenGl;
+struct TContextHandle;
 class TSceneFile;
 class TPartGroup;
 
@@ -101,7 +104,11 @@ protected:
   static void FailLoad(TSceneFile& File);
 
 private:
+  // Deletes the display list in the context that compiled it; skips GL when that context is gone.
+  void ReleaseList();
   TPartGroup* parent = nullptr;
+  // The viewport context the list was compiled in (null: compiled outside any viewport).
+  std::shared_ptr<TContextHandle> listContext;
 
 public:
   float PX = 0, PY = 0, PZ = 0;
