@@ -83,7 +83,10 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 
 TWinControl::~TWinControl() {
   FAligning = true;
-  // Children that nobody owns go first; owned ones die through their owner.
+  // Owned components die while the windows still stand: a viewport releases what it made in its
+  // window's context. Detaching a child destroys its window.
+  DestroyComponents();
+  // Children that nobody owns are only detached: their owner deletes them.
   while (!FControls.empty()) {
     TControl* c = FControls.back();
     c->SetParent(nullptr);

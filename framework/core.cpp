@@ -29,14 +29,17 @@ TComponent::~TComponent() {
     c->RemoveFreeNotification(this);
     c->Notification(this, opRemove);
   }
-  // Owned components die with their owner, last created first.
+  DestroyComponents();
+  if (FOwner) FOwner->RemoveComponent(this);
+}
+
+void TComponent::DestroyComponents() {
   while (!FComponents.empty()) {
     TComponent* c = FComponents.back();
     FComponents.pop_back();
     c->FOwner = nullptr;
     delete c;
   }
-  if (FOwner) FOwner->RemoveComponent(this);
 }
 
 void TComponent::Loaded() {}

@@ -154,6 +154,8 @@ protected:
   virtual void Notification(TComponent* AComponent, TOperation Operation);
   void InsertComponent(TComponent* c);
   void RemoveComponent(TComponent* c);
+  // Deletes the owned components, last created first.
+  void DestroyComponents();
 
 private:
   TComponent* FOwner = nullptr;

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include "files/files.h"
+#include "opengl/context_scope.h"
 #include "opengl/opengl.h"
 
 namespace {
@@ -76,7 +77,12 @@ void TOpenGl::SetLight(int Index, TLuce* Value) {
 }
 
 void TOpenGl::SetLuci(TObject*) {
-  UseContext();
+  // Before the context exists the lights wait in their slots: the next SetLuci after Loaded sends them.
+  TContextScope scope(FContext.get());
+  if (!scope.Active()) {
+    Refresh(this);
+    return;
+  }
   glPushMatrix();
   glLoadIdentity();
   for (int i = 0; i < LIGHT_SLOTS; ++i) {

@@ -8,6 +8,9 @@ class TSceneFile;
 class TLuce : public TPersistent {
 public:
   TLuce();
+  // The named members refer into this light's own array: a copy would refer into the source's.
+  TLuce(const TLuce&) = delete;
+  TLuce& operator=(const TLuce&) = delete;
 
   void SetEnabled(bool v);
   void SetPositionX(float v);
@@ -36,11 +39,11 @@ public:
   void SetSpotQuadAtt(float v);
 
   void Changed(TObject* Sender);
-  float* PositionVector() { return &PositionX; }
-  float* AmbientVector() { return &AmbientR; }
-  float* DiffuseVector() { return &DiffuseR; }
-  float* SpecularVector() { return &SpecularR; }
-  float* SpotDirVector() { return &SpotDirX; }
+  float* PositionVector() { return &FValues[0]; }
+  float* AmbientVector() { return &FValues[4]; }
+  float* DiffuseVector() { return &FValues[8]; }
+  float* SpecularVector() { return &FValues[12]; }
+  float* SpotDirVector() { return &FValues[16]; }
 
   // Copies another light's 24 values and enable flag (notifies twice); other sources change nothing.
   void Assign(TPersistent* Source) override;
@@ -49,13 +52,37 @@ public:
 
   bool Enabled = false;
   TNotifyEvent OnChange;
-  // The 24 floats stay contiguous in this order: arrays of them go straight to glLightfv.
-  float PositionX, PositionY, PositionZ, PositionW;
-  float AmbientR, AmbientG, AmbientB, AmbientA;
-  float DiffuseR, DiffuseG, DiffuseB, DiffuseA;
-  float SpecularR, SpecularG, SpecularB, SpecularA;
-  float SpotDirX, SpotDirY, SpotDirZ;
-  float SpotExponent, SpotCutoff, SpotConstAtt, SpotLinearAtt, SpotQuadAtt;
 
-  float* Floats() { return &PositionX; }
+private:
+  // The 24 values in record order, one array: its groups go straight to glLightfv.
+  float FValues[24] = {};
+
+public:
+  float& PositionX = FValues[0];
+  float& PositionY = FValues[1];
+  float& PositionZ = FValues[2];
+  float& PositionW = FValues[3];
+  float& AmbientR = FValues[4];
+  float& AmbientG = FValues[5];
+  float& AmbientB = FValues[6];
+  float& AmbientA = FValues[7];
+  float& DiffuseR = FValues[8];
+  float& DiffuseG = FValues[9];
+  float& DiffuseB = FValues[10];
+  float& DiffuseA = FValues[11];
+  float& SpecularR = FValues[12];
+  float& SpecularG = FValues[13];
+  float& SpecularB = FValues[14];
+  float& SpecularA = FValues[15];
+  float& SpotDirX = FValues[16];
+  float& SpotDirY = FValues[17];
+  float& SpotDirZ = FValues[18];
+  float& SpotExponent = FValues[19];
+  float& SpotCutoff = FValues[20];
+  float& SpotConstAtt = FValues[21];
+  float& SpotLinearAtt = FValues[22];
+  float& SpotQuadAtt = FValues[23];
+
+  float* Floats() { return FValues; }
+  const float* Floats() const { return FValues; }
 };

@@ -4,10 +4,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "opengl/context_scope.h"
 #include "opengl/luce.h"
 #include "parts/parts.h"
 
-TOpenGl::TOpenGl(TComponent* AOwner) : TWinControl(AOwner) {
+TOpenGl::TOpenGl(TComponent* AOwner) : TWinControl(AOwner), FContext(std::make_shared<TContextHandle>()) {
+  FContext->Window = this;
   FModelTimer = new TTimer(this);
   FModelTimer->SetEnabled(false);
   FModelTimer->SetInterval(10);
@@ -73,26 +75,26 @@ TOpenGl::~TOpenGl() {
     delete p;
     p = nullptr;
   }
-  // Lists and textures live in our context: release them there, then the context itself,
-  // and leave current whatever another viewport had made current.
-  HGLRC previous = wglGetCurrentContext();
-  HDC previousDc = wglGetCurrentDC();
-  UseContext();
-  bool ours = FResourceContext && wglGetCurrentContext() == FResourceContext;
-  delete FRoot;
-  FRoot = nullptr;
-  if (ours) glDeleteTextures(TEXTURE_SLOTS, FTextureNames);
-  if (FResourceContext) {
-    HGLRC mine = FResourceContext;
-    FResourceContext = nullptr;
-    wglDeleteContext(mine);
-    if (ours && previous && previous != mine && previousDc) wglMakeCurrent(previousDc, previous);
+  for (TBitmap*& b : FPendingTextures) {
+    delete b;
+    b = nullptr;
   }
+  ReleaseContext();
 }
 
-void TOpenGl::UseContext() {
-  if (FResourceContext && wglGetCurrentContext() != FResourceContext && HandleAllocated())
-    wglMakeCurrent(GetDC(Handle()), FResourceContext);
+void TOpenGl::ReleaseContext() {
+  {
+    // A tree whose lists were compiled here releases them here; with no way into our context, nowhere.
+    TContextScope scope(FContext.get());
+    delete FRoot;
+    FRoot = nullptr;
+    if (scope.Active()) glDeleteTextures(TEXTURE_SLOTS, FTextureNames);
+  }
+  HGLRC mine = FResourceContext;
+  FResourceContext = nullptr;
+  FContext->Context = nullptr;
+  FContext->Window = nullptr;
+  if (mine) wglDeleteContext(mine);
 }
 
 void TOpenGl::CreateParams(TCreateParams& Params) {
@@ -108,9 +110,13 @@ void TOpenGl::Loaded() {
   HDC dc = FCanvas->Handle();
   setupPixelFormat(dc);
   FResourceContext = wglCreateContext(FCanvas->Handle());
-  wglMakeCurrent(FCanvas->Handle(), FResourceContext);
+  // The one place the context is made current and left so.
+  if (!FResourceContext || wglMakeCurrent(FCanvas->Handle(), FResourceContext) != TRUE) return;
+  FContext->Context = FResourceContext;
   defaultInitRC();
   OnInitRC(this);
+  UploadPendingTextures();
+  if (FModelPending) RefreshModel(this);
 }
 
 void TOpenGl::setupPixelFormat(HDC dc) {
@@ -163,12 +169,13 @@ void TOpenGl::WMPaint(TWMPaint& Message) {
 
 void TOpenGl::WMSize(TWMSize& Message) {
   TWinControl::Dispatch(&Message);
-  UseContext();
-  glViewport(0, 0, Width(), Height());
+  TContextScope scope(FContext.get());
+  if (scope.Active()) glViewport(0, 0, Width(), Height());
 }
 
 void TOpenGl::PaintWindow(HDC DC) {
-  UseContext();
+  TContextScope scope(FContext.get());
+  if (!scope.Active()) return;
   FCanvas->Lock();
   FCanvas->SetHandle(DC);
   try {
@@ -208,7 +215,9 @@ void TOpenGl::Paint() {
 }
 
 void TOpenGl::SetProjection() {
-  UseContext();
+  // Before the context exists the values are only stored: Loaded sends them.
+  TContextScope scope(FContext.get());
+  if (!scope.Active()) return;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   if (FProjectionOrtho) {
@@ -282,7 +291,10 @@ void TOpenGl::SetEyeUp(T3DVector* Value) {
 
 void TOpenGl::SetClearColor(TColorVector* Value) {
   FClearColor->Assign(Value);
-  UseContext();
-  glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
+  {
+    TContextScope scope(FContext.get());
+    if (scope.Active())
+      glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
+  }
   Refresh(this);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/application.h"
 #include "framework/controls.h"
@@ -13,6 +14,7 @@ class TPart;
 class TPartGroup;
 class TLuce;
 class TSceneFile;
+struct TContextHandle;
 
 const int TEXTURE_SLOTS = 20;
 const int LIGHT_SLOTS = 32;
@@ -124,6 +126,8 @@ public:
 
   TCanvas* GetCanvas() { return FCanvas; }
   intptr_t GetResourceContext() const { return reinterpret_cast<intptr_t>(FResourceContext); }
+  // The context as display lists remember it; its Context is null until Loaded and after destruction.
+  const std::shared_ptr<TContextHandle>& ContextHandle() const { return FContext; }
 
   TNotifyEvent OnListChanged, OnFrame, OnPaint, OnInitRC, OnSetProjection, OnAfterPaint, OnBeforePaint;
 
@@ -140,8 +144,12 @@ protected:
   // Inserts like AddObject; false when the part is refused.
   bool InsertPart(TPart* where, TPart* part);
   bool SaveDocument(TSceneFile& File);
-  // Makes this viewport's context current when another viewport's is: several may share a thread.
-  void UseContext();
+  // Sends a bitmap into the slot's texture; the context must be current.
+  void UploadTexture(int index, TBitmap* bitmap);
+  // Uploads what SetTexture kept while there was no context.
+  void UploadPendingTextures();
+  // Releases the lists and textures in this viewport's own context, then the context.
+  void ReleaseContext();
   bool LoadDocument(TSceneFile& File);
   void ApplyLoadedView();
   // One frame's drawing into the back buffer: clear, events, scene; no swap.
@@ -173,4 +181,10 @@ protected:
   TPartGroup* FRoot = nullptr;
   bool FHeadlight = false;
   int FHeadlightLight = -1;  // the GL light index the headlight took at the last frame
+  // Several viewports may share a thread: every GL call goes through a scope on this handle.
+  std::shared_ptr<TContextHandle> FContext;
+  // Pictures given to SetTexture before the context existed, uploaded by Loaded.
+  TBitmap* FPendingTextures[TEXTURE_SLOTS] = {};
+  // A model rebuild that came before the context: Loaded schedules it again.
+  bool FModelPending = false;
 };

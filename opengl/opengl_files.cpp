@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "files/files.h"
+#include "opengl/context_scope.h"
 #include "framework/safe_save.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
@@ -69,7 +70,6 @@ bool TOpenGl::SaveToStream(TStream* Stream) {
 }
 
 bool TOpenGl::LoadDocument(TSceneFile& file) {
-  UseContext();  // the old tree's lists are released in our context
   int flag = 0;
   FAnimation = file.ReadInt(0, &flag, 0) && flag == 1;
   flag = 0;
@@ -136,10 +136,11 @@ bool TOpenGl::LoadDocument(TSceneFile& file) {
 
 // A freshly loaded scene shows with its own camera, clear colour and filters from the first frame.
 void TOpenGl::ApplyLoadedView() {
-  if (!FResourceContext) return;  // no GL before the context exists, as for every setter
   SetProjection();
-  UseContext();
-  glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
   for (int i = 0; i < TEXTURE_SLOTS; ++i) UpdateTextureParams(i);
+  TContextScope scope(FContext.get());
+  // Without a context the values wait for Loaded, as for every setter.
+  if (scope.Active())
+    glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
   Refresh(this);
 }

@@ -1,6 +1,7 @@
 // The viewport's scene root, part management and the refresh timers that rebuild and repaint it.
 #include <GL/gl.h>
 
+#include "opengl/context_scope.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
@@ -89,7 +90,10 @@ void TOpenGl::RefreshModel(TObject*) {
 
 void TOpenGl::OnModelRefreshTimer(TObject* Sender) {
   FModelTimer->SetEnabled(false);
-  UseContext();
+  TContextScope scope(FContext.get());
+  // Lists compiled now would land in another viewport's context: build once ours exists.
+  FModelPending = !scope.Active();
+  if (FModelPending) return;
   FRoot->BuildList(BUILDLIST_DELETE);
   FRoot->BuildList(BUILDLIST_PREPARE);
   FRoot->BuildList(BUILDLIST_COMPILE);

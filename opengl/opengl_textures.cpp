@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "opengl/context_scope.h"
 #include "opengl/opengl.h"
 
 namespace {
@@ -73,7 +74,32 @@ std::vector<uint8_t> TOpenGl::BitmapToRGBA(TBitmap* bitmap) {
 
 unsigned TOpenGl::SetTexture(int index, TBitmap* bitmap) {
   if (!InSlot(index)) return 0;
-  UseContext();
+  TContextScope scope(FContext.get());
+  if (scope.Active()) {
+    UploadTexture(index, bitmap);
+    return FTextureNames[index];
+  }
+  // Names are alike in every context: without our own, keep the picture for Loaded.
+  delete FPendingTextures[index];
+  FPendingTextures[index] = nullptr;
+  if (bitmap) {
+    FPendingTextures[index] = new TBitmap;
+    FPendingTextures[index]->Assign(bitmap);
+  }
+  return FTextureNames[index];
+}
+
+void TOpenGl::UploadPendingTextures() {
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    TBitmap* pending = FPendingTextures[i];
+    if (!pending) continue;
+    FPendingTextures[i] = nullptr;
+    SetTexture(i, pending);
+    delete pending;
+  }
+}
+
+void TOpenGl::UploadTexture(int index, TBitmap* bitmap) {
   glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
   UpdateTextureParams(index);
   std::vector<uint8_t> buffer = BitmapToRGBA(bitmap);
@@ -85,7 +111,6 @@ unsigned TOpenGl::SetTexture(int index, TBitmap* bitmap) {
     BuildMipmaps(buffer, bitmap->Width(), bitmap->Height());
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, 0);
-  return FTextureNames[index];
 }
 
 int TOpenGl::GetTextureMinFilter(int index) { return InSlot(index) ? FTextureParams[index][0] : 0; }
@@ -126,14 +151,17 @@ void TOpenGl::SetTextureEnvMode(int index, int value) {
 
 void TOpenGl::UpdateTextureParams(int index) {
   if (!InSlot(index)) return;
-  UseContext();
-  const int* p = FTextureParams[index];
-  glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, p[0]);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, p[1]);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, p[2]);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, p[3]);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, p[4]);
+  TContextScope scope(FContext.get());
+  // Without the context the values wait in the slot; the upload sends them.
+  if (scope.Active()) {
+    const int* p = FTextureParams[index];
+    glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, p[0]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, p[1]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, p[2]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, p[3]);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, p[4]);
+  }
   Refresh(this);
 }
 

@@ -5,27 +5,12 @@
 #include <vector>
 
 #include "framework/screenshot.h"
+#include "opengl/context_scope.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 
 namespace {
-
-// Makes a viewport's context current for a while and restores whatever was current before.
-class ContextSwitch {
-public:
-  ContextSwitch(HDC dc, HGLRC rc) : previous(wglGetCurrentContext()), previousDc(wglGetCurrentDC()) {
-    ok = rc && dc && (previous == rc || wglMakeCurrent(dc, rc));
-  }
-  ~ContextSwitch() {
-    if (ok && previous != wglGetCurrentContext() && previous && previousDc) wglMakeCurrent(previousDc, previous);
-  }
-  bool ok = false;
-
-private:
-  HGLRC previous;
-  HDC previousDc;
-};
 
 // Selection hits: count, depth range, names. Returns the name of the nearest hit, 0 for none.
 GLuint NearestHit(const std::vector<GLuint>& buffer, GLint hits) {
@@ -48,8 +33,8 @@ GLuint NearestHit(const std::vector<GLuint>& buffer, GLint hits) {
 
 TPart* TOpenGl::PartAt(int X, int Y) {
   if (!FResourceContext || !HandleAllocated() || X < 0 || Y < 0 || X >= Width() || Y >= Height()) return nullptr;
-  ContextSwitch use(GetDC(Handle()), FResourceContext);
-  if (!use.ok) return nullptr;
+  TContextScope scope(FContext.get());
+  if (!scope.Active()) return nullptr;
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projection[16];
@@ -111,8 +96,8 @@ TBounds TOpenGl::PartBounds(TPart* part) { return PartWorldBounds(part); }
 
 bool TOpenGl::ReadFrame(std::vector<uint8_t>& rgba, int& width, int& height) {
   if (!FResourceContext || !HandleAllocated() || Width() <= 0 || Height() <= 0) return false;
-  ContextSwitch use(GetDC(Handle()), FResourceContext);
-  if (!use.ok) return false;
+  TContextScope scope(FContext.get());
+  if (!scope.Active()) return false;
   // The back buffer holds the frame until a swap: drawing there leaves the shown picture alone.
   DrawFrame();
   glFinish();

@@ -14,16 +14,46 @@ void TPartCall::SetUsedPartName(AnsiString name) {
 
 void TPartCall::SetCallList(unsigned list) {
   CallList = list;
+  listByHand = list != 0;
+  listByName = false;
   Changed(this);
 }
 
 unsigned TPartCall::ResolveCallList() {
-  TOpenGl* viewport = Owner();
-  TPart* used = viewport ? viewport->FindPart(UsedPartName) : nullptr;
-  // Calling its own list would recurse until GL's nesting limit.
-  if (!used || used == this) return 0;
-  SetCallList(used->DisplayList);
+  TPart* used = CallTarget();
+  if (!used) return 0;
+  CallList = used->DisplayList;
+  listByHand = false;
+  listByName = true;
+  Changed(this);
   return CallList;
+}
+
+TPart* TPartCall::CallTarget() {
+  TOpenGl* viewport = Owner();
+  // An empty name would match the first unnamed part.
+  if (!viewport || UsedPartName.IsEmpty()) return nullptr;
+  TPart* used = viewport->FindPart(UsedPartName);
+  // Calling its own list, or a list that contains this call, would recurse until GL's nesting limit.
+  if (!used || used == this || used == viewport->Root()) return nullptr;
+  auto* group = dynamic_cast<TPartGroup*>(used);
+  if (group && group->Contains(this)) return nullptr;
+  return used;
+}
+
+void TPartCall::ResolveDuringRebuild() {
+  TPart* used = CallTarget();
+  if (!used) return;
+  // Groups compile only their own list: the target needs one of its own to be called.
+  if (used->DisplayList == 0) used->BuildList(BUILDLIST_COMPILE);
+  CallList = used->DisplayList;
+  listByName = true;
+}
+
+void TPartCall::BuildList(BUILDLIST_PHASE phase) {
+  if (phase == BUILDLIST_DELETE && listByName) CallList = 0;  // the list it names is being deleted
+  if (phase == BUILDLIST_PREPARE && !listByHand) ResolveDuringRebuild();
+  TPart::BuildList(phase);
 }
 
 // Deliberately none of the common state: the list runs with whatever its surroundings set.
@@ -34,6 +64,8 @@ TPart* TPartCall::Clone() {
   CopyTo(copy);
   copy->UsedPartName = UsedPartName;
   copy->CallList = CallList;
+  copy->listByHand = listByHand;
+  copy->listByName = listByName;
   return copy;
 }
 

@@ -10,13 +10,26 @@ public:
   bool LoadFrom(TSceneFile& File) override;
   void Paint() override;
   TPart* Clone() override;
+  // Every rebuild points CallList at the freshly compiled list of the part named UsedPartName,
+  // unless a host set the list by hand.
+  void BuildList(BUILDLIST_PHASE phase) override;
 
   // Stores a different name only; renaming neither notifies nor schedules a rebuild.
   void SetUsedPartName(AnsiString name);
+  // A list set by hand (non-zero) stays until the next SetCallList or ResolveCallList.
   void SetCallList(unsigned list);
   // Points CallList at the own list of the owner's part named UsedPartName; returns that list (0: none found).
   unsigned ResolveCallList();
 
   AnsiString UsedPartName;
   unsigned CallList = 0;
+
+private:
+  // The owner's part named UsedPartName, unless calling its list would make the list call itself.
+  TPart* CallTarget();
+  // Points CallList at the target's list, compiling that list first when the target has none.
+  void ResolveDuringRebuild();
+
+  bool listByHand = false;
+  bool listByName = false;
 };

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "files/files.h"
+#include "opengl/context_scope.h"
 #include "opengl/opengl.h"
 #include "parts/call.h"
 #include "parts/primitives.h"
@@ -14,8 +15,18 @@
 
 TPart::TPart() = default;
 
-TPart::~TPart() {
-  if (DisplayList != 0) glDeleteLists(DisplayList, 1);
+TPart::~TPart() { ReleaseList(); }
+
+void TPart::ReleaseList() {
+  if (DisplayList == 0) return;
+  if (!listContext) {
+    glDeleteLists(DisplayList, 1);
+  } else {
+    TContextScope scope(listContext.get());
+    if (scope.Active()) glDeleteLists(DisplayList, 1);
+  }
+  DisplayList = 0;
+  listContext.reset();
 }
 
 AnsiString TPart::GetName() {
@@ -130,14 +141,16 @@ void TPart::Play() {
 void TPart::BuildList(BUILDLIST_PHASE phase) {
   switch (phase) {
     case BUILDLIST_DELETE:
-      if (DisplayList != 0) {
-        glDeleteLists(DisplayList, 1);
-        DisplayList = 0;
-      }
+      ReleaseList();
       break;
     case BUILDLIST_PREPARE:
       break;
     case BUILDLIST_COMPILE: {
+      // A list from another context cannot be refilled here: it goes back where it came from.
+      std::shared_ptr<TContextHandle> here = owner ? owner->ContextHandle() : nullptr;
+      if (here && (!here->Context || here->Context != wglGetCurrentContext())) here.reset();
+      if (listContext != here) ReleaseList();
+      listContext = here;
       GLuint name = DisplayList;
       // Without a list while compiling, so Play paints instead of calling the list being built.
       DisplayList = 0;

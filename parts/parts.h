@@ -1,11 +1,13 @@
 // The scene part base (placement, material, clip planes, display list, change propagation) and the group.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "framework/core.h"
 
 class TOpenGl;
+struct TContextHandle;
 class TSceneFile;
 class TPartGroup;
 
@@ -102,9 +104,13 @@ public:
   static TPart* Load(TSceneFile& File, TOpenGl* Owner);
 
 private:
+  // Deletes the display list in the context that compiled it; skips GL when that context is gone.
+  void ReleaseList();
   friend class TPartGroup;
   TPartGroup* parent = nullptr;
   TPartGroup* holder = nullptr;
+  // The viewport context the list was compiled in (null: compiled outside any viewport).
+  std::shared_ptr<TContextHandle> listContext;
 
 public:
   float PX = 0, PY = 0, PZ = 0;

@@ -379,6 +379,8 @@ TEST_F(DocumentTest, ALoadedSceneShowsWithItsOwnCameraClearColourAndFilters) {
   gl->Refresh(gl);
   Step(40);
   ASSERT_TRUE(Load(gl, doc));
+  // Setters leave the context current that was; read this viewport's state in its own.
+  ASSERT_TRUE(wglMakeCurrent(GetDC(gl->Handle()), reinterpret_cast<HGLRC>(gl->GetResourceContext())));
   GLdouble projection[16];
   glGetDoublev(GL_PROJECTION_MATRIX, projection);
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(projection[i], expected[i], 1e-6) << i;

@@ -204,8 +204,8 @@ TEST(BmpReader, RefusesTruncatedAndLyingHeaders) {
 // An 8-bit run-length file of the given size with a two-colour table and the given data.
 std::vector<uint8_t> Rle8File(uint32_t w, uint32_t h, const std::vector<uint8_t>& data) {
   const uint32_t off = 14 + 40 + 2 * 4;
-  std::vector<uint8_t> v(off, 0);
-  v.insert(v.end(), data.begin(), data.end());
+  std::vector<uint8_t> v(off + data.size(), 0);
+  std::copy(data.begin(), data.end(), v.begin() + off);
   v[0] = 'B';
   v[1] = 'M';
   Put32(v, 2, uint32_t(v.size()));

@@ -178,7 +178,9 @@ TEST(PartRecords, PolygonAndCallPartRoundTrip) {
     EXPECT_TRUE(l.ok);
     EXPECT_EQ(l.left, 0);
     EXPECT_EQ(q->NPoints, kept);
-    if (kept > 1) EXPECT_EQ(q->GetX(1), 6);
+    if (kept > 1) {
+      EXPECT_EQ(q->GetX(1), 6);
+    }
   }
 
   TPartQuad empty;

@@ -1,0 +1,36 @@
+// A viewport's rendering context as scopes and display lists see it, and the scope that makes it current.
+#pragma once
+
+#include <memory>
+
+#include "framework/controls.h"
+#include "framework/winapi.h"
+
+// Shared by a viewport and the lists compiled in its context; emptied when the context is deleted,
+// so that whoever still holds it issues no GL calls.
+struct TContextHandle {
+  HGLRC Context = nullptr;
+  TWinControl* Window = nullptr;
+  // The window's own device context while the window exists; never creates a window.
+  HDC DC() const;
+};
+
+// Makes a context current for its lifetime and then restores whatever was current before.
+// Active() is false when the context does not exist or could not be made current: issue no GL then.
+class TContextScope {
+public:
+  explicit TContextScope(const TContextHandle* handle);
+  ~TContextScope();
+  TContextScope(const TContextScope&) = delete;
+  TContextScope& operator=(const TContextScope&) = delete;
+
+  bool Active() const { return FActive; }
+
+private:
+  void Restore();
+
+  HGLRC FPrevious = nullptr;
+  HDC FPreviousDC = nullptr;
+  bool FActive = false;
+  bool FSwitched = false;
+};
