@@ -170,7 +170,10 @@ void TOpenGl::WMPaint(TWMPaint& Message) {
 void TOpenGl::WMSize(TWMSize& Message) {
   TWinControl::Dispatch(&Message);
   TContextScope scope(FContext.get());
-  if (scope.Active()) glViewport(0, 0, Width(), Height());
+  if (!scope.Active()) return;
+  glViewport(0, 0, Width(), Height());
+  // The aspect follows the window, or the picture stays stretched until a camera setter runs.
+  SetProjection();
 }
 
 void TOpenGl::PaintWindow(HDC DC) {

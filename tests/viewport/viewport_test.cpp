@@ -159,16 +159,23 @@ TEST_F(ViewportTest, ProjectionMatrixMatchesTheDefaultsInBothModes) {
   EXPECT_EQ(mode, GL_MODELVIEW);
 }
 
-TEST_F(ViewportTest, ResizeChangesTheViewportButNotTheProjection) {
-  double before[16], after[16];
-  glGetDoublev(GL_PROJECTION_MATRIX, before);
+TEST_F(ViewportTest, ResizeSetsTheViewportAndTheProjectionsAspect) {
+  EventCounter projections;
+  gl->OnSetProjection = projections.Event();
   gl->SetBounds(0, 0, 100, 30);
   GLint vp[4];
   glGetIntegerv(GL_VIEWPORT, vp);
   EXPECT_EQ(vp[2], 100);
   EXPECT_EQ(vp[3], 30);
-  glGetDoublev(GL_PROJECTION_MATRIX, after);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(before[i], after[i]);
+  double m[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, m);
+  EXPECT_NEAR(std::fabs(m[5] / m[0]), 100.0 / 30.0, 1e-6);  // GL keeps floats
+  EXPECT_EQ(projections.Count, 1);
+  // A resize before the context exists stores the size and touches no GL.
+  TOpenGl fresh(nullptr);
+  fresh.SetBounds(0, 0, 10, 10);
+  glGetIntegerv(GL_VIEWPORT, vp);
+  EXPECT_EQ(vp[2], 100);
   // The pbuffer follows the window, so a frame still fills it.
   gl->Perform(WM_PAINT, 0, 0);
   Pixels p = ReadPixels(gl->Handle());
