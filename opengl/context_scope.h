@@ -5,12 +5,15 @@
 
 #include "framework/controls.h"
 #include "framework/winapi.h"
+#include "opengl/quadric_cache.h"
 
 // Shared by a viewport and the lists compiled in its context; emptied when the context is deleted,
 // so that whoever still holds it issues no GL calls.
 struct TContextHandle {
   HGLRC Context = nullptr;
   TWinControl* Window = nullptr;
+  // Quadric geometry that parts compiled in this context share (the per-part list mode).
+  TQuadricCache Quadrics;
   // The window's own device context while the window exists; never creates a window.
   HDC DC() const;
 };

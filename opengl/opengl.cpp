@@ -94,6 +94,7 @@ void TOpenGl::ReleaseContext() {
   FResourceContext = nullptr;
   FContext->Context = nullptr;
   FContext->Window = nullptr;
+  FContext->Quadrics.Clear();  // gone with the context
   if (mine) wglDeleteContext(mine);
 }
 

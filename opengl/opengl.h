@@ -8,6 +8,7 @@
 #include "framework/controls.h"
 #include "framework/graphics.h"
 #include "opengl/bounds.h"
+#include "parts/parts.h"
 #include "pos3d/vectors.h"
 
 class TPart;
@@ -124,6 +125,14 @@ public:
   bool Headlight() const { return FHeadlight; }
   void SetHeadlight(bool Value);
 
+  // lmScene (the default) compiles the whole tree into one list at every change; lmPerPart keeps a
+  // list per part and recompiles only what changed, with quadric geometry shared between parts.
+  // Both run the same GL commands when a frame is drawn.
+  TListMode ListMode() const { return FListMode; }
+  void SetListMode(TListMode Value);
+  // Shared quadric geometry lists alive in this viewport's context (per-part mode).
+  int SharedGeometryCount() const;
+
   TCanvas* GetCanvas() { return FCanvas; }
   intptr_t GetResourceContext() const { return reinterpret_cast<intptr_t>(FResourceContext); }
   // The context as display lists remember it; its Context is null until Loaded and after destruction.
@@ -155,6 +164,8 @@ protected:
   // One frame's drawing into the back buffer: clear, events, scene; no swap.
   void DrawFrame();
   void ApplyHeadlight();
+  // The per-part mode's rebuild: compiles the stale lists only.
+  void UpdatePartLists();
   // Reads the back buffer (bottom row first); false without a context.
   bool ReadFrame(std::vector<uint8_t>& rgba, int& width, int& height);
 
@@ -179,6 +190,7 @@ protected:
   unsigned FTextureNames[TEXTURE_SLOTS] = {};
   int FTextureParams[TEXTURE_SLOTS][TEXTURE_PARAMS] = {};
   TPartGroup* FRoot = nullptr;
+  TListMode FListMode = lmScene;
   bool FHeadlight = false;
   int FHeadlightLight = -1;  // the GL light index the headlight took at the last frame
   // Several viewports may share a thread: every GL call goes through a scope on this handle.

@@ -94,9 +94,13 @@ void TOpenGl::OnModelRefreshTimer(TObject* Sender) {
   // Lists compiled now would land in another viewport's context: build once ours exists.
   FModelPending = !scope.Active();
   if (FModelPending) return;
-  FRoot->BuildList(BUILDLIST_DELETE);
-  FRoot->BuildList(BUILDLIST_PREPARE);
-  FRoot->BuildList(BUILDLIST_COMPILE);
+  if (FListMode == lmPerPart) {
+    UpdatePartLists();
+  } else {
+    FRoot->BuildList(BUILDLIST_DELETE);
+    FRoot->BuildList(BUILDLIST_PREPARE);
+    FRoot->BuildList(BUILDLIST_COMPILE);
+  }
   Refresh(Sender);
 }
 

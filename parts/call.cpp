@@ -41,6 +41,13 @@ TPart* TPartCall::CallTarget() {
   return used;
 }
 
+void TPartCall::CallResolvedList(unsigned list) {
+  listByName = list != 0;
+  if (list == CallList) return;
+  CallList = list;
+  MarkListStale();
+}
+
 void TPartCall::ResolveDuringRebuild() {
   TPart* used = CallTarget();
   if (!used) return;

@@ -21,12 +21,17 @@ public:
   // Points CallList at the own list of the owner's part named UsedPartName; returns that list (0: none found).
   unsigned ResolveCallList();
 
+  // The owner's part named UsedPartName, unless calling its list would make the list call itself.
+  TPart* CallTarget();
+  // Whether a host set the list by hand (then no name is looked up).
+  bool ListByHand() const { return listByHand; }
+  // Per-part rebuilds: calls list from now on; a different list makes this part's own list stale.
+  void CallResolvedList(unsigned list);
+
   AnsiString UsedPartName;
   unsigned CallList = 0;
 
 private:
-  // The owner's part named UsedPartName, unless calling its list would make the list call itself.
-  TPart* CallTarget();
   // Points CallList at the target's list, compiling that list first when the target has none.
   void ResolveDuringRebuild();
 

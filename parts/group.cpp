@@ -34,7 +34,8 @@ void TPartGroup::Adopt(TPart* part) {
 
 void TPartGroup::AddObject(TPart* part, TPart* before) {
   if (!part) return;
-  const int at = before ? FParts->IndexOf(before) : -1;
+  // Only a child of this group is worth a search: appending to a large group stays cheap.
+  const int at = before && before->Holder() == this ? FParts->IndexOf(before) : -1;
   if (at >= 0)
     FParts->Insert(at, part);
   else
@@ -62,6 +63,7 @@ bool TPartGroup::Contains(const TPart* part) const {
 }
 
 std::vector<TPart*>* TPartPickNames::Active = nullptr;
+bool TPartListBuild::PerPart = false;
 
 void TPartGroup::Paint() {
   TPart::Paint();
@@ -73,7 +75,11 @@ void TPartGroup::Paint() {
       names->push_back(Part(i));
       glLoadName(static_cast<GLuint>(names->size()));
     }
-    Part(i)->Paint();
+    // Per part, the child's own list: the same commands run when the group's list is called.
+    if (TPartListBuild::PerPart)
+      Part(i)->Play();
+    else
+      Part(i)->Paint();
     glPopMatrix();
   }
 }

@@ -18,17 +18,41 @@ TPart::TPart() = default;
 TPart::~TPart() { ReleaseList(); }
 
 void TPart::ReleaseList() {
-  if (DisplayList == 0) return;
-  if (!listContext) {
-    glDeleteLists(DisplayList, 1);
+  if (DisplayList == 0 && sharedGeometry == 0) return;
+  TContextHandle* handle = listContext.get();
+  if (!handle) {
+    if (DisplayList != 0) glDeleteLists(DisplayList, 1);
   } else {
-    TContextScope scope(listContext.get());
-    if (scope.Active()) glDeleteLists(DisplayList, 1);
+    TContextScope scope(handle);
+    if (scope.Active() && DisplayList != 0) glDeleteLists(DisplayList, 1);
+    if (sharedGeometry != 0) handle->Quadrics.Release(sharedGeometry, scope.Active());
   }
   DisplayList = 0;
+  sharedGeometry = 0;
+  listDirty = true;
   listContext.reset();
 }
 
+void TPart::AdoptListContext() {
+  // A list from another context cannot be refilled here: it goes back where it came from.
+  std::shared_ptr<TContextHandle> here = owner ? owner->ContextHandle() : nullptr;
+  if (here && (!here->Context || here->Context != wglGetCurrentContext())) here.reset();
+  if (listContext != here) ReleaseList();
+  listContext = here;
+}
+
+void TPart::DrawnInline() {
+  ReleaseList();
+  listDirty = false;
+}
+
+void TPart::SetSharedGeometry(unsigned list) {
+  if (sharedGeometry != 0 && listContext) {
+    TContextScope scope(listContext.get());
+    listContext->Quadrics.Release(sharedGeometry, scope.Active());
+  }
+  sharedGeometry = list;
+}
 AnsiString TPart::GetName() {
   if (!Name.IsEmpty()) return Name;
   // The whole address: two parts must never show the same identity on 64-bit platforms.
@@ -39,7 +63,11 @@ TPart* TPart::FindPart(AnsiString name) { return Name == name ? this : nullptr; 
 
 void TPart::SetOwner(TOpenGl* o) { owner = o; }
 
-void TPart::Changed(TObject*) { OnChange(this); }
+void TPart::Changed(TObject* sender) {
+  // A child's change climbs through here too; only the part's own values make its list stale.
+  if (sender == this || sender == nullptr) listDirty = true;
+  OnChange(this);
+}
 
 #define PART_SETTER(Member, Type) \
   void TPart::Set##Member(Type v) { \
@@ -146,11 +174,7 @@ void TPart::BuildList(BUILDLIST_PHASE phase) {
     case BUILDLIST_PREPARE:
       break;
     case BUILDLIST_COMPILE: {
-      // A list from another context cannot be refilled here: it goes back where it came from.
-      std::shared_ptr<TContextHandle> here = owner ? owner->ContextHandle() : nullptr;
-      if (here && (!here->Context || here->Context != wglGetCurrentContext())) here.reset();
-      if (listContext != here) ReleaseList();
-      listContext = here;
+      AdoptListContext();
       GLuint name = DisplayList;
       // Without a list while compiling, so Play paints instead of calling the list being built.
       DisplayList = 0;
@@ -161,6 +185,7 @@ void TPart::BuildList(BUILDLIST_PHASE phase) {
         glEndList();
         DisplayList = name;
       }
+      listDirty = false;
       break;
     }
   }

@@ -13,6 +13,10 @@ class TPartGroup;
 
 enum BUILDLIST_PHASE { BUILDLIST_DELETE = 0, BUILDLIST_PREPARE = 1, BUILDLIST_COMPILE = 2 };
 
+// How a viewport keeps its scene in display lists: one list of the whole tree rebuilt at every
+// change (the default), or a list per part where a change recompiles only what changed.
+enum TListMode { lmScene, lmPerPart };
+
 const int PART_CLIP_PLANES = 6;
 // Deepest group nesting a scene file may hold; deeper files fail to load instead of exhausting the stack.
 const int PART_MAX_GROUP_DEPTH = 1000;
@@ -103,9 +107,27 @@ public:
   // Reads one part record (tag first); null when no part could be made.
   static TPart* Load(TSceneFile& File, TOpenGl* Owner);
 
+  // Per-part lists: whether the part's own values (or a group's child list) changed since its list
+  // was compiled; the context that list lives in; the shared geometry list it draws (0: none).
+  bool ListDirty() const { return listDirty; }
+  const TContextHandle* ListContext() const { return listContext.get(); }
+  unsigned SharedGeometry() const { return sharedGeometry; }
+  // Ties the part's lists to its viewport's current context, releasing lists made in another.
+  void AdoptListContext();
+  // Takes a shared geometry list acquired from the part's list context, releasing the one it had.
+  void SetSharedGeometry(unsigned list);
+  // Drawn inside an ancestor's list instead of its own: drops its own and counts as up to date.
+  void DrawnInline();
+
+protected:
+  void MarkListStale() { listDirty = true; }
+
 private:
-  // Deletes the display list in the context that compiled it; skips GL when that context is gone.
+  // Deletes the display list (and drops the shared geometry) in the context that compiled it; skips
+  // GL when that context is gone.
   void ReleaseList();
+  bool listDirty = true;
+  unsigned sharedGeometry = 0;
   friend class TPartGroup;
   TPartGroup* parent = nullptr;
   TPartGroup* holder = nullptr;
@@ -173,4 +195,18 @@ private:
 // While a pick runs, groups give each child they draw a GL selection name: its index in Parts.
 struct TPartPickNames {
   static std::vector<TPart*>* Active;
+};
+
+// While a per-part rebuild compiles, a group's list calls its children's lists instead of holding
+// their drawing, and quadrics call their shared geometry. Painting outside it draws everything.
+struct TPartListBuild {
+  static bool PerPart;
+};
+
+// Parts whose geometry can be shared between parts: what identifies it, and how to draw it.
+class TSharedGeometry {
+public:
+  virtual ~TSharedGeometry() = default;
+  virtual void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const = 0;
+  virtual void DrawGeometry() = 0;
 };

@@ -66,13 +66,33 @@ static void WithQuadric(Draw draw) {
   gluDeleteQuadric(q);
 }
 
+// During a per-part rebuild the geometry comes from the list shared by parts of the same shape.
+static void PaintGeometry(TPart* part, TSharedGeometry* shape) {
+  if (TPartListBuild::PerPart && part->SharedGeometry() != 0)
+    glCallList(part->SharedGeometry());
+  else
+    shape->DrawGeometry();
+}
+
 AnsiString TPartSphere::GetName() { return AnsiString("Sphere ") + TPart::GetName(); }
 void TPartSphere::SetSlices(int v) { Slices = v; Changed(this); }
 void TPartSphere::SetStacks(int v) { Stacks = v; Changed(this); }
 
 void TPartSphere::Paint() {
   TPart::Paint();
+  PaintGeometry(this, this);
+}
+
+void TPartSphere::DrawGeometry() {
   WithQuadric([this](GLUquadric* q) { gluSphere(q, 1.0, Divisions(Slices), Divisions(Stacks)); });
+}
+
+void TPartSphere::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const {
+  kind = PART_TAG_SPHERE;
+  a = 1;
+  b = c = 0;
+  d1 = Divisions(Slices);
+  d2 = Divisions(Stacks);
 }
 
 TPart* TPartSphere::Clone() {
@@ -100,7 +120,20 @@ void TPartCylinder::SetHeight(float v) { Height = v; Changed(this); }
 
 void TPartCylinder::Paint() {
   TPart::Paint();
+  PaintGeometry(this, this);
+}
+
+void TPartCylinder::DrawGeometry() {
   WithQuadric([this](GLUquadric* q) { gluCylinder(q, BaseRadius, TopRadius, Height, Divisions(Slices), Divisions(Stacks)); });
+}
+
+void TPartCylinder::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const {
+  kind = PART_TAG_CYLINDER;
+  a = BaseRadius;
+  b = TopRadius;
+  c = Height;
+  d1 = Divisions(Slices);
+  d2 = Divisions(Stacks);
 }
 
 TPart* TPartCylinder::Clone() {
@@ -133,7 +166,20 @@ void TPartDisk::SetOuterRadius(float v) { OuterRadius = v; Changed(this); }
 
 void TPartDisk::Paint() {
   TPart::Paint();
+  PaintGeometry(this, this);
+}
+
+void TPartDisk::DrawGeometry() {
   WithQuadric([this](GLUquadric* q) { gluDisk(q, InnerRadius, OuterRadius, Divisions(Slices), Divisions(Loops)); });
+}
+
+void TPartDisk::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const {
+  kind = PART_TAG_DISK;
+  a = InnerRadius;
+  b = OuterRadius;
+  c = 0;
+  d1 = Divisions(Slices);
+  d2 = Divisions(Loops);
 }
 
 TPart* TPartDisk::Clone() {

@@ -12,8 +12,10 @@ public:
   TPart* Clone() override;
 };
 
-class TPartSphere : public TPart {
+class TPartSphere : public TPart, public TSharedGeometry {
 public:
+  void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
+  void DrawGeometry() override;
   AnsiString GetName() override;
   bool SaveTo(TSceneFile& File) override;
   bool LoadFrom(TSceneFile& File) override;
@@ -27,8 +29,10 @@ public:
   int Stacks = 20;
 };
 
-class TPartCylinder : public TPart {
+class TPartCylinder : public TPart, public TSharedGeometry {
 public:
+  void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
+  void DrawGeometry() override;
   AnsiString GetName() override;
   bool SaveTo(TSceneFile& File) override;
   bool LoadFrom(TSceneFile& File) override;
@@ -48,8 +52,10 @@ public:
   float Height = 1.0f;
 };
 
-class TPartDisk : public TPart {
+class TPartDisk : public TPart, public TSharedGeometry {
 public:
+  void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
+  void DrawGeometry() override;
   AnsiString GetName() override;
   bool SaveTo(TSceneFile& File) override;
   bool LoadFrom(TSceneFile& File) override;

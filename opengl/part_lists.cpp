@@ -1,0 +1,99 @@
+// The per-part list mode: each part keeps its own list, a rebuild recompiles only the stale ones,
+// and quadrics of one shape share their geometry.
+#include <GL/gl.h>
+
+#include "opengl/context_scope.h"
+#include "opengl/opengl.h"
+#include "parts/call.h"
+#include "parts/parts.h"
+
+namespace {
+
+// NOTE: Mesa runs list calls nested at most 64 deep and skips deeper ones. Groups from this depth on
+// hold their whole subtree in their own list, so a deep tree still draws every part.
+const int kInlineDepth = 40;
+
+// Restores the painting mode however the rebuild ends.
+struct PerPartPainting {
+  PerPartPainting() { TPartListBuild::PerPart = true; }
+  ~PerPartPainting() { TPartListBuild::PerPart = false; }
+};
+
+class TPartListUpdate {
+public:
+  explicit TPartListUpdate(TContextHandle* handle) : FHandle(handle) {}
+
+  // Brings p's list (and its subtree's) up to date; true when p's list name changed, so the
+  // group holding it must compile a call of the new name.
+  bool Walk(TPart* p, int depth) {
+    bool stale = p->ListDirty() || p->DisplayList == 0 || p->ListContext() != FHandle;
+    if (auto* g = dynamic_cast<TPartGroup*>(p)) {
+      if (depth >= kInlineDepth) {
+        for (int i = 0; i < g->Count(); ++i) stale = InlineSubtree(g->Part(i)) || stale;
+      } else {
+        for (int i = 0; i < g->Count(); ++i) stale = Walk(g->Part(i), depth + 1) || stale;
+      }
+    } else if (auto* call = dynamic_cast<TPartCall*>(p)) {
+      if (!call->ListByHand()) call->CallResolvedList(TargetList(call));
+      stale = stale || call->ListDirty();
+    }
+    if (!stale) return false;
+    unsigned before = p->DisplayList;
+    Compile(p);
+    return p->DisplayList != before;
+  }
+
+private:
+  // A part inside an inlining group: drawn by that group's list; true when anything in it changed.
+  bool InlineSubtree(TPart* p) {
+    bool stale = p->ListDirty() || p->DisplayList != 0;
+    if (auto* g = dynamic_cast<TPartGroup*>(p))
+      for (int i = 0; i < g->Count(); ++i) stale = InlineSubtree(g->Part(i)) || stale;
+    if (auto* call = dynamic_cast<TPartCall*>(p)) {
+      if (!call->ListByHand()) call->CallResolvedList(TargetList(call));
+      stale = stale || call->ListDirty();
+    }
+    p->DrawnInline();
+    return stale;
+  }
+
+  // The list a call part names, compiled now when its target has none in this context yet.
+  unsigned TargetList(TPartCall* call) {
+    TPart* target = call->CallTarget();
+    if (!target) return 0;
+    if (target->DisplayList == 0 || target->ListContext() != FHandle || target->ListDirty()) Compile(target);
+    return target->DisplayList;
+  }
+
+  void Compile(TPart* p) {
+    p->AdoptListContext();
+    // Acquired before the old one is released, so a part whose shape did not change keeps its list.
+    if (auto* shape = dynamic_cast<TSharedGeometry*>(p)) {
+      int kind = 0, d1 = 0, d2 = 0;
+      float a = 0, b = 0, c = 0;
+      shape->GeometryKey(kind, a, b, c, d1, d2);
+      p->SetSharedGeometry(FHandle->Quadrics.Acquire(TQuadricKey(kind, a, b, c, d1, d2), [shape] { shape->DrawGeometry(); }));
+    }
+    p->BuildList(BUILDLIST_COMPILE);
+  }
+
+  TContextHandle* FHandle;
+};
+
+}  // namespace
+
+void TOpenGl::SetListMode(TListMode Value) {
+  if (Value == FListMode) return;
+  FListMode = Value;
+  // The lists of one mode mean nothing to the other: everything is compiled again.
+  TContextScope scope(FContext.get());
+  if (scope.Active()) FRoot->BuildList(BUILDLIST_DELETE);
+  RefreshModel(this);
+}
+
+int TOpenGl::SharedGeometryCount() const { return FContext->Quadrics.Count(); }
+
+void TOpenGl::UpdatePartLists() {
+  PerPartPainting painting;
+  TPartListUpdate(FContext.get()).Walk(FRoot, 0);
+}

@@ -1,0 +1,198 @@
+// The per-part list mode: the same pictures as the whole-scene list through every kind of edit,
+// rebuilds that recompile only what changed, and shared quadric geometry that is counted.
+#include <GL/gl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "opengl/opengl.h"
+#include "parts/call.h"
+#include "parts/parts.h"
+#include "parts/primitives.h"
+#include "parts/quad.h"
+#include "support/gl_recorder.h"
+#include "support/viewport_fixture.h"
+#include "opengl/luce.h"
+
+namespace {
+
+const int kW = 96, kH = 72;
+
+// Every kind, a texture, clip planes, material that leaks to later siblings, a call part.
+void BuildScene(TOpenGl* gl) {
+  TBitmap checker;
+  checker.SetSize(4, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) checker.SetPixel(x, y, (x + y) % 2 ? clRed : clYellow);
+  gl->SetTexture(3, &checker);
+  gl->GetLight(0)->SetPositionZ(-1);
+  gl->GetLight(0)->SetEnabled(true);
+
+  TPart* arm = gl->AddGroup(nullptr, "arm");
+  arm->SetRZ(1);
+  arm->SetRotationAngle(20);
+  TPart* box = gl->AddCube(arm, "box");
+  box->SetPX(-4);
+  box->SetUseMaterial(true);
+  box->SetDiffuseG(0.1f);  // stays in force for the siblings drawn after it
+  box->SetTexture(3);
+  TPart* ball = gl->AddSphere(arm, "ball");
+  ball->SetPX(-1.5f);
+  TPart* can = gl->AddCylinder(arm, "can");
+  can->SetPX(1.5f);
+  can->SetRX(1);
+  can->SetRotationAngle(70);
+  can->SetClipPlaneB(0, 1);
+  can->SetUseClipPlane(0, 1);
+  auto* disk = static_cast<TPartDisk*>(gl->AddDisk(nullptr, "ring"));
+  disk->SetPY(-3);
+  disk->SetSX(0.6f);
+  disk->SetSY(0.6f);
+  TPart* quad = gl->AddQuad(nullptr, "quad");
+  quad->SetPY(3);
+  quad->SetTexture(-1);  // keeps whatever was bound
+  TPart* more = gl->AddGroup(nullptr, "more");
+  for (int i = 0; i < 4; ++i) {
+    TPart* s = gl->AddSphere(more, ("s" + std::to_string(i)).c_str());
+    s->SetPX(3.5f);
+    s->SetPY(-2.5f + i * 1.4f);
+    s->SetSX(0.5f);
+    s->SetSY(0.5f);
+    s->SetSZ(0.5f);
+  }
+  auto* call = new TPartCall();
+  call->Name = "echo";
+  call->SetUsedPartName("box");
+  gl->Paste(more, call);
+}
+
+struct Pair : ::testing::Test {
+  TOpenGl* scene = nullptr;
+  TOpenGl* perPart = nullptr;
+  void SetUp() override {
+    scene = MakeLoadedViewport<TOpenGl>(kW, kH);
+    perPart = MakeLoadedViewport<TOpenGl>(kW, kH);
+    perPart->SetListMode(lmPerPart);
+  }
+  void TearDown() override {
+    delete perPart;
+    delete scene;
+  }
+  // Applies one edit to both viewports and expects the same picture from both.
+  void Both(const std::function<void(TOpenGl*)>& edit, const char* what, size_t minDrawn = 200) {
+    edit(scene);
+    edit(perPart);
+    Step(40);
+    Pixels a = ReadPixels(scene->Handle()), b = ReadPixels(perPart->Handle());
+    ASSERT_EQ(a.rgba.size(), b.rgba.size());
+    size_t differing = 0, drawn = 0;
+    for (size_t i = 0; i < a.rgba.size(); i += 4) {
+      if (a.rgba[i] != b.rgba[i] || a.rgba[i + 1] != b.rgba[i + 1] || a.rgba[i + 2] != b.rgba[i + 2]) ++differing;
+      if (a.rgba[i] | a.rgba[i + 1] | a.rgba[i + 2]) ++drawn;
+    }
+    EXPECT_EQ(differing, 0u) << what;
+    EXPECT_GT(drawn, minDrawn) << what;
+  }
+};
+
+}  // namespace
+
+TEST_F(Pair, BothModesDrawTheSamePicturesThroughEveryEdit) {
+  Both(BuildScene, "the scene");
+  Both([](TOpenGl* gl) { gl->FindPart("ball")->SetSX(1.3f); }, "a part's value");
+  Both([](TOpenGl* gl) { static_cast<TPartSphere*>(gl->FindPart("s1"))->SetSlices(5); }, "a shape");
+  Both([](TOpenGl* gl) { gl->FindPart("arm")->SetRotationAngle(-10); }, "a group's value");
+  Both([](TOpenGl* gl) { gl->AddCube(gl->FindPart("ball"), "new")->SetPY(1.5f); }, "an insert");
+  Both([](TOpenGl* gl) {
+         TPart* p = gl->FindPart("s2");
+         gl->DeleteObject(p);
+         delete p;
+       },
+       "a deletion");
+  Both([](TOpenGl* gl) {
+         TPart* p = gl->FindPart("box");
+         gl->DeleteObject(p);
+         gl->Paste(gl->FindPart("more"), p);
+       },
+       "a move, with the call part's target");
+  Both([](TOpenGl* gl) { gl->Paste(nullptr, gl->FindPart("more")->Clone())->SetPX(-6); }, "a pasted clone");
+  Both([](TOpenGl* gl) { gl->FindPart("can")->SetUseClipPlane(0, 0); }, "a clip plane");
+  Both([](TOpenGl* gl) { static_cast<TPartCall*>(gl->FindPart("echo"))->SetUsedPartName("ring"); gl->RefreshModel(gl); },
+       "a call part renamed");
+
+  // Undo as an editor does it: a snapshot in memory, loaded back.
+  TMemoryStream before[2];
+  ASSERT_TRUE(scene->SaveToStream(&before[0]));
+  ASSERT_TRUE(perPart->SaveToStream(&before[1]));
+  Both([](TOpenGl* gl) { gl->FindPart("quad")->SetPX(2); }, "before the undo");
+  Both([&](TOpenGl* gl) {
+         TMemoryStream& s = before[gl == scene ? 0 : 1];
+         s.SetPosition(0);
+         ASSERT_TRUE(gl->LoadFromStream(&s));
+       },
+       "an undo");
+  Both([](TOpenGl* gl) { gl->SetListMode(lmScene); }, "switched to the whole-scene list");
+  Both([](TOpenGl* gl) { gl->SetListMode(lmPerPart); }, "and back");
+}
+
+TEST_F(Pair, AChangeRecompilesOnlyItsPartAndGroupsOnlyOnTheirOwnChanges) {
+  BuildScene(perPart);
+  Step(40);
+  auto compiles = [&](const std::function<void()>& edit) {
+    GlRecorder::Start();
+    edit();
+    Step(40);
+    size_t n = GlRecorder::Only("glNewList").size();
+    GlRecorder::Stop();
+    return n;
+  };
+  EXPECT_EQ(compiles([&] { perPart->FindPart("ball")->SetPY(0.5f); }), 1u);
+  // The group's list calls the child's list by name, which did not change.
+  EXPECT_EQ(compiles([&] { perPart->FindPart("arm")->SetPY(0.5f); }), 1u);
+  // Ten changes of one part in a burst: still one compile.
+  EXPECT_EQ(compiles([&] {
+              for (int i = 0; i < 10; ++i) perPart->FindPart("s3")->SetPZ(0.1f * i);
+            }),
+            1u);
+  // An insert compiles the new part and its group.
+  EXPECT_EQ(compiles([&] { perPart->AddCube(perPart->FindPart("more"), "extra"); }), 2u);
+  EXPECT_EQ(compiles([] {}), 0u);
+}
+
+TEST_F(Pair, SharedGeometryIsCountedAndGoesWithItsLastUser) {
+  TPart* group = perPart->AddGroup(nullptr, "g");
+  std::vector<TPartSphere*> spheres;
+  for (int i = 0; i < 10; ++i) spheres.push_back(static_cast<TPartSphere*>(perPart->AddSphere(group, nullptr)));
+  perPart->AddCylinder(group, nullptr);
+  Step(40);
+  EXPECT_EQ(perPart->SharedGeometryCount(), 2);
+  spheres[0]->SetSlices(7);
+  Step(40);
+  EXPECT_EQ(perPart->SharedGeometryCount(), 3);
+  perPart->DeleteObject(spheres[0]);
+  delete spheres[0];
+  EXPECT_EQ(perPart->SharedGeometryCount(), 2);
+  // A detached subtree keeps its geometry until it is deleted, also after the viewport went.
+  perPart->DeleteObject(group);
+  Step(40);
+  EXPECT_EQ(perPart->SharedGeometryCount(), 2);
+  delete perPart;
+  perPart = nullptr;
+  delete group;
+  // The whole-scene mode holds none.
+  scene->AddSphere(nullptr, nullptr);
+  Step(40);
+  EXPECT_EQ(scene->SharedGeometryCount(), 0);
+}
+
+TEST_F(Pair, TreesDeeperThanGLNestsStillDrawEveryPart) {
+  for (TOpenGl* gl : {scene, perPart}) {
+    TPart* at = nullptr;
+    for (int depth = 0; depth < 90; ++depth) at = gl->AddGroup(at, nullptr);
+    gl->AddCube(at, "deepest")->SetSX(3);
+    gl->SetHeadlight(true);
+  }
+  Both([](TOpenGl*) {}, "ninety groups deep", 30);
+  Both([](TOpenGl* gl) { gl->FindPart("deepest")->SetSY(2); }, "a change at the bottom", 30);
+}
