@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/application.h"
-#include "framework/winapi.h"
+#include "framework/controls/application.h"
+#include "framework/platform/winapi.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"

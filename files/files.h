@@ -1,8 +1,8 @@
 // The scene file stream: a versioned, little-endian binary file of integers, floats and strings.
 #pragma once
 
-#include "framework/core.h"
-#include "framework/streams.h"
+#include "framework/core/core.h"
+#include "framework/core/streams.h"
 
 // The format version this system writes.
 const int SCENE_FILE_VERSION = 4;

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framework/graphics.h"
+#include "framework/graphics/graphics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 24)) return 0;

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framework/application.h"
+#include "framework/controls/application.h"
 #include "opengl/opengl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "framework/controls.h"
-#include "framework/winapi.h"
+#include "framework/controls/controls.h"
+#include "framework/platform/winapi.h"
 #include "opengl/quadric_cache.h"
 
 // Shared by a viewport and the lists compiled in its context; emptied when the context is deleted,

@@ -1,7 +1,7 @@
 // A light source: OpenGL light parameters with a change event.
 #pragma once
 
-#include "framework/core.h"
+#include "framework/core/core.h"
 
 class TSceneFile;
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "framework/application.h"
-#include "framework/controls.h"
-#include "framework/graphics.h"
+#include "framework/controls/application.h"
+#include "framework/controls/controls.h"
+#include "framework/graphics/graphics.h"
 #include "opengl/bounds.h"
 #include "parts/parts.h"
 #include "pos3d/vectors.h"

@@ -6,7 +6,7 @@
 
 #include "files/files.h"
 #include "opengl/context_scope.h"
-#include "framework/safe_save.h"
+#include "framework/core/safe_save.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "framework/screenshot.h"
+#include "framework/graphics/screenshot.h"
 #include "opengl/context_scope.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"

@@ -1,7 +1,7 @@
 // A mouse camera for a viewport: orbit, pan, zoom and fit, through the viewport's public camera setters.
 #pragma once
 
-#include "framework/controls.h"
+#include "framework/controls/controls.h"
 
 class TOpenGl;
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/core.h"
+#include "framework/core/core.h"
 
 class TOpenGl;
 struct TContextHandle;

@@ -1,7 +1,7 @@
 // The multi-value editor panel: up to four captions of a vector's elements and one scroll bar.
 #pragma once
 
-#include "framework/controls.h"
+#include "framework/controls/controls.h"
 #include "pos3d/vectors.h"
 
 class TFloatEdit : public TPanel {

@@ -1,7 +1,7 @@
 // Vector value types: four single-precision elements with a change event.
 #pragma once
 
-#include "framework/core.h"
+#include "framework/core/core.h"
 
 class TSceneFile;
 

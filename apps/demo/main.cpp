@@ -10,9 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "framework/application.h"
-#include "framework/controls.h"
-#include "framework/screenshot.h"
+#include "framework/controls/application.h"
+#include "framework/controls/controls.h"
+#include "framework/graphics/screenshot.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"

@@ -9,9 +9,9 @@
 #include <exception>
 #include <string>
 
-#include "framework/application.h"
-#include "framework/controls.h"
-#include "framework/screenshot.h"
+#include "framework/controls/application.h"
+#include "framework/controls/controls.h"
+#include "framework/graphics/screenshot.h"
 #include "files/files.h"
 #include "opengl/opengl.h"
 #include "scene_dump.h"

@@ -12,7 +12,7 @@ function(step)
 endfunction()
 
 step(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
-foreach(f include/viewport3d/opengl/opengl.h include/viewport3d/parts/parts.h include/viewport3d/framework/controls.h
+foreach(f include/viewport3d/opengl/opengl.h include/viewport3d/parts/parts.h include/viewport3d/framework/controls/controls.h
           include/viewport3d/files/files.h include/viewport3d/pos3d/editors.h
           lib/cmake/viewport3d/viewport3dConfig.cmake lib/cmake/viewport3d/viewport3dTargets.cmake)
   if(NOT EXISTS ${WORK_DIR}/prefix/${f})

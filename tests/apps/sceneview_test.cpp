@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "framework/application.h"
+#include "framework/controls/application.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/call.h"

@@ -3,8 +3,8 @@
 
 #include <climits>
 
-#include "framework/application.h"
-#include "framework/controls.h"
+#include "framework/controls/application.h"
+#include "framework/controls/controls.h"
 #include "support/test_support.h"
 
 TEST(ScrollBar, KeepsPositionInRangeAndReportsEveryMove) {

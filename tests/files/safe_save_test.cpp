@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/safe_save.h"
+#include "framework/core/safe_save.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Forms and controls as a host sees them: OnResize after size changes, and the main form ending Run.
 #include <gtest/gtest.h>
 
-#include "framework/application.h"
-#include "framework/controls.h"
+#include "framework/controls/application.h"
+#include "framework/controls/controls.h"
 #include "support/test_support.h"
 
 TEST(Controls, OnResizeFollowsEverySizeChangeAndOnlyThose) {

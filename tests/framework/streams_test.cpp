@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/streams.h"
+#include "framework/core/streams.h"
 
 namespace {
 std::string TempPath(const char* name) {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/bmp_codec.h"
-#include "framework/graphics.h"
+#include "framework/graphics/bmp_codec.h"
+#include "framework/graphics/graphics.h"
 
 namespace {
 const std::string kSuite = std::string(V3D_SOURCE_DIR) + "/tests/data/bmpsuite/";

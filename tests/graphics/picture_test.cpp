@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "framework/graphics.h"
+#include "framework/graphics/graphics.h"
 
 namespace {
 std::string TempPath(const char* name) {

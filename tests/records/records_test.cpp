@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "files/files.h"
-#include "framework/streams.h"
+#include "framework/core/streams.h"
 #include "parts/call.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "framework/controls.h"
-#include "framework/registry.h"
+#include "framework/controls/controls.h"
+#include "framework/core/registry.h"
 #include "support/test_support.h"
 
 namespace {

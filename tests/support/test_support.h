@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "framework/core.h"
+#include "framework/core/core.h"
 
 // Counts the notifications it receives and remembers their senders.
 class EventCounter : public TObject {

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "framework/application.h"
-#include "framework/winapi.h"
+#include "framework/controls/application.h"
+#include "framework/platform/winapi.h"
 #include "support/test_support.h"
 
 struct Pixels {

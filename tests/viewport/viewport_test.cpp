@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "framework/backend.h"
+#include "framework/platform/backend.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"

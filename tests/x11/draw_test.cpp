@@ -3,8 +3,8 @@
 
 #include <cairo.h>
 
-#include "framework/controls.h"
-#include "framework/draw_surface.h"
+#include "framework/controls/controls.h"
+#include "framework/graphics/draw_surface.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <chrono>
 
-#include "framework/application.h"
-#include "framework/backend.h"
-#include "framework/controls.h"
+#include "framework/controls/application.h"
+#include "framework/platform/backend.h"
+#include "framework/controls/controls.h"
 #include "xvfb.h"
 
 #include <X11/Xutil.h>

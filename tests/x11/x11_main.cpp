@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "framework/application.h"
+#include "framework/controls/application.h"
 #include "xvfb.h"
 
 // The tests run in a child, so the application's display connection closes before the server stops.

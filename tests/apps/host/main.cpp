@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "framework/application.h"
+#include "framework/controls/application.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 

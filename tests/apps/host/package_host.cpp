@@ -1,8 +1,8 @@
 // Loads the installed component package into a host made with v3d_package_host and lists its palette.
 #include <cstdio>
 
-#include "framework/application.h"
-#include "framework/registry.h"
+#include "framework/controls/application.h"
+#include "framework/core/registry.h"
 
 int main() {
   Application->Initialize(BackendKind::Headless);

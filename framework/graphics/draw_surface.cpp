@@ -1,7 +1,7 @@
 // Drawing primitives for non-GL controls over cairo.
-#include "framework/draw_surface.h"
+#include "framework/graphics/draw_surface.h"
 
-#include "framework/controls.h"
+#include "framework/controls/controls.h"
 
 void DrawSurface::Source(TColor c) {
   TColor rgb = ColorToRGB(c);

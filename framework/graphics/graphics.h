@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/core.h"
-#include "framework/streams.h"
-#include "framework/winapi.h"
+#include "framework/core/core.h"
+#include "framework/core/streams.h"
+#include "framework/platform/winapi.h"
 
 // A colour value: red in the low byte, green next, blue third.
 typedef uint32_t TColor;

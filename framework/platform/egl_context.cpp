@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "framework/backend.h"
+#include "framework/platform/backend.h"
 
 namespace {
 EGLDisplay gDisplay = EGL_NO_DISPLAY;

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls.h"
-#include "framework/winapi.h"
+#include "framework/controls/controls.h"
+#include "framework/platform/winapi.h"
 
 struct NativeWindow {
   TWinControl* control = nullptr;

@@ -1,5 +1,5 @@
 // Byte streams: the abstract stream's helpers, the buffered file stream and the memory stream.
-#include "framework/streams.h"
+#include "framework/core/streams.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -5,7 +5,7 @@
 
 #include <unordered_map>
 
-#include "framework/backend.h"
+#include "framework/platform/backend.h"
 
 struct X11Window {
   Window id = 0;

@@ -1,11 +1,11 @@
 // The control tree and windowed controls: bounds, parents, native windows, message dispatch.
-#include "framework/controls.h"
+#include "framework/controls/controls.h"
 
 #include <algorithm>
 
-#include "framework/application.h"
-#include "framework/backend.h"
-#include "framework/draw_surface.h"
+#include "framework/controls/application.h"
+#include "framework/platform/backend.h"
+#include "framework/graphics/draw_surface.h"
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {}
 

@@ -1,4 +1,4 @@
-#include "framework/core.h"
+#include "framework/core/core.h"
 
 #include <algorithm>
 #include <cstdarg>

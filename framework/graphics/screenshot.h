@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/winapi.h"
+#include "framework/platform/winapi.h"
 
 // Writes RGBA pixels (bottom row first, as GL reads them) as a PNG; false when the file cannot be written.
 bool WritePng(const char* path, int width, int height, const std::vector<uint8_t>& rgbaBottomUp);

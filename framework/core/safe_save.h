@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "framework/core.h"
-#include "framework/streams.h"
+#include "framework/core/core.h"
+#include "framework/core/streams.h"
 
 // Writes a new version of a file. A regular file gets a fresh temporary file beside it (created
 // exclusively, never through a link) that replaces it only once every byte is on the disk, keeping the

@@ -1,5 +1,5 @@
 // Saving a file through an exclusive temporary file and a rename, or in place where it cannot be replaced.
-#include "framework/safe_save.h"
+#include "framework/core/safe_save.h"
 
 #include <fcntl.h>
 #include <sys/random.h>

@@ -1,10 +1,10 @@
 // The BMP decoder and encoder. Every header field is checked against the buffer before any pixel is read.
-#include "framework/bmp_codec.h"
+#include "framework/graphics/bmp_codec.h"
 
 #include <cstring>
 #include <string>
 
-#include "framework/core.h"
+#include "framework/core/core.h"
 
 namespace {
 

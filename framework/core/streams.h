@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/core.h"
+#include "framework/core/core.h"
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/core.h"
-#include "framework/graphics.h"
+#include "framework/core/core.h"
+#include "framework/graphics/graphics.h"
 
 // A class reference: the class name and how to make an instance with an owner.
 struct TComponentClass {

@@ -5,8 +5,8 @@
 #include <deque>
 #include <vector>
 
-#include "framework/core.h"
-#include "framework/winapi.h"
+#include "framework/core/core.h"
+#include "framework/platform/winapi.h"
 
 class WindowBackend;
 class TTimer;

@@ -1,11 +1,11 @@
 // The message loop: native events, posted messages, timers, and paints of invalid windows.
-#include "framework/application.h"
+#include "framework/controls/application.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
-#include "framework/backend.h"
+#include "framework/platform/backend.h"
 
 static TApplication gApplication;
 TApplication* Application = &gApplication;

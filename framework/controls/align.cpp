@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/controls.h"
+#include "framework/controls/controls.h"
 
 namespace {
 struct AlignGuard {

@@ -3,7 +3,7 @@
 
 #include <cairo.h>
 
-#include "framework/graphics.h"
+#include "framework/graphics/graphics.h"
 
 class DrawSurface {
 public:

@@ -1,12 +1,12 @@
 // Canvases, bitmaps and pictures; BMP through bmp_codec, PNG through cairo.
-#include "framework/graphics.h"
+#include "framework/graphics/graphics.h"
 
 #include <cairo.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "framework/bmp_codec.h"
+#include "framework/graphics/bmp_codec.h"
 
 TColor ColorToRGB(TColor c) {
   if ((c & 0xFF000000u) != 0x80000000u) return c;

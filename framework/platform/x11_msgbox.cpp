@@ -8,9 +8,9 @@
 #include <sstream>
 #include <vector>
 
-#include "framework/application.h"
-#include "framework/draw_surface.h"
-#include "framework/x11_backend.h"
+#include "framework/controls/application.h"
+#include "framework/graphics/draw_surface.h"
+#include "framework/platform/x11_backend.h"
 
 struct X11MessageBox {
   Window id = 0;

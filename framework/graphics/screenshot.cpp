@@ -1,4 +1,4 @@
-#include "framework/screenshot.h"
+#include "framework/graphics/screenshot.h"
 
 #include <cairo.h>
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <chrono>
 
-#include "framework/backend.h"
+#include "framework/platform/backend.h"
 
 namespace {
 class HeadlessBackend : public WindowBackend {

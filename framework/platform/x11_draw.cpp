@@ -1,8 +1,8 @@
 // Cairo drawing onto X windows for panels, labels, scroll bars and forms.
 #include <cairo-xlib.h>
 
-#include "framework/draw_surface.h"
-#include "framework/x11_backend.h"
+#include "framework/graphics/draw_surface.h"
+#include "framework/platform/x11_backend.h"
 
 // Drawn into a group first and shown in one paint, so a repaint does not flicker.
 DrawSurface* X11Backend::BeginDraw(NativeWindow* w) {

@@ -1,13 +1,13 @@
 // The Windows calls the system makes, over the backends, EGL and the monotonic clock.
-#include "framework/winapi.h"
+#include "framework/platform/winapi.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <ctime>
 
-#include "framework/application.h"
-#include "framework/backend.h"
+#include "framework/controls/application.h"
+#include "framework/platform/backend.h"
 
 namespace {
 MessageBoxHandler gMessageBox;

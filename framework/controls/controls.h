@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/core.h"
-#include "framework/graphics.h"
-#include "framework/winapi.h"
+#include "framework/core/core.h"
+#include "framework/graphics/graphics.h"
+#include "framework/platform/winapi.h"
 
 class TWinControl;
 class TTimer;

@@ -5,9 +5,9 @@
 
 #include <cairo.h>
 
-#include "framework/application.h"
-#include "framework/controls.h"
-#include "framework/draw_surface.h"
+#include "framework/controls/application.h"
+#include "framework/controls/controls.h"
+#include "framework/graphics/draw_surface.h"
 
 // ---------------------------------------------------------------------------------------------
 // TPanel

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <typeinfo>
 
-#include "framework/application.h"
-#include "framework/x11_backend.h"
+#include "framework/controls/application.h"
+#include "framework/platform/x11_backend.h"
 
 namespace {
 XErrorHandler gPreviousHandler = nullptr;
