@@ -57,7 +57,6 @@ std::string Describe(TPart* p) {
   std::string line = TOpenGl::PartPath(p).str() + " (" + PartClassName(p) + ")";
   line += Format(" at %.3g %.3g %.3g", p->PX, p->PY, p->PZ);
   line += Format(", diffuse %.2f %.2f %.2f", p->DiffuseR, p->DiffuseG, p->DiffuseB);
-  line += Format(", ambient %.2f %.2f %.2f", p->AmbientR, p->AmbientG, p->AmbientB);
   if (p->Texture >= 0) line += ", texture " + std::to_string(p->Texture);
   if (!p->UseMaterial) line += ", material off";
   return line;
@@ -149,6 +148,7 @@ bool TSceneViewer::Open(std::string& error) {
   FStamp = FileStamp::Of(FFile);
   if (!LoadSceneFile(FGl, FFile, error)) return false;
   FFileCamera = ViewCamera::Of(FGl);
+  FSceneAnimation = FGl->Animation();
   FCamera->Fit();
   FMessage = FFile + "    (h: keys)";
   UpdateStatus();
@@ -188,8 +188,8 @@ void TSceneViewer::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
       break;
     case 'S':
       FStats = !FStats;
-      // The frame rate means something only while frames keep coming.
-      FGl->SetAnimation(FStats);
+      // The frame rate means something only while frames keep coming; off, the scene's own setting.
+      FGl->SetAnimation(FStats || FSceneAnimation);
       Say(FStats ? "stats on" : "stats off");
       break;
     case 'C':
@@ -243,7 +243,7 @@ void TSceneViewer::Pick(int x, int y) {
 
 void TSceneViewer::BeforePaint(TObject*) { glPolygonMode(GL_FRONT_AND_BACK, FWireframe ? GL_LINE : GL_FILL); }
 
-// The picked part's box in yellow, over everything.
+// The picked part's box in cyan, over everything.
 void TSceneViewer::AfterPaint(TObject*) {
   if (!FPicked) return;
   TBounds b = FGl->PartBounds(FPicked);
@@ -254,7 +254,7 @@ void TSceneViewer::AfterPaint(TObject*) {
   glDisable(GL_DEPTH_TEST);
   for (int i = 0; i < 6; ++i) glDisable(GL_CLIP_PLANE0 + i);
   glLineWidth(2);
-  glColor3f(1, 1, 0);
+  glColor3f(0, 1, 1);
   DrawBox(b);
   glPopAttrib();
 }
@@ -285,6 +285,8 @@ void TSceneViewer::Reload() {
     return;
   }
   FFileCamera = ViewCamera::Of(FGl);
+  FSceneAnimation = FGl->Animation();
+  if (FStats) FGl->SetAnimation(true);
   kept.ApplyTo(FGl);
   FCamera->UpdateNearFar();
   Say("reloaded " + FFile);

@@ -60,6 +60,7 @@ private:
   FileStamp FStamp;
   TPart* FPicked = nullptr;  // in the current tree; cleared whenever the tree is replaced
   bool FWireframe = false, FStats = false, FHelp = false;
+  bool FSceneAnimation = false;  // the loaded file's own Animation
   bool FPressed = false, FDragged = false;
   int FPressX = 0, FPressY = 0;
   std::string FMessage;

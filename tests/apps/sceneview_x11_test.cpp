@@ -258,7 +258,7 @@ TEST_F(SceneviewOnDisplay, KeysClicksAndTheWheelDoWhatTheHelpSays) {
   // The call part draws nothing until its list is resolved: five shapes, the call's place left empty.
   ASSERT_EQ(runs.size(), 5u) << "five shapes across the middle";
 
-  // A click on each shape prints its path and class; the picked one is outlined in yellow.
+  // A click on each shape prints its path and class; the picked one is outlined in cyan.
   const char* expected[5] = {"picked Group __ROOT__/Group Outer/Cube Box (TPartCube)",
                              "picked Group __ROOT__/Sphere Ball (TPartSphere)",
                              "picked Group __ROOT__/Cylinder Can (TPartCylinder)",
@@ -271,14 +271,14 @@ TEST_F(SceneviewOnDisplay, KeysClicksAndTheWheelDoWhatTheHelpSays) {
       EXPECT_NE(line.find(" at -7.5 0 0"), std::string::npos) << line;
       EXPECT_NE(line.find("diffuse 0.90 0.50 0.20"), std::string::npos) << line;
       Shot picked = View();
-      EXPECT_GT(picked.CountNear(0, 0, vw, vh, 0xFFFF00, 40), 60) << "outline";
+      EXPECT_GT(picked.CountNear(0, 0, vw, vh, 0x00FFFF, 40), 60) << "outline";
     }
   }
   Shot status = Strip();
   EXPECT_GT(status.CountNear(0, 0, status.width, status.height, 0x000000, 80), 100) << "the pick in the status line";
   Click(d, view, vw / 2, 10);
   EXPECT_NE(viewer.WaitLine("nothing at"), "");
-  EXPECT_EQ(View().CountNear(0, 0, vw, vh, 0xFFFF00, 40), 0) << "no outline after a click on nothing";
+  EXPECT_EQ(View().CountNear(0, 0, vw, vh, 0x00FFFF, 40), 0) << "no outline after a click on nothing";
 
   // w: wireframe leaves most of the surfaces empty; again: filled.
   EXPECT_EQ(Key(XK_w, "wireframe"), "wireframe on");
