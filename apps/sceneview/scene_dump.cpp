@@ -90,7 +90,9 @@ void Vector(Writer& w, const char* key, TFloatVector* v) {
   w.Array(key, e, 4, 9);
 }
 
-const char* ClassName(TPart* p) {
+}  // namespace
+
+const char* PartClassName(TPart* p) {
   if (dynamic_cast<TPartGroup*>(p)) return "TPartGroup";
   if (dynamic_cast<TPartCube*>(p)) return "TPartCube";
   if (dynamic_cast<TPartSphere*>(p)) return "TPartSphere";
@@ -101,9 +103,11 @@ const char* ClassName(TPart* p) {
   return "TPart";
 }
 
+namespace {
+
 void Part(Writer& w, TPart* p) {
   w.Open('{');
-  w.String("class", ClassName(p));
+  w.String("class", PartClassName(p));
   w.String("Name", p->Name.str());
   const struct { const char* key; float value; } floats[] = {
       {"PX", p->PX}, {"PY", p->PY}, {"PZ", p->PZ}, {"SX", p->SX}, {"SY", p->SY}, {"SZ", p->SZ},

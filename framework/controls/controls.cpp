@@ -70,6 +70,10 @@ void TControl::Invalidate() {
   if (FParent) FParent->Invalidate();
 }
 
+void TControl::DoKeyDown(WORD& Key, TShiftState Shift) { OnKeyDown(this, Key, Shift); }
+void TControl::DoKeyUp(WORD& Key, TShiftState Shift) { OnKeyUp(this, Key, Shift); }
+void TControl::DoKeyPress(char& Key) { OnKeyPress(this, Key); }
+
 void TControl::Draw(DrawSurface*) {}
 void TControl::MouseDown(int, int) {}
 void TControl::MouseMove(int, int, bool) {}
@@ -211,9 +215,33 @@ TShiftState KeysToShiftState(uintptr_t keys) {
   return s;
 }
 
+TShiftState KeyDataToShiftState(intptr_t keyData) {
+  return static_cast<TShiftState>((static_cast<uintptr_t>(keyData) >> 16) & (ssShift | ssAlt | ssCtrl));
+}
+
+intptr_t MakeKeyData(TShiftState shift) {
+  return static_cast<intptr_t>(((shift & (ssShift | ssAlt | ssCtrl)) << 16) | 1u);
+}
+
 void TWinControl::Dispatch(void* Message) {
   auto* m = static_cast<TMessage*>(Message);
   switch (m->Msg) {
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
+      WORD key = static_cast<WORD>(m->WParam);
+      if (m->Msg == WM_KEYDOWN)
+        DoKeyDown(key, KeyDataToShiftState(m->LParam));
+      else
+        DoKeyUp(key, KeyDataToShiftState(m->LParam));
+      m->WParam = key;
+      break;
+    }
+    case WM_CHAR: {
+      char c = static_cast<char>(m->WParam);
+      DoKeyPress(c);
+      m->WParam = static_cast<unsigned char>(c);
+      break;
+    }
     case WM_SIZE: {
       auto* s = reinterpret_cast<TWMSize*>(m);
       // Native resizes (a window manager) update the bounds; ours already match.
@@ -363,7 +391,33 @@ void TForm::Dispatch(void* Message) {
     Close();
     return;
   }
+  if (m->Msg == WM_KEYDOWN || m->Msg == WM_KEYUP || m->Msg == WM_CHAR) {
+    DispatchKey(*m);
+    return;
+  }
   TWinControl::Dispatch(Message);
+}
+
+// The form first (with KeyPreview, or when nothing else has the focus), then the active control,
+// unless the form used the key up.
+void TForm::DispatchKey(TMessage& m) {
+  if (KeyPreview || !FActiveControl) {
+    TWinControl::Dispatch(&m);
+    if (m.WParam == 0) return;
+  }
+  if (FActiveControl) FActiveControl->Dispatch(&m);
+}
+
+void TForm::SetActiveControl(TWinControl* Value) {
+  if (Value == FActiveControl) return;
+  if (FActiveControl) FActiveControl->RemoveFreeNotification(this);
+  FActiveControl = Value == this ? nullptr : Value;
+  if (FActiveControl) FActiveControl->FreeNotification(this);
+}
+
+void TForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FActiveControl) FActiveControl = nullptr;
 }
 
 HDC TControlCanvas::GetHandle() {

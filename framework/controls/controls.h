@@ -65,6 +65,13 @@ typedef TMethodEvent<TMouseButton, TShiftState, int, int> TMouseEvent;
 typedef TMethodEvent<TShiftState, int, int> TMouseMoveEvent;
 // Shift, wheel delta (120 a notch, positive away from the user), x, y.
 typedef TMethodEvent<TShiftState, int, int, int> TMouseWheelEvent;
+// A virtual-key code (a handler that sets it to 0 has used the key up) and the modifier keys.
+typedef TMethodEvent<WORD&, TShiftState> TKeyEvent;
+// A typed character (set to 0: used up).
+typedef TMethodEvent<char&> TKeyPressEvent;
+// The modifier state a key message carries in its LParam, and the LParam for one.
+TShiftState KeyDataToShiftState(intptr_t keyData);
+intptr_t MakeKeyData(TShiftState shift);
 
 inline intptr_t MakeLParam(int lo, int hi) {
   return static_cast<intptr_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) | static_cast<uint32_t>(lo & 0xFFFF));
@@ -114,6 +121,12 @@ public:
   TMouseEvent OnMouseDown, OnMouseUp;
   TMouseMoveEvent OnMouseMove;
   TMouseWheelEvent OnMouseWheel;
+  // Keyboard input, as the form routes it (see TForm). NOTE: not KeyPress, which Xlib defines as a macro.
+  TKeyEvent OnKeyDown, OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+  virtual void DoKeyDown(WORD& Key, TShiftState Shift);
+  virtual void DoKeyUp(WORD& Key, TShiftState Shift);
+  virtual void DoKeyPress(char& Key);
 
 protected:
   TWinControl* FParent = nullptr;
@@ -171,6 +184,8 @@ protected:
 
 // A top-level window hosting controls.
 // The first one created is the application's main form: closing it ends Application->Run().
+// Its window receives the keyboard: keys go to ActiveControl, or to the form itself when there is none;
+// with KeyPreview the form sees each key first, and a key it sets to 0 goes no further.
 class TForm : public TWinControl {
 public:
   explicit TForm(TComponent* AOwner);
@@ -181,6 +196,17 @@ public:
   void SetCaption(const AnsiString& c) override;
   TNotifyEvent OnClose;
   void Dispatch(void* Message) override;
+  bool KeyPreview = false;
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  // A control of this form (null: none); the form forgets it when it is destroyed.
+  void SetActiveControl(TWinControl* Value);
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  void DispatchKey(TMessage& m);
+  TWinControl* FActiveControl = nullptr;
 };
 
 class TPanel : public TWinControl {

@@ -40,7 +40,17 @@ const UINT MK_RBUTTON = 0x0002;
 const UINT MK_SHIFT = 0x0004;
 const UINT MK_CONTROL = 0x0008;
 const UINT MK_MBUTTON = 0x0010;
+const UINT WM_KEYDOWN = 0x0100;
+const UINT WM_KEYUP = 0x0101;
+const UINT WM_CHAR = 0x0102;
 const UINT WM_USER = 0x0400;
+// Key messages: WParam is the virtual-key code (WM_CHAR: the character, Latin-1); LParam holds the repeat
+// count in its low 16 bits and, where the platform has the scan code, the framework's modifier state
+// (TShiftState: shift, alt, ctrl) in bits 16..23, which nothing here reads as a scan code.
+const WORD VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12,
+           VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24,
+           VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E,
+           VK_F1 = 0x70;  // VK_F1 + n - 1 for Fn up to F12
 
 const DWORD CS_VREDRAW = 0x0001;
 const DWORD CS_HREDRAW = 0x0002;

@@ -41,6 +41,7 @@ private:
   static X11Window* Impl(NativeWindow* w) { return w ? static_cast<X11Window*>(w->impl) : nullptr; }
   NativeWindow* Find(Window id) const;
   void Translate(XEvent& e);
+  void TranslateKey(NativeWindow* w, XKeyEvent& key);
   // While a message box is up, input to the other windows is dropped.
   bool HandleModal(XEvent& e);
   void PaintMessageBox();

@@ -89,6 +89,7 @@ bool X11Backend::HandleModal(XEvent& e) {
       case ButtonRelease:
       case MotionNotify:
       case KeyPress:
+      case KeyRelease:
         return true;
       case ClientMessage:
         return e.xclient.message_type == FProtocols;

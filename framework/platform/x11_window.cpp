@@ -2,6 +2,7 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <poll.h>
 
 #include <cxxabi.h>
@@ -41,6 +42,44 @@ uintptr_t MouseKeys(unsigned state) {
   if (state & ShiftMask) keys |= MK_SHIFT;
   if (state & ControlMask) keys |= MK_CONTROL;
   return keys;
+}
+
+// The modifier keys of an X event state, as a key message carries them.
+TShiftState KeyShift(unsigned state) {
+  TShiftState s = 0;
+  if (state & ShiftMask) s |= ssShift;
+  if (state & ControlMask) s |= ssCtrl;
+  if (state & Mod1Mask) s |= ssAlt;
+  return s;
+}
+
+// A key's unshifted keysym as a virtual-key code; 0 for keys that have none here.
+WORD VirtualKey(KeySym sym) {
+  if (sym >= XK_a && sym <= XK_z) return static_cast<WORD>('A' + (sym - XK_a));
+  if (sym >= XK_A && sym <= XK_Z) return static_cast<WORD>(sym);
+  if (sym >= XK_0 && sym <= XK_9) return static_cast<WORD>(sym);
+  if (sym >= XK_F1 && sym <= XK_F12) return static_cast<WORD>(VK_F1 + (sym - XK_F1));
+  switch (sym) {
+    case XK_BackSpace: return VK_BACK;
+    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
+    case XK_Return: case XK_KP_Enter: return VK_RETURN;
+    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
+    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
+    case XK_Alt_L: case XK_Alt_R: return VK_MENU;
+    case XK_Escape: return VK_ESCAPE;
+    case XK_space: return VK_SPACE;
+    case XK_Prior: case XK_KP_Prior: return VK_PRIOR;
+    case XK_Next: case XK_KP_Next: return VK_NEXT;
+    case XK_End: case XK_KP_End: return VK_END;
+    case XK_Home: case XK_KP_Home: return VK_HOME;
+    case XK_Left: case XK_KP_Left: return VK_LEFT;
+    case XK_Up: case XK_KP_Up: return VK_UP;
+    case XK_Right: case XK_KP_Right: return VK_RIGHT;
+    case XK_Down: case XK_KP_Down: return VK_DOWN;
+    case XK_Insert: case XK_KP_Insert: return VK_INSERT;
+    case XK_Delete: case XK_KP_Delete: return VK_DELETE;
+    default: return 0;
+  }
 }
 
 // The window's class for tools that look at the tree: the control's own class name.
@@ -100,7 +139,8 @@ void X11Backend::CreateNative(NativeWindow* w, const TCreateParams& params) {
   // No background: GL windows are never cleared by the server, the others paint every pixel.
   attrs.background_pixmap = None;
   attrs.bit_gravity = NorthWestGravity;
-  attrs.event_mask = kEventMask | (parentImpl ? 0 : KeyPressMask);
+  // Keys go to the top-level window: child windows pass them up to it.
+  attrs.event_mask = kEventMask | (parentImpl ? 0 : KeyPressMask | KeyReleaseMask);
   int width = w->width > 0 ? w->width : 1, height = w->height > 0 ? w->height : 1;
   Window id = XCreateWindow(FDisplay, parent, w->x, w->y, width, height, 0, CopyFromParent, InputOutput,
                             CopyFromParent, CWBackPixmap | CWBitGravity | CWEventMask, &attrs);
@@ -255,12 +295,36 @@ void X11Backend::Translate(XEvent& e) {
       control->Perform(WM_MOUSEMOVE, MouseKeys(e.xmotion.state), MakeLParam(e.xmotion.x, e.xmotion.y));
       break;
     }
+    case KeyPress:
+    case KeyRelease:
+      TranslateKey(w, e.xkey);
+      break;
     case ClientMessage:
       if (e.xclient.message_type == FProtocols && static_cast<Atom>(e.xclient.data.l[0]) == FDeleteWindow)
         control->Perform(WM_CLOSE, 0, 0);
       break;
     default:
       break;
+  }
+}
+
+// A key as WM_KEYDOWN (then WM_CHAR for each character it types) or WM_KEYUP, to the top-level control.
+void X11Backend::TranslateKey(NativeWindow* w, XKeyEvent& key) {
+  Window id = key.window;
+  char text[16] = {};
+  KeySym typed = NoSymbol;
+  int length = key.type == KeyPress ? XLookupString(&key, text, sizeof text, &typed, nullptr) : 0;
+  WORD vk = VirtualKey(XLookupKeysym(&key, 0));
+  intptr_t data = MakeKeyData(KeyShift(key.state));
+  if (key.type == KeyRelease) {
+    if (vk) w->control->Perform(WM_KEYUP, vk, data);
+    return;
+  }
+  if (vk) w->control->Perform(WM_KEYDOWN, vk, data);
+  for (int i = 0; i < length && i < static_cast<int>(sizeof text); ++i) {
+    // A handler may have closed the window: its control is gone then.
+    if (Find(id) != w || !w->control) return;
+    w->control->Perform(WM_CHAR, static_cast<unsigned char>(text[i]), data);
   }
 }
 

@@ -21,6 +21,7 @@
 #include "parts/primitives.h"
 #include "parts/quad.h"
 #include "scene_dump.h"
+#include "scene_files.h"
 
 namespace fs = std::filesystem;
 
@@ -205,6 +206,63 @@ TEST(Sceneview, BadFilesGiveAMessageAndAFailureNeverACrash) {
     EXPECT_NE(window.err.find("display"), std::string::npos);
   }
   fs::remove_all(Temp("x").parent_path());
+}
+
+// --help is a request, not a mistake; bad values are named with their limits; --pick names the part at a pixel.
+TEST(Sceneview, HelpBadValuesAndPick) {
+  Result help = Sceneview("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage"), std::string::npos);
+  for (const char* key : {"Esc", " q ", " f, space", " r ", " w ", " l ", " s ", " c ", " h "})
+    EXPECT_NE(help.out.find(key), std::string::npos) << key;
+  EXPECT_TRUE(help.err.empty());
+
+  Result size = Sceneview("a.scene --size 9000x10 --dump");
+  EXPECT_EQ(size.status, 2);
+  EXPECT_NE(size.err.find("9000x10"), std::string::npos) << size.err;
+  EXPECT_NE(size.err.find("8192"), std::string::npos) << size.err;
+  Result outside = Sceneview("a.scene --png x.png --size 100x80 --pick 100,5");
+  EXPECT_EQ(outside.status, 2);
+  EXPECT_NE(outside.err.find("100,5"), std::string::npos) << outside.err;
+  EXPECT_NE(outside.err.find("100x80"), std::string::npos) << outside.err;
+  EXPECT_EQ(Sceneview("a.scene --pick 1,1").status, 2) << "--pick needs --png";
+
+  Application->Initialize(BackendKind::Headless);
+  fs::path file = Temp("pick.scene");
+  {
+    TOpenGl gl(nullptr);
+    gl.SetBounds(0, 0, 32, 32);
+    gl.Loaded();
+    TPart* group = gl.AddGroup(nullptr, "Outer");
+    gl.AddSphere(group, "Ball");
+    T3DVector eye;
+    eye.SetZ(5);
+    gl.SetEyePosition(&eye);
+    ASSERT_TRUE(gl.SaveTo(file.c_str()));
+  }
+  fs::path png = Temp("pick.png");
+  Result hit = Sceneview(file.string() + " --png " + png.string() + " --size 100x80 --pick 50,40");
+  EXPECT_EQ(hit.status, 0) << hit.err;
+  EXPECT_EQ(hit.out, "Group __ROOT__/Group Outer/Sphere Ball\n");
+  Result miss = Sceneview(file.string() + " --png " + png.string() + " --size 100x80 --pick 1,1");
+  EXPECT_EQ(miss.status, 0) << miss.err;
+  EXPECT_EQ(miss.out, "") << "nothing for the background";
+}
+
+// Snapshots take the first free NAME-N.png beside the scene and never replace a file.
+TEST(Sceneview, SnapshotNamesNeverOverwrite) {
+  fs::path dir = Temp("snaps.d");
+  fs::create_directories(dir);
+  std::string error;
+  std::string scene = (dir / "model.scene").string();
+  std::ofstream(dir / "model-1.png") << "keep";
+  EXPECT_EQ(ReserveSnapshotPath(scene, error), (dir / "model-2.png").string());
+  EXPECT_EQ(ReserveSnapshotPath(scene, error), (dir / "model-3.png").string());
+  EXPECT_EQ(Slurp(dir / "model-1.png"), "keep");
+  EXPECT_EQ(ReserveSnapshotPath((dir / "plain").string(), error), (dir / "plain-1.png").string());
+  EXPECT_EQ(ReserveSnapshotPath((dir / "missing" / "x.scene").string(), error), "");
+  EXPECT_NE(error.find("missing"), std::string::npos) << error;
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -90,3 +90,65 @@ TEST(Forms, ClosingTheFirstFormEndsRun) {
   TForm next(nullptr);
   EXPECT_EQ(Application->MainForm(), &next);
 }
+
+// Counts key events and, when asked, uses the key up.
+class KeySink : public TObject {
+public:
+  int downs = 0, presses = 0;
+  WORD lastKey = 0;
+  TShiftState lastShift = 0;
+  bool swallow = false;
+  void Down(TObject*, WORD& key, TShiftState shift) {
+    ++downs;
+    lastKey = key;
+    lastShift = shift;
+    if (swallow) key = 0;
+  }
+  void Press(TObject*, char& c) {
+    ++presses;
+    if (swallow) c = 0;
+  }
+};
+
+TEST(Controls, KeysGoToTheActiveControlWithTheFormFirstUnderKeyPreview) {
+  Application->Initialize(BackendKind::Headless);
+  TForm form(nullptr);
+  KeySink formSink, panelSink;
+  form.OnKeyDown = MakeEvent(&formSink, &KeySink::Down);
+  form.OnKeyPress = MakeEvent(&formSink, &KeySink::Press);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->OnKeyDown = MakeEvent(&panelSink, &KeySink::Down);
+  panel->OnKeyPress = MakeEvent(&panelSink, &KeySink::Press);
+
+  // Nothing active: the form has the keys, with the modifiers the message carries.
+  form.Perform(WM_KEYDOWN, 'W', MakeKeyData(ssShift | ssCtrl));
+  form.Perform(WM_CHAR, 'w', MakeKeyData(0));
+  EXPECT_EQ(formSink.downs, 1);
+  EXPECT_EQ(formSink.presses, 1);
+  EXPECT_EQ(formSink.lastKey, 'W');
+  EXPECT_EQ(formSink.lastShift, ssShift | ssCtrl);
+
+  // An active control takes them; the form sees them first only with KeyPreview, and may keep them.
+  form.SetActiveControl(panel);
+  form.Perform(WM_KEYDOWN, VK_ESCAPE, MakeKeyData(0));
+  EXPECT_EQ(formSink.downs, 1);
+  EXPECT_EQ(panelSink.downs, 1);
+  form.KeyPreview = true;
+  form.Perform(WM_KEYDOWN, VK_SPACE, MakeKeyData(0));
+  EXPECT_EQ(formSink.downs, 2);
+  EXPECT_EQ(panelSink.downs, 2);
+  formSink.swallow = true;
+  form.Perform(WM_KEYDOWN, VK_SPACE, MakeKeyData(0));
+  form.Perform(WM_CHAR, ' ', MakeKeyData(0));
+  EXPECT_EQ(formSink.downs, 3);
+  EXPECT_EQ(panelSink.downs, 2) << "a key the form used up goes no further";
+  EXPECT_EQ(panelSink.presses, 0);
+
+  // A destroyed active control is forgotten: keys reach the form alone again.
+  delete panel;
+  EXPECT_EQ(form.ActiveControl(), nullptr);
+  formSink.swallow = false;
+  form.Perform(WM_KEYDOWN, VK_RETURN, MakeKeyData(0));
+  EXPECT_EQ(formSink.downs, 4);
+}

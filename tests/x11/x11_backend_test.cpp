@@ -9,6 +9,7 @@
 #include "xvfb.h"
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -318,6 +319,59 @@ TEST_F(X11Backend, CloseRequestAndModalMessageBox) {
   XWindowAttributes attrs{};
   XGetWindowAttributes(probe, w, &attrs);
   EXPECT_EQ(attrs.map_state, IsUnmapped);
+  delete form;
+}
+
+// Records what the keyboard events deliver.
+class KeyRecorder : public TObject {
+public:
+  std::vector<std::pair<WORD, TShiftState>> downs, ups;
+  std::string typed;
+  void Down(TObject*, WORD& key, TShiftState shift) { downs.push_back({key, shift}); }
+  void Up(TObject*, WORD& key, TShiftState shift) { ups.push_back({key, shift}); }
+  void Press(TObject*, char& c) { typed += c; }
+  bool SawDown(WORD key, TShiftState shift) const {
+    for (const auto& d : downs)
+      if (d.first == key && d.second == shift) return true;
+    return false;
+  }
+};
+
+TEST_F(X11Backend, KeysArriveAsVirtualKeysAndCharactersWithTheirModifiers) {
+  KeyRecorder rec;
+  auto* form = new TForm(nullptr);
+  form->SetCaption("key test");
+  form->SetBounds(0, 0, 200, 100);
+  auto* panel = new TPanel(form);  // a child window under the pointer passes its keys up to the form
+  panel->SetParent(form);
+  panel->SetAlign(alClient);
+  form->OnKeyDown = MakeEvent(&rec, &KeyRecorder::Down);
+  form->OnKeyUp = MakeEvent(&rec, &KeyRecorder::Up);
+  form->OnKeyPress = MakeEvent(&rec, &KeyRecorder::Press);
+  form->Show();
+  Window w = WaitFor("key test");
+  ASSERT_NE(w, 0u);
+  Pump(200);
+  // Without a window manager the keyboard follows the pointer.
+  MoveTo(probe, w, 100, 50);
+  for (KeySym k : {XK_Escape, XK_space, XK_Return, XK_Left, XK_Down, XK_a, XK_q, XK_1, XK_F5}) TypeKey(probe, k);
+  TypeKey(probe, XK_a, true);
+  ASSERT_TRUE(PumpUntil([&] { return rec.ups.size() >= 11; }));
+  EXPECT_TRUE(rec.SawDown(VK_ESCAPE, 0));
+  EXPECT_TRUE(rec.SawDown(VK_SPACE, 0));
+  EXPECT_TRUE(rec.SawDown(VK_RETURN, 0));
+  EXPECT_TRUE(rec.SawDown(VK_LEFT, 0));
+  EXPECT_TRUE(rec.SawDown(VK_DOWN, 0));
+  EXPECT_TRUE(rec.SawDown('A', 0)) << "letters as their capitals";
+  EXPECT_TRUE(rec.SawDown('Q', 0));
+  EXPECT_TRUE(rec.SawDown('1', 0));
+  EXPECT_TRUE(rec.SawDown(VK_F1 + 4, 0));
+  EXPECT_TRUE(rec.SawDown('A', ssShift)) << "shift held";
+  EXPECT_TRUE(rec.SawDown(VK_SHIFT, 0));
+  EXPECT_EQ(rec.typed, std::string("\x1b \r") + "aq1A") << "characters, in order";
+  bool escapeUp = false;
+  for (const auto& u : rec.ups) escapeUp |= u.first == VK_ESCAPE;
+  EXPECT_TRUE(escapeUp);
   delete form;
 }
 

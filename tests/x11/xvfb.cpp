@@ -2,6 +2,7 @@
 #include "xvfb.h"
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -180,6 +181,22 @@ void Release(Display* d) {
 
 void Click(Display* d, Window w, int x, int y, int button) {
   MoveTo(d, w, x, y);
+  XTestFakeButtonEvent(d, button, True, CurrentTime);
+  XTestFakeButtonEvent(d, button, False, CurrentTime);
+  XFlush(d);
+}
+
+void TypeKey(Display* d, unsigned long keysym, bool shift) {
+  KeyCode code = XKeysymToKeycode(d, keysym);
+  KeyCode shiftCode = XKeysymToKeycode(d, XK_Shift_L);
+  if (shift) XTestFakeKeyEvent(d, shiftCode, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, False, CurrentTime);
+  if (shift) XTestFakeKeyEvent(d, shiftCode, False, CurrentTime);
+  XFlush(d);
+}
+
+void Button(Display* d, int button) {
   XTestFakeButtonEvent(d, button, True, CurrentTime);
   XTestFakeButtonEvent(d, button, False, CurrentTime);
   XFlush(d);

@@ -46,3 +46,7 @@ void Press(Display* d, Window w, int x, int y);
 void MoveTo(Display* d, Window w, int x, int y);
 void Release(Display* d);
 void WindowSize(Display* d, Window w, int& width, int& height);
+// Presses and releases the key of a keysym (with shift held when asked) through XTest.
+void TypeKey(Display* d, unsigned long keysym, bool shift = false);
+// Presses and releases a mouse button (2 middle, 4 and 5 the wheel) where the pointer is.
+void Button(Display* d, int button);

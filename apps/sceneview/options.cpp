@@ -1,0 +1,99 @@
+// sceneview's command line: the file, the headless modes and their values, checked before anything runs.
+#include "options.h"
+
+#include <cstdio>
+
+const char* const kSceneviewUsage =
+    "usage: sceneview FILE                      show the scene in a window\n"
+    "       sceneview FILE --png OUT [--size WxH] [--pick X,Y]\n"
+    "                                           render it headless to a PNG; --pick prints the path of\n"
+    "                                           the part at that pixel (nothing for the background)\n"
+    "       sceneview FILE --dump                print it as JSON\n"
+    "       sceneview FILE --save OUT            load it and save it again as the current version\n"
+    "       sceneview --help                     this text\n"
+    "\n"
+    "In the window:\n"
+    "  left drag       orbit            middle or shift+left drag   pan\n"
+    "  wheel           zoom             right drag                  zoom\n"
+    "  click           pick a part: its path, class, position and material in the status line\n"
+    "  Esc, q          quit             f, space    fit the scene in the window\n"
+    "  r               the camera stored in the file\n"
+    "  w               wireframe on/off l           headlight on/off\n"
+    "  s               frame rate and part count on/off\n"
+    "  c               snapshot to FILE-N.png beside the scene file\n"
+    "  h               these keys in the status line\n"
+    "The file is watched: when it changes on disk the scene reloads and the camera stays.\n";
+
+namespace {
+
+bool ParseSize(const std::string& text, Options& o, std::string& error) {
+  char tail = 0;
+  int w = 0, h = 0;
+  if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2) {
+    error = "--size " + text + ": expected WIDTHxHEIGHT, such as 640x480";
+    return false;
+  }
+  if (w < 1 || h < 1 || w > kMaxSize || h > kMaxSize) {
+    error = "--size " + text + ": width and height must be 1 to " + std::to_string(kMaxSize);
+    return false;
+  }
+  o.width = w;
+  o.height = h;
+  return true;
+}
+
+bool ParsePick(const std::string& text, Options& o, std::string& error) {
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%d,%d%c", &o.pickX, &o.pickY, &tail) != 2) {
+    error = "--pick " + text + ": expected X,Y, such as 320,240";
+    return false;
+  }
+  o.pick = true;
+  return true;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+      return true;
+    } else if (a == "--png" && hasValue) {
+      o.png = argv[++i];
+    } else if (a == "--save" && hasValue) {
+      o.save = argv[++i];
+    } else if (a == "--dump") {
+      o.dump = true;
+    } else if (a == "--size" && hasValue) {
+      if (!ParseSize(argv[++i], o, error)) return false;
+    } else if (a == "--pick" && hasValue) {
+      if (!ParsePick(argv[++i], o, error)) return false;
+    } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
+      o.file = a;
+    } else if (a == "--png" || a == "--save" || a == "--size" || a == "--pick") {
+      error = a + " needs a value";
+      return false;
+    } else {
+      error = "unexpected argument " + a;
+      return false;
+    }
+  }
+  if (o.file.empty()) {
+    error = "no scene file given";
+    return false;
+  }
+  if (o.pick && o.png.empty()) {
+    error = "--pick goes with --png";
+    return false;
+  }
+  if (o.pick && (o.pickX < 0 || o.pickY < 0 || o.pickX >= o.width || o.pickY >= o.height)) {
+    error = "--pick " + std::to_string(o.pickX) + "," + std::to_string(o.pickY) + ": outside the " +
+            std::to_string(o.width) + "x" + std::to_string(o.height) + " picture (0,0 to " +
+            std::to_string(o.width - 1) + "," + std::to_string(o.height - 1) + ")";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,333 @@
+// sceneview's window: input, picking with its outline, the status line, snapshots and reloading.
+#include "viewer.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/controls/application.h"
+#include "framework/core/streams.h"
+#include "opengl/opengl.h"
+#include "opengl/orbit_camera.h"
+#include "parts/parts.h"
+#include "scene_dump.h"
+
+namespace {
+
+const int kStatusHeight = 20;
+const int kWatchMs = 500;
+// A press and release closer than this many pixels is a click, not a drag.
+const int kClickSlop = 3;
+const char* const kKeyLine =
+    "Esc/q quit  f fit  r file view  w wireframe  l headlight  s stats  c snapshot  click: pick";
+const char* const kKeyHelp =
+    "keys: Esc or q quit; f or space fit; r the camera stored in the file; w wireframe on/off;\n"
+    "      l headlight on/off; s frame rate and part count on/off; c snapshot beside the file;\n"
+    "      h these keys. Mouse: left drag orbit, middle or shift+left drag pan, wheel or right drag zoom,\n"
+    "      click a part to pick it.\n";
+
+void Copy(const T3DVector* v, float* out) {
+  for (int i = 0; i < 4; ++i) out[i] = v->GetElement(i);
+}
+
+void Set(T3DVector& v, const float* in) {
+  v.SetX(in[0]);
+  v.SetY(in[1]);
+  v.SetZ(in[2]);
+  v.SetW(in[3]);
+}
+
+int CountParts(TPart* part) {
+  auto* group = dynamic_cast<TPartGroup*>(part);
+  if (!group) return 1;
+  int n = 0;
+  for (int i = 0; i < group->Count(); ++i) n += CountParts(group->Part(i));
+  return n + 1;
+}
+
+std::string Format(const char* format, double a, double b, double c) {
+  char text[128];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+// Path, class, position and material of a picked part, on one line.
+std::string Describe(TPart* p) {
+  std::string line = TOpenGl::PartPath(p).str() + " (" + PartClassName(p) + ")";
+  line += Format(" at %.3g %.3g %.3g", p->PX, p->PY, p->PZ);
+  line += Format(", diffuse %.2f %.2f %.2f", p->DiffuseR, p->DiffuseG, p->DiffuseB);
+  if (p->Texture >= 0) line += ", texture " + std::to_string(p->Texture);
+  if (!p->UseMaterial) line += ", material off";
+  return line;
+}
+
+// The twelve edges of a box, as lines in the current matrices.
+void DrawBox(const TBounds& b) {
+  const float* lo = b.Min;
+  const float* hi = b.Max;
+  glBegin(GL_LINES);
+  for (int axis = 0; axis < 3; ++axis) {
+    int u = (axis + 1) % 3, v = (axis + 2) % 3;
+    for (int corner = 0; corner < 4; ++corner) {
+      float p[3], q[3];
+      p[u] = q[u] = (corner & 1) ? hi[u] : lo[u];
+      p[v] = q[v] = (corner & 2) ? hi[v] : lo[v];
+      p[axis] = lo[axis];
+      q[axis] = hi[axis];
+      glVertex3fv(p);
+      glVertex3fv(q);
+    }
+  }
+  glEnd();
+}
+
+}  // namespace
+
+ViewCamera ViewCamera::Of(TOpenGl* gl) {
+  ViewCamera c;
+  Copy(gl->EyePosition(), c.eye);
+  Copy(gl->EyeTarget(), c.target);
+  Copy(gl->EyeUp(), c.up);
+  c.ortho = gl->ProjectionOrtho();
+  c.width = gl->ProjectionWidth();
+  c.height = gl->ProjectionHeight();
+  c.nearPlane = gl->ProjectionNear();
+  c.farPlane = gl->ProjectionFar();
+  c.yAngle = gl->ProjectionYAngle();
+  return c;
+}
+
+void ViewCamera::ApplyTo(TOpenGl* gl) const {
+  T3DVector e, t, u;
+  Set(e, eye);
+  Set(t, target);
+  Set(u, up);
+  gl->SetProjectionOrtho(ortho);
+  gl->SetProjectionWidth(width);
+  gl->SetProjectionHeight(height);
+  gl->SetProjectionNear(nearPlane);
+  gl->SetProjectionFar(farPlane);
+  gl->SetProjectionYAngle(yAngle);
+  gl->SetEyeUp(&u);
+  gl->SetEyeTarget(&t);
+  gl->SetEyePosition(&e);
+}
+
+TSceneViewer::TSceneViewer(const std::string& file, int width, int height) : FFile(file) {
+  FForm = new TForm(nullptr);
+  FForm->SetCaption(("sceneview - " + file).c_str());
+  FForm->SetBounds(0, 0, width, height);
+  FForm->OnKeyDown = MakeEvent(this, &TSceneViewer::KeyDown);
+  FStatus = new TLabel(FForm);
+  FStatus->AutoSize = false;
+  FStatus->SetParent(FForm);
+  FStatus->SetHeight(kStatusHeight);
+  FStatus->SetAlign(alBottom);
+  FGl = new TOpenGl(FForm);
+  FGl->SetParent(FForm);
+  FGl->SetAlign(alClient);
+  FGl->OnBeforePaint = MakeEvent(this, &TSceneViewer::BeforePaint);
+  FGl->OnAfterPaint = MakeEvent(this, &TSceneViewer::AfterPaint);
+  // Ours first: the camera keeps them and calls them before its own.
+  FGl->OnMouseDown = MakeEvent(this, &TSceneViewer::MouseDown);
+  FGl->OnMouseMove = MakeEvent(this, &TSceneViewer::MouseMove);
+  FGl->OnMouseUp = MakeEvent(this, &TSceneViewer::MouseUp);
+  FCamera = new TOrbitCamera(FForm);
+  FCamera->SetViewport(FGl);
+  FWatch = new TTimer(FForm);
+  FWatch->SetEnabled(false);
+  FWatch->SetInterval(kWatchMs);
+  FWatch->SetOnTimer(MakeEvent(this, &TSceneViewer::Tick));
+  FGl->Loaded();
+}
+
+TSceneViewer::~TSceneViewer() { delete FForm; }
+
+bool TSceneViewer::Open(std::string& error) {
+  FStamp = FileStamp::Of(FFile);
+  if (!LoadSceneFile(FGl, FFile, error)) return false;
+  FFileCamera = ViewCamera::Of(FGl);
+  FSceneAnimation = FGl->Animation();
+  FCamera->Fit();
+  FMessage = FFile + "    (h: keys)";
+  UpdateStatus();
+  return true;
+}
+
+void TSceneViewer::Run() {
+  FForm->Show();
+  FWatch->SetEnabled(true);
+  Application->Run();
+}
+
+void TSceneViewer::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
+  if (Shift & (ssCtrl | ssAlt)) return;
+  switch (Key) {
+    case VK_ESCAPE:
+    case 'Q':
+      FForm->Close();
+      break;
+    case 'F':
+    case VK_SPACE:
+      FCamera->Fit();
+      Say("fit");
+      break;
+    case 'R':
+      FFileCamera.ApplyTo(FGl);
+      Say("camera from the file");
+      break;
+    case 'W':
+      FWireframe = !FWireframe;
+      FGl->Refresh(FGl);
+      Say(FWireframe ? "wireframe on" : "wireframe off");
+      break;
+    case 'L':
+      FGl->SetHeadlight(!FGl->Headlight());
+      Say(FGl->Headlight() ? "headlight on" : "headlight off");
+      break;
+    case 'S':
+      FStats = !FStats;
+      // The frame rate means something only while frames keep coming; off, the scene's own setting.
+      FGl->SetAnimation(FStats || FSceneAnimation);
+      Say(FStats ? "stats on" : "stats off");
+      break;
+    case 'C':
+      TakeSnapshot();
+      break;
+    case 'H':
+      ToggleHelp();
+      break;
+    default:
+      return;
+  }
+  Key = 0;
+}
+
+void TSceneViewer::ToggleHelp() {
+  FHelp = !FHelp;
+  if (FHelp) {
+    std::fputs(kKeyHelp, stdout);
+    std::fflush(stdout);
+  }
+  FMessage = FHelp ? kKeyLine : "";
+  UpdateStatus();
+}
+
+void TSceneViewer::MouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FPressed = Button == mbLeft && !(Shift & ssShift);
+  FDragged = false;
+  FPressX = X;
+  FPressY = Y;
+}
+
+void TSceneViewer::MouseMove(TObject*, TShiftState, int X, int Y) {
+  if (FPressed && std::abs(X - FPressX) + std::abs(Y - FPressY) > kClickSlop) FDragged = true;
+}
+
+void TSceneViewer::MouseUp(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+  bool click = FPressed && !FDragged && Button == mbLeft;
+  FPressed = false;
+  if (click) Pick(X, Y);
+}
+
+void TSceneViewer::Pick(int x, int y) {
+  FPicked = FGl->PartAt(x, y);
+  FGl->Refresh(FGl);
+  if (!FPicked) {
+    Say("nothing at " + std::to_string(x) + "," + std::to_string(y));
+    return;
+  }
+  Say("picked " + Describe(FPicked));
+}
+
+void TSceneViewer::BeforePaint(TObject*) { glPolygonMode(GL_FRONT_AND_BACK, FWireframe ? GL_LINE : GL_FILL); }
+
+// The picked part's box in cyan, over everything.
+void TSceneViewer::AfterPaint(TObject*) {
+  if (!FPicked) return;
+  TBounds b = FGl->PartBounds(FPicked);
+  if (b.Empty) return;
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+  for (int i = 0; i < 6; ++i) glDisable(GL_CLIP_PLANE0 + i);
+  glLineWidth(2);
+  glColor3f(0, 1, 1);
+  DrawBox(b);
+  glPopAttrib();
+}
+
+void TSceneViewer::Tick(TObject*) {
+  FileStamp now = FileStamp::Of(FFile);
+  if (now != FStamp) {
+    FStamp = now;
+    Reload();
+  }
+  if (FStats) UpdateStatus();
+}
+
+// The new file with the camera kept; a file that fails to load leaves the last good scene on screen.
+void TSceneViewer::Reload() {
+  TMemoryStream good;
+  bool saved = FGl->SaveToStream(&good);
+  ViewCamera kept = ViewCamera::Of(FGl);
+  FPicked = nullptr;
+  std::string error;
+  if (!LoadSceneFile(FGl, FFile, error)) {
+    if (saved) {
+      good.Seek(0, soBeginning);
+      FGl->LoadFromStream(&good);
+    }
+    kept.ApplyTo(FGl);
+    Warn("reload failed: " + FFile + ": " + error + "; showing the last good scene");
+    return;
+  }
+  FFileCamera = ViewCamera::Of(FGl);
+  FSceneAnimation = FGl->Animation();
+  if (FStats) FGl->SetAnimation(true);
+  kept.ApplyTo(FGl);
+  FCamera->UpdateNearFar();
+  Say("reloaded " + FFile);
+}
+
+void TSceneViewer::TakeSnapshot() {
+  std::string error;
+  std::string path = ReserveSnapshotPath(FFile, error);
+  if (path.empty()) {
+    Warn("snapshot failed: " + error);
+    return;
+  }
+  if (!FGl->SaveSnapshot(path.c_str())) {
+    std::remove(path.c_str());
+    Warn("snapshot failed: " + path + " could not be written");
+    return;
+  }
+  Say("snapshot " + path);
+}
+
+void TSceneViewer::Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+  FMessage = line;
+  FHelp = false;
+  UpdateStatus();
+}
+
+void TSceneViewer::Warn(const std::string& line) {
+  std::fprintf(stderr, "sceneview: %s\n", line.c_str());
+  FMessage = line;
+  FHelp = false;
+  UpdateStatus();
+}
+
+void TSceneViewer::UpdateStatus() {
+  std::string text = " ";
+  if (FStats) {
+    char stats[64];
+    std::snprintf(stats, sizeof stats, "%.1f fps, %d parts   ", FGl->Fps(), CountParts(FGl->Root()) - 1);
+    text += stats;
+  }
+  FStatus->SetCaption((text + FMessage).c_str());
+}
