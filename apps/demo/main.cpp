@@ -241,6 +241,8 @@ int main(int argc, char** argv) {
   auto* gl = new TOpenGl(form);
   gl->SetParent(form);
   gl->SetAlign(alClient);
+  // The ring turns every frame: per part, only its group's list is compiled again.
+  gl->SetListMode(lmPerPart);
   // Made in code rather than read from a form: the host calls Loaded itself.
   gl->Loaded();
   T3DVector eye;

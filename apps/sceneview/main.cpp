@@ -39,6 +39,7 @@ int RunHeadless(const Options& opt) {
   auto* gl = new TOpenGl(&form);
   gl->SetParent(&form);
   gl->SetAlign(alClient);
+  gl->SetListMode(lmPerPart);
   gl->Loaded();
   std::string error;
   if (!LoadSceneFile(gl, opt.file, error)) return Fail(opt, error);

@@ -127,6 +127,8 @@ TSceneViewer::TSceneViewer(const std::string& file, int width, int height) : FFi
   FGl = new TOpenGl(FForm);
   FGl->SetParent(FForm);
   FGl->SetAlign(alClient);
+  // Edits and reloads recompile only what changed.
+  FGl->SetListMode(lmPerPart);
   FGl->OnBeforePaint = MakeEvent(this, &TSceneViewer::BeforePaint);
   FGl->OnAfterPaint = MakeEvent(this, &TSceneViewer::AfterPaint);
   // Ours first: the camera keeps them and calls them before its own.
