@@ -80,6 +80,7 @@ struct Options {
   int rounds = 5;
   double blockSeconds = 0.15;
   int latencySamples = 30;
+  int modeParts = 1000;
 };
 
 // ---- the scene both sides draw
@@ -483,6 +484,115 @@ void BenchPaint(const Options& o) {
   bare.Destroy();
   gl->MakeCurrent();
   delete gl;
+}
+
+// ---- list modes: the same mixed scene in groups of 100, in each mode
+
+// Cubes, 16 x 16 spheres, cylinders and annuli, each with its own placement and colour, 100 to a group.
+void BuildGroupedScene(TOpenGl* gl, int n) {
+  TPart* group = nullptr;
+  for (int i = 0; i < n; ++i) {
+    if (i % 100 == 0) group = gl->AddGroup(nullptr, nullptr);
+    Item it = ItemAt(i);
+    TPart* p = nullptr;
+    switch (i % 4) {
+      case 0: p = gl->AddCube(group, nullptr); break;
+      case 1: p = gl->AddSphere(group, nullptr); static_cast<TPartSphere*>(p)->SetSlices(16); static_cast<TPartSphere*>(p)->SetStacks(16); break;
+      case 2: p = gl->AddCylinder(group, nullptr); static_cast<TPartCylinder*>(p)->SetSlices(16); break;
+      default: p = gl->AddDisk(group, nullptr); static_cast<TPartDisk*>(p)->SetSlices(16); static_cast<TPartDisk*>(p)->SetLoops(2); break;
+    }
+    p->SetPX(it.px);
+    p->SetPY(it.py);
+    p->SetPZ(it.pz);
+    p->SetRX(1);
+    p->SetRotationAngle(it.angle);
+    p->SetSX(it.scale);
+    p->SetSY(it.scale);
+    p->SetSZ(it.scale);
+    p->SetUseMaterial(true);
+    p->SetDiffuseR(static_cast<float>(i % 7) / 7.0f);
+  }
+}
+
+// One frame through the message loop, finished.
+double OneFrame(BenchViewport* gl) {
+  double t0 = NowS();
+  InvalidateRect(gl->Handle(), nullptr, FALSE);
+  Application->ProcessMessages();
+  glFinish();
+  return NowS() - t0;
+}
+
+void BenchModes(const Options& o) {
+  std::printf("[modes] whole-scene list vs per-part lists\n");
+  std::fflush(stdout);
+  for (int n : {o.modeParts, o.modeParts * 10}) {
+    double staticFrame[2] = {0, 0}, change[2] = {0, 0}, firstFrame[2] = {0, 0}, bytes[2] = {0, 0}, compile[2] = {0, 0};
+    for (int m = 0; m < 2; ++m) {
+      TListMode mode = m == 0 ? lmScene : lmPerPart;
+      BenchViewport* gl = MakeViewport(o);
+      gl->SetListMode(mode);
+      // Memory per part with its lists compiled: what the scene holds for showing. The rasteriser's own
+      // frame buffers (llvmpipe bins every frame's triangles) are the renderer's, the same for any
+      // library on it, so the heap is read between the compile and the frame.
+      gl->OnModelRefreshTimer(nullptr);
+      OneFrame(gl);
+      size_t heap0 = HeapInUse();
+      BuildGroupedScene(gl, n);
+      gl->OnModelRefreshTimer(nullptr);
+      glFinish();
+      bytes[m] = (static_cast<double>(HeapInUse()) - static_cast<double>(heap0)) / n;
+      OneFrame(gl);
+      double c0 = NowS();
+      gl->SetListMode(mode == lmScene ? lmPerPart : lmScene);
+      gl->SetListMode(mode);
+      gl->OnModelRefreshTimer(nullptr);
+      glFinish();
+      compile[m] = NowS() - c0;
+      std::vector<double> frames, changes, firsts;
+      for (int r = 0; r < o.rounds; ++r) frames.push_back(OneFrame(gl));
+      // One part's change to the end of the frame that shows it.
+      for (int r = 0; r < o.rounds; ++r) {
+        TPart* part = static_cast<TPartGroup*>(gl->Root()->Part((r * 7) % gl->Root()->Count()))->Part(r % 100);
+        double t0 = NowS();
+        part->SetPY(part->PY + 0.01f);
+        gl->OnModelRefreshTimer(nullptr);
+        OneFrame(gl);
+        changes.push_back(NowS() - t0);
+        frames.push_back(OneFrame(gl));
+      }
+      // A load, then its first frame: every list compiled anew.
+      TMemoryStream doc;
+      gl->SaveToStream(&doc);
+      for (int r = 0; r < std::max(2, o.rounds / 2); ++r) {
+        doc.SetPosition(0);
+        gl->LoadFromStream(&doc);
+        double t0 = NowS();
+        gl->OnModelRefreshTimer(nullptr);
+        OneFrame(gl);
+        firsts.push_back(NowS() - t0);
+        frames.push_back(OneFrame(gl));
+      }
+      staticFrame[m] = Median(frames);
+      change[m] = Median(changes);
+      firstFrame[m] = Median(firsts);
+      gl->MakeCurrent();
+      delete gl;
+    }
+    const char* names[2] = {"whole-scene", "per-part"};
+    for (int m = 0; m < 2; ++m) {
+      std::string what = std::string(names[m]) + ", " + Count(n) + " parts: ";
+      std::string id = std::string(m == 0 ? "scene_" : "perpart_") + std::to_string(n);
+      AddRow(id + "_change", what + "change to frame (ms)", "ms", change[m] * 1e3, staticFrame[m] * 1e3,
+             change[m] / staticFrame[m], m == 1, false, 1.15);
+      AddRow(id + "_load", what + "first frame after load (ms)", "ms", firstFrame[m] * 1e3, staticFrame[m] * 1e3,
+             firstFrame[m] / staticFrame[m], m == 1, false, 1.2);
+      AddRow(id + "_bytes", what + "bytes per part, shown", "bytes", bytes[m], 1500, bytes[m] / 1500, m == 1, false, 1.0);
+      char note[160];
+      std::snprintf(note, sizeof note, "modes: %s compiles every list in %.1f ms", what.c_str(), compile[m] * 1e3);
+      gNotes.push_back(note);
+    }
+  }
 }
 
 // ---- 2. rebuild
@@ -913,14 +1023,14 @@ void Usage() {
       "  --paint-parts N, --rebuild-parts N, --file-parts N   scene sizes of sections 1 to 3\n"
       "  --rounds N      side-by-side rounds per figure (default 5)\n"
       "  --quick         smaller scenes and fewer rounds, for a smoke run (figures not comparable)\n"
-      "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency\n");
+      "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency,modes\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options o;
-  std::string only = "paint,rebuild,files,scale,latency";
+  std::string only = "paint,rebuild,files,scale,latency,modes";
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
@@ -946,6 +1056,7 @@ int main(int argc, char** argv) {
       o.rounds = 3;
       o.blockSeconds = 0.05;
       o.latencySamples = 10;
+      o.modeParts = 100;
     } else {
       Usage();
       return a == "--help" || a == "-h" ? 0 : 2;
@@ -972,6 +1083,7 @@ int main(int argc, char** argv) {
   if (wanted("files")) BenchFiles(o);
   if (wanted("scale")) BenchScale(o);
   if (wanted("latency")) BenchLatency(o);
+  if (wanted("modes")) BenchModes(o);
 
   PrintTable(o);
   bool ok = WriteJson(o);

@@ -13,6 +13,14 @@ const int kMaxDivisions = 256;
 int Divisions(int n) { return n > kMaxDivisions ? kMaxDivisions : n; }
 }  // namespace
 
+// During a per-part rebuild the geometry comes from the list shared by parts of the same shape.
+static void PaintGeometry(TPart* part, TSharedGeometry* shape) {
+  if (TPartListBuild::PerPart && part->SharedGeometry() != 0)
+    glCallList(part->SharedGeometry());
+  else
+    shape->DrawGeometry();
+}
+
 // ---- cube
 
 AnsiString TPartCube::GetName() { return AnsiString("Cube ") + TPart::GetName(); }
@@ -34,6 +42,16 @@ static const CubeFace cubeFaces[6] = {
 
 void TPartCube::Paint() {
   TPart::Paint();
+  PaintGeometry(this, this);
+}
+
+void TPartCube::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const {
+  kind = PART_TAG_CUBE;
+  a = b = c = 0;
+  d1 = d2 = 0;
+}
+
+void TPartCube::DrawGeometry() {
   glBegin(GL_QUADS);
   for (const CubeFace& f : cubeFaces) {
     glNormal3f(f.normal[0], f.normal[1], f.normal[2]);
@@ -64,14 +82,6 @@ static void WithQuadric(Draw draw) {
   gluQuadricTexture(q, GL_TRUE);
   draw(q);
   gluDeleteQuadric(q);
-}
-
-// During a per-part rebuild the geometry comes from the list shared by parts of the same shape.
-static void PaintGeometry(TPart* part, TSharedGeometry* shape) {
-  if (TPartListBuild::PerPart && part->SharedGeometry() != 0)
-    glCallList(part->SharedGeometry());
-  else
-    shape->DrawGeometry();
 }
 
 AnsiString TPartSphere::GetName() { return AnsiString("Sphere ") + TPart::GetName(); }

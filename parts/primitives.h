@@ -3,8 +3,10 @@
 
 #include "parts/parts.h"
 
-class TPartCube : public TPart {
+class TPartCube : public TPart, public TSharedGeometry {
 public:
+  void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
+  void DrawGeometry() override;
   AnsiString GetName() override;
   bool SaveTo(TSceneFile& File) override;
   bool LoadFrom(TSceneFile& File) override;
