@@ -8,6 +8,7 @@
 
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
+#include "parts/call.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
 #include "parts/quad.h"
@@ -68,6 +69,15 @@ TEST_F(View, PickingFindsEachKindAndTheNearestInnermostPart) {
   EXPECT_EQ(PickAt(5, 0, 0), nullptr);
   EXPECT_EQ(PickAt(quad->GetX(0) * 0.5, 4 + quad->GetY(0) * 0.5, 0), quad);
   EXPECT_EQ(PickAt(0, -4, 0), deep);
+  // A call part is picked itself where it draws its target (here the sphere, moved by its group).
+  auto* call = new TPartCall();
+  call->SetUsedPartName("sphere");
+  TPart* echo = gl->AddGroup(nullptr, "echo");
+  echo->SetPY(3.5f);
+  gl->Paste(echo, call);
+  Show();
+  EXPECT_EQ(PickAt(-3, 3.5, 0), call);
+  EXPECT_EQ(PickAt(-3, 0, 0), sphere);
   EXPECT_EQ(gl->PartAt(-1, 0), nullptr);
   EXPECT_EQ(gl->PartAt(kW, 0), nullptr);
   EXPECT_EQ(TOpenGl::PartPath(deep), AnsiString("Group __ROOT__/Group outer/Group inner/Cube deep"));
