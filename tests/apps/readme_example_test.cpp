@@ -2,8 +2,6 @@
 // lit, turned cube and ends; on a display it opens its window and ends when the window is closed.
 #include <cairo.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,46 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "xvfb.h"
 
 namespace {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// The example as a child process in its own working folder.
-class Example {
-public:
-  ~Example() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-  bool Start(const std::string& folder, bool headless) {
-    pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-      if (chdir(folder.c_str()) != 0) _exit(126);
-      if (headless) unsetenv("DISPLAY");
-      execl(V3D_README_EXAMPLE, V3D_README_EXAMPLE, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    return true;
-  }
-  // Exit status once it ends, -1 if it does not within the time.
-  int WaitExit(int ms) {
-    for (int i = 0; i < ms / 20; ++i) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      Sleep(20);
-    }
-    return -1;
-  }
-  pid_t pid = -1;
-};
 
 // What a lit, turned cube looks like: a good part of the picture off the background, and at least two
 // faces in clearly different shades, neither of them dark.
@@ -113,8 +77,11 @@ std::string TempFolder() {
 TEST(ReadmeExample, HeadlessWritesALitTurnedCubeAndEnds) {
   std::string folder = TempFolder();
   ASSERT_FALSE(folder.empty());
-  Example example;
-  ASSERT_TRUE(example.Start(folder, true));
+  ChildProcess example;
+  ChildProcess::Options headless;
+  headless.folder = folder;
+  headless.headless = true;
+  ASSERT_TRUE(example.Start({V3D_README_EXAMPLE}, headless));
   EXPECT_EQ(example.WaitExit(30000), 0) << "the example did not end by itself";
   Shot picture;
   ASSERT_TRUE(LoadPng(folder + "/viewport.png", picture));
@@ -132,8 +99,10 @@ TEST(ReadmeExample, OnADisplayShowsTheCubeAndEndsWhenTheWindowIsClosed) {
   ASSERT_NE(d, nullptr);
   XSetErrorHandler(IgnoreXError);
   std::string folder = TempFolder();
-  Example example;
-  ASSERT_TRUE(example.Start(folder, false));
+  ChildProcess example;
+  ChildProcess::Options onDisplay;
+  onDisplay.folder = folder;
+  ASSERT_TRUE(example.Start({V3D_README_EXAMPLE}, onDisplay));
   Window form = 0;
   for (int i = 0; i < 200 && !form; ++i, Sleep(50)) form = FindByName(d, DefaultRootWindow(d), "viewport3d example");
   ASSERT_NE(form, 0u) << "no window";
@@ -154,14 +123,7 @@ TEST(ReadmeExample, OnADisplayShowsTheCubeAndEndsWhenTheWindowIsClosed) {
   EXPECT_EQ(example.WaitExit(300), -1) << "it ended before the window was closed";
 
   // The window manager's close button on the main form ends Application->Run().
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = form;
-  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  XSendEvent(d, form, False, NoEventMask, &e);
-  XFlush(d);
+  SendClose(d, form);
   EXPECT_EQ(example.WaitExit(10000), 0);
   XCloseDisplay(d);
   rmdir(folder.c_str());

@@ -4,9 +4,6 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,6 +21,7 @@
 #include "parts/parts.h"
 #include "parts/primitives.h"
 #include "parts/quad.h"
+#include "child_process.h"
 #include "xvfb.h"
 
 namespace fs = std::filesystem;
@@ -94,69 +92,11 @@ void MakeScene(const fs::path& file, float clearRed) {
 }
 
 // sceneview as a child process; its standard output and error come back line by line.
-class Viewer {
-public:
-  ~Viewer() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    if (out >= 0) close(out);
-  }
-  bool Start(const fs::path& file) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-      dup2(fds[1], 1);
-      dup2(fds[1], 2);
-      close(fds[0]);
-      close(fds[1]);
-      execl(V3D_SCENEVIEW_PATH, V3D_SCENEVIEW_PATH, file.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    out = fds[0];
-    return true;
-  }
-  // The next line that holds what, or "" after the timeout; every line read is kept in log.
-  std::string WaitLine(const std::string& what, int ms = 8000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-      size_t nl;
-      while ((nl = buffer.find('\n')) != std::string::npos) {
-        std::string line = buffer.substr(0, nl);
-        buffer.erase(0, nl + 1);
-        log += line + "\n";
-        if (line.find(what) != std::string::npos) return line;
-      }
-      int left = static_cast<int>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
-      if (left <= 0) return "";
-      pollfd p{out, POLLIN, 0};
-      if (poll(&p, 1, left) <= 0) return "";
-      char chunk[512];
-      ssize_t n = read(out, chunk, sizeof chunk);
-      if (n <= 0) return "";
-      buffer.append(chunk, static_cast<size_t>(n));
-    }
-  }
-  int WaitExit(int ms) {
-    for (int i = 0; i < ms / 20; ++i) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-      }
-      Sleep(20);
-    }
-    return -1;
-  }
-  pid_t pid = -1;
-  int out = -1;
-  std::string buffer, log;
-};
+bool StartViewer(ChildProcess& viewer, const fs::path& file) {
+  ChildProcess::Options both;
+  both.captureStderr = true;
+  return viewer.Start({V3D_SCENEVIEW_PATH, file.string()}, both);
+}
 
 class SceneviewOnDisplay : public ::testing::Test {
 protected:
@@ -170,10 +110,10 @@ protected:
   }
   // Starts the viewer and finds its window and viewport.
   void Open(const fs::path& file) {
-    ASSERT_TRUE(viewer.Start(file));
+    ASSERT_TRUE(StartViewer(viewer, file));
     std::string title = "sceneview - " + file.string();
     for (int i = 0; i < 200 && !form; ++i, Sleep(50)) form = FindByName(d, root, title);
-    ASSERT_NE(form, 0u) << "no window; output: " << viewer.log;
+    ASSERT_NE(form, 0u) << "no window; output: " << viewer.Log;
     for (int i = 0; i < 100 && !view; ++i, Sleep(50)) view = FindByClass(d, form, "TOpenGl");
     ASSERT_NE(view, 0u);
     XWindowAttributes a{};
@@ -216,7 +156,7 @@ protected:
   Display* d = nullptr;
   Window root = 0, form = 0, view = 0;
   int vx = 0, vy = 0, vw = 0, vh = 0;
-  Viewer viewer;
+  ChildProcess viewer;
 };
 
 // Keeps a picture where SCENEVIEW_SHOTS names a folder, for a person to look at.
@@ -341,7 +281,7 @@ TEST_F(SceneviewOnDisplay, KeysClicksAndTheWheelDoWhatTheHelpSays) {
 
   // Esc quits.
   TypeKey(d, XK_Escape);
-  EXPECT_EQ(viewer.WaitExit(10000), 0) << viewer.log;
+  EXPECT_EQ(viewer.WaitExit(10000), 0) << viewer.Log;
 }
 
 TEST_F(SceneviewOnDisplay, ARewrittenFileReloadsWithTheCameraKeptAndABadOneKeepsTheLastGoodScene) {
@@ -359,19 +299,19 @@ TEST_F(SceneviewOnDisplay, ARewrittenFileReloadsWithTheCameraKeptAndABadOneKeeps
   // Half a file, as a generator leaves it mid-write: an error, and the scene stays as it was.
   std::string good = Slurp(next);
   std::ofstream(file, std::ios::binary | std::ios::trunc) << good.substr(0, good.size() / 2);
-  EXPECT_NE(viewer.WaitLine("reload failed"), "") << viewer.log;
+  EXPECT_NE(viewer.WaitLine("reload failed"), "") << viewer.Log;
   EXPECT_EQ(View().CountDifferent(zoomed), 0) << "the last good scene, same camera";
   EXPECT_GT(Strip().CountDifferent(status), 50) << "the error in the status line";
 
   // The complete file: the new clear colour, the same camera.
   std::ofstream(file, std::ios::binary | std::ios::trunc) << good;
-  EXPECT_NE(viewer.WaitLine("reloaded"), "") << viewer.log;
+  EXPECT_NE(viewer.WaitLine("reloaded"), "") << viewer.Log;
   Shot reloaded = View();
   EXPECT_EQ(reloaded.At(2, 2), newSky);
   EXPECT_NEAR(Scene(reloaded, newSky), zoomedCount, zoomedCount / 50) << "the camera stayed";
 
   TypeKey(d, XK_q);
-  EXPECT_EQ(viewer.WaitExit(10000), 0) << viewer.log;
+  EXPECT_EQ(viewer.WaitExit(10000), 0) << viewer.Log;
 }
 
 }  // namespace

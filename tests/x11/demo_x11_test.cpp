@@ -1,92 +1,17 @@
 // The demo on a display: its window shows the scene and the editors, and a scroll bar moves the picture.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
+#include "child_process.h"
 #include "xvfb.h"
 
 #include <X11/Xutil.h>
 
 namespace {
-
-// The demo as a child process whose standard output we read line by line.
-class DemoProcess {
-public:
-  ~DemoProcess() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    if (out >= 0) close(out);
-  }
-  bool Start() {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-      dup2(fds[1], 1);
-      close(fds[0]);
-      close(fds[1]);
-      execl(V3D_DEMO_PATH, V3D_DEMO_PATH, "--still", "--size", "640x480", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    out = fds[0];
-    return true;
-  }
-  // The next line that starts with prefix, or "" after the timeout.
-  std::string WaitLine(const std::string& prefix, int ms = 5000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-      size_t nl;
-      while ((nl = buffer.find('\n')) != std::string::npos) {
-        std::string line = buffer.substr(0, nl);
-        buffer.erase(0, nl + 1);
-        if (line.compare(0, prefix.size(), prefix) == 0) return line;
-      }
-      int left = static_cast<int>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
-      if (left <= 0) return "";
-      pollfd p{out, POLLIN, 0};
-      if (poll(&p, 1, left) <= 0) return "";
-      char chunk[512];
-      ssize_t n = read(out, chunk, sizeof chunk);
-      if (n <= 0) return "";
-      buffer.append(chunk, static_cast<size_t>(n));
-    }
-  }
-  // Whether exactly this line comes within the time (other lines are passed over).
-  bool Saw(const std::string& line, int ms = 5000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-      std::string next = WaitLine("", 100);
-      if (next == line) return true;
-    }
-    return false;
-  }
-  // Exit status once it ends, -1 if it does not within the time.
-  int WaitExit(int ms) {
-    for (int i = 0; i < ms / 20; ++i) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
-  }
-  pid_t pid = -1;
-  int out = -1;
-  std::string buffer;
-};
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -111,8 +36,8 @@ TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
   Display* d = XOpenDisplay(nullptr);
   ASSERT_NE(d, nullptr);
   Window root = DefaultRootWindow(d);
-  DemoProcess demo;
-  ASSERT_TRUE(demo.Start());
+  ChildProcess demo;
+  ASSERT_TRUE(demo.Start({V3D_DEMO_PATH, "--still", "--size", "640x480"}));
   Window form = 0;
   for (int i = 0; i < 200 && !form; ++i, Sleep(50)) form = FindByName(d, root, "viewport3d demo");
   ASSERT_NE(form, 0u) << "no demo window";
@@ -151,7 +76,7 @@ TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
   int bw = 0, bh = 0;
   WindowSize(d, colorBar, bw, bh);
   Click(d, colorBar, bw - 3, bh / 2);
-  EXPECT_EQ(demo.WaitLine("ClearColor"), "ClearColor 0.200 0.120 0.200");
+  EXPECT_EQ(demo.WaitPrefix("ClearColor"), "ClearColor 0.200 0.120 0.200");
   Shot view1, view2;
   ASSERT_TRUE(Settled(d, view, view1));
   EXPECT_GT(view1.CountNear(0, 0, view1.width, view1.height, 0x331F33, 3), vw * vh / 4) << "redder sky";
@@ -172,20 +97,13 @@ TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
   // A click in the trough pages the clear colour by the larger step.
   WindowSize(d, colorBar, bw, bh);
   Click(d, colorBar, bw * 3 / 4, bh / 2);
-  std::string paged = demo.WaitLine("ClearColor");
+  std::string paged = demo.WaitPrefix("ClearColor");
   float red = 0;
   ASSERT_EQ(std::sscanf(paged.c_str(), "ClearColor %f", &red), 1) << paged;
   EXPECT_NEAR(red, 0.45f, 0.0015f) << "a trough click steps 0.25, an arrow click 0.1";
 
   // Closing the window ends the demo cleanly.
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = form;
-  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  XSendEvent(d, form, False, NoEventMask, &e);
-  XFlush(d);
+  SendClose(d, form);
   EXPECT_EQ(demo.WaitExit(10000), 0);
   XCloseDisplay(d);
 }

@@ -201,3 +201,14 @@ void Button(Display* d, int button) {
   XTestFakeButtonEvent(d, button, False, CurrentTime);
   XFlush(d);
 }
+
+void SendClose(Display* d, Window w) {
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  XSendEvent(d, w, False, NoEventMask, &e);
+  XFlush(d);
+}

@@ -46,6 +46,8 @@ void Press(Display* d, Window w, int x, int y);
 void MoveTo(Display* d, Window w, int x, int y);
 void Release(Display* d);
 void WindowSize(Display* d, Window w, int& width, int& height);
+// Asks a top-level window to close, as a window manager's close button does (WM_DELETE_WINDOW).
+void SendClose(Display* d, Window w);
 // Presses and releases the key of a keysym (with shift held when asked) through XTest.
 void TypeKey(Display* d, unsigned long keysym, bool shift = false);
 // Presses and releases a mouse button (2 middle, 4 and 5 the wheel) where the pointer is.
