@@ -159,18 +159,42 @@ bool TOrbitCamera::Fit() {
   Vec dir = Get(FViewport->EyePosition()) - Get(FViewport->EyeTarget());
   dir = dir.Length() > 1e-9 && dir.Usable() ? dir * (1 / dir.Length()) : Vec{0, 0, -1};
   double aspect = FViewport->Height() > 0 ? static_cast<double>(FViewport->Width()) / FViewport->Height() : 1.0;
-  double distance;
+  // The box's corners in the view's own axes: across (x), up (y) and toward the eye (w).
+  Vec forward = dir * -1, up = Get(FViewport->EyeUp());
+  Vec side = forward.Cross(up);
+  bool axes = side.Length() > 1e-9 && side.Usable();
+  double maxX = 0, maxY = 0, halfY = 0, halfX = 0, distance = 0;
+  if (!FViewport->ProjectionOrtho()) {
+    halfY = std::max(1.0, std::min(179.0, static_cast<double>(FViewport->ProjectionYAngle()))) * kDegrees / 2;
+    halfX = std::atan(std::tan(halfY) * aspect);
+  }
+  if (axes) {
+    side = side * (1 / side.Length());
+    Vec trueUp = side.Cross(forward);
+    for (int c = 0; c < 8; ++c) {
+      Vec q = Vec{(c & 1) ? b.Max[0] : b.Min[0], (c & 2) ? b.Max[1] : b.Min[1], (c & 4) ? b.Max[2] : b.Min[2]} - centre;
+      double x = std::fabs(q.Dot(side)), y = std::fabs(q.Dot(trueUp)), w = q.Dot(forward);
+      maxX = std::max(maxX, x);
+      maxY = std::max(maxY, y);
+      // Far enough that the corner lies inside both view angles.
+      if (!FViewport->ProjectionOrtho())
+        distance = std::max(distance, std::max(x / std::tan(halfX), y / std::tan(halfY)) - w);
+    }
+    distance *= 1.05;  // a little room around the scene
+  } else {
+    // Looking along the up direction: the sphere around the box fits whatever way is up.
+    maxX = maxY = radius;
+    if (!FViewport->ProjectionOrtho()) distance = radius / std::sin(std::min(halfY, halfX));
+  }
   if (FViewport->ProjectionOrtho()) {
     distance = radius * 2;
-    float w = static_cast<float>(2 * radius * std::max(1.0, aspect)), h = static_cast<float>(2 * radius * std::max(1.0, 1 / aspect));
-    FViewport->SetProjectionWidth(w);
-    FViewport->SetProjectionHeight(h);
-  } else {
-    // The sphere around the box fits the narrower of the two view angles.
-    double halfY = std::max(1.0, std::min(179.0, static_cast<double>(FViewport->ProjectionYAngle()))) * kDegrees / 2;
-    double halfX = std::atan(std::tan(halfY) * aspect);
-    distance = radius / std::sin(std::min(halfY, halfX));
+    double h = std::max(2 * maxY, 2 * maxX / aspect) * 1.05;
+    h = std::max(h, 1e-3);
+    FViewport->SetProjectionWidth(static_cast<float>(h * aspect));
+    FViewport->SetProjectionHeight(static_cast<float>(h));
   }
+  // The eye stays outside the box, so the near plane can sit in front of the scene.
+  distance = std::max(distance, radius * 1.01);
   T3DVector t, e;
   t.Assign(FViewport->EyeTarget());
   e.Assign(FViewport->EyePosition());

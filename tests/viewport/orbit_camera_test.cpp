@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "opengl/opengl.h"
@@ -52,6 +53,21 @@ struct Orbit : ::testing::Test {
     }
     return true;
   }
+  // How much of the picture's width or height (the larger share) the box's corners span.
+  double Share(const TBounds& b) {
+    GLdouble proj[16], model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    GLint vp[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, proj);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
+    for (int c = 0; c < 8; ++c) {
+      GLdouble wx, wy, wz;
+      gluProject((c & 1) ? b.Max[0] : b.Min[0], (c & 2) ? b.Max[1] : b.Min[1], (c & 4) ? b.Max[2] : b.Min[2], model,
+                 proj, vp, &wx, &wy, &wz);
+      x0 = std::min(x0, wx), x1 = std::max(x1, wx), y0 = std::min(y0, wy), y1 = std::max(y1, wy);
+    }
+    return std::max((x1 - x0) / vp[2], (y1 - y0) / vp[3]);
+  }
   bool ShowsSomething() {
     Step(40);
     Pixels p = ReadPixels(gl->Handle());
@@ -81,6 +97,14 @@ TEST_F(Orbit, FitFramesEveryPartAndWheelingOutNeverLosesTheScene) {
   EXPECT_FALSE(Inside(gl->SceneBounds()));
   ASSERT_TRUE(cam->Fit());
   for (TPart* p : {a, b, c}) EXPECT_TRUE(Inside(gl->PartBounds(p))) << p->Name.c_str();
+  // Framed, not lost in the middle: the scene spans most of the picture one way or the other.
+  EXPECT_GT(Share(gl->SceneBounds()), 0.85);
+  gl->SetProjectionOrtho(true);
+  ASSERT_TRUE(cam->Fit());
+  EXPECT_TRUE(Inside(gl->SceneBounds()));
+  EXPECT_GT(Share(gl->SceneBounds()), 0.85);
+  gl->SetProjectionOrtho(false);
+  ASSERT_TRUE(cam->Fit());
   EXPECT_TRUE(ShowsSomething());
 
   // Far away, near and far still hold the scene: it gets small, never cut away.
