@@ -1,6 +1,7 @@
 // Questions asked in the editor's status line, answered from the keyboard.
 #include "prompt.h"
 
+#include <cstdio>
 #include <ctime>
 
 #include "framework/controls/application.h"
@@ -17,6 +18,9 @@ void TStatusPrompt::Show() {
 // The application's loop, nested: the window stays live while the question is open.
 void TStatusPrompt::WaitForAnswer() {
   FDone = false;
+  // On standard output too, for whoever drives the editor from outside.
+  std::printf("%s\n", FCaption.c_str());
+  std::fflush(stdout);
   Show();
   while (!FDone && !Application->Terminated()) {
     Application->ProcessMessages();
