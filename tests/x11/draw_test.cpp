@@ -7,6 +7,7 @@
 #include "framework/controls/button.h"
 #include "framework/controls/controls.h"
 #include "framework/controls/edit.h"
+#include "framework/controls/listbox.h"
 #include "framework/graphics/draw_surface.h"
 
 namespace {
@@ -207,6 +208,24 @@ TEST(Draw, EditShowsCaretAndSelectionAndSurvivesMalformedText) {
   EXPECT_GT(canvas.Count(0, 0, label.Width(), 16, 0xFFFF00), label.Width() * 16 / 2) << "later drawing still works";
   EXPECT_GT(label.Width(), 0);
   EXPECT_GT(TLabel::TextWidth("x\xff"), 0);
+}
+
+TEST(Draw, ListBoxIndentsRowsAndHighlightsTheSelectedOne) {
+  Application->Initialize(BackendKind::Headless);
+  int h = TListBox::ItemHeight();
+  Canvas canvas(150, 3 * h + 2);
+  DrawSurface s(canvas.cr);
+  TListBox list(nullptr);
+  list.SetBounds(0, 0, 150, 3 * h + 2);
+  list.AddItem("Root");
+  list.AddItem("Child", 2);
+  list.SetItemIndex(0);
+  list.Draw(&s);
+  EXPECT_GT(canvas.Count(1, 1, 148, h, 0x0078D7), 148 * h / 2) << "selected row highlighted";
+  EXPECT_EQ(canvas.Count(1, 1 + h, 148, h, 0x0078D7), 0);
+  // The indented row has nothing dark in its first two indent steps.
+  EXPECT_EQ(CountNear(canvas, 1, 1 + h, 2 * TListBox::IndentWidth, h, 0x000000, 100), 0);
+  EXPECT_GT(CountNear(canvas, 1 + 2 * TListBox::IndentWidth, 1 + h, 40, h, 0x000000, 100), 3);
 }
 
 }  // namespace
