@@ -6,11 +6,13 @@
 #include <exception>
 
 #include "framework/controls/application.h"
+#include "framework/controls/dialogs.h"
+#include "framework/controls/edit.h"
+#include "framework/controls/listbox.h"
 #include "opengl/opengl.h"
 #include "opengl/orbit_camera.h"
 #include "parts/parts.h"
 #include "part_panel.h"
-#include "prompt.h"
 #include "scene_files.h"
 #include "view_camera.h"
 
@@ -77,13 +79,23 @@ TSceneEditor::TSceneEditor(int width, int height) {
   FStatus->SetHeight(20);
   FStatus->SetAlign(alBottom);
 
-  FTree = new TPanel(FForm);
+  // The tree: the selected part's name above its rows, applied on Return.
+  auto* side = new TPanel(FForm);
+  side->SetParent(FForm);
+  side->SetBevelOuter(bvNone);
+  side->SetWidth(kTreeWidth);
+  side->SetAlign(alLeft);
+  FName = new TEdit(FForm);
+  FName->Name = "NameEdit";
+  FName->SetParent(side);
+  FName->SetHeight(22);
+  FName->SetAlign(alTop);
+  FName->OnAccept = MakeEvent(this, &TSceneEditor::NameAccept);
+  FTree = new TListBox(FForm);
   FTree->Name = "Tree";
-  FTree->SetParent(FForm);
-  FTree->SetBevelOuter(bvLowered);
-  FTree->SetColor(clWhite);
-  FTree->SetWidth(kTreeWidth);
-  FTree->SetAlign(alLeft);
+  FTree->SetParent(side);
+  FTree->SetAlign(alClient);
+  FTree->OnChange = MakeEvent(this, &TSceneEditor::RowChange);
 
   auto* editors = new TPanel(FForm);
   editors->Name = "Editors";
@@ -107,21 +119,18 @@ TSceneEditor::TSceneEditor(int width, int height) {
   FPanel = new TPartPanel(FForm, editors, FGl);
   FPanel->OnEdited = MakeEvent(this, &TSceneEditor::Edited);
   FPanel->OnEditDone = MakeEvent(this, &TSceneEditor::EditDone);
-  FPrompt = new TStatusPrompt(FForm, FStatus);
   FGl->Loaded();
 }
 
 TSceneEditor::~TSceneEditor() {
-  delete FPrompt;
   delete FPanel;
   delete FForm;
 }
 
 void TSceneEditor::BuildToolbar(TWinControl* bar) {
   for (int i = 0; i < cmCount; ++i) {
-    TWinControl* b = AddButton(FForm, bar, kButtons[i].name, kButtons[i].caption, kButtons[i].width,
-                               MakeEvent(this, &TSceneEditor::Command));
-    static_cast<TPanel*>(b)->Controls(0)->Tag = i;
+    AddButton(FForm, bar, kButtons[i].name, kButtons[i].caption, kButtons[i].width,
+              MakeEvent(this, &TSceneEditor::Command), i);
   }
 }
 
@@ -176,10 +185,6 @@ void TSceneEditor::Run(int command) {
 }
 
 void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
-  if (FPrompt->KeyDown(Key)) {
-    Key = 0;
-    return;
-  }
   bool ctrl = (Shift & ssCtrl) != 0, shift = (Shift & ssShift) != 0;
   int command = -1;
   if (ctrl) {
@@ -202,6 +207,8 @@ void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
       case 'Q': Key = 0; FForm->Perform(WM_CLOSE, 0, 0); return;
       default: return;
     }
+  } else if (FForm->ActiveControl() == FName) {
+    return;  // typing a name
   } else {
     switch (Key) {
       case VK_DELETE: command = cmDelete; break;
@@ -225,9 +232,7 @@ void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
   Run(command);
 }
 
-void TSceneEditor::KeyPress(TObject*, char& Key) {
-  if (FPrompt->KeyPress(Key)) Key = 0;
-}
+void TSceneEditor::KeyPress(TObject*, char&) {}
 
 void TSceneEditor::MouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
   FPressed = Button == mbLeft && !(Shift & ssShift);
@@ -254,9 +259,20 @@ void TSceneEditor::AfterPaint(TObject*) {
   if (FSelected) DrawOutline(FGl->PartBounds(FSelected), 0, 1, 1);
 }
 
-void TSceneEditor::RowClick(TObject* Sender) {
-  int row = static_cast<TControl*>(Sender)->Tag;
+void TSceneEditor::RowChange(TObject*) {
+  int row = FTree->ItemIndex();
   if (row >= 0 && row < static_cast<int>(FRowParts.size())) Select(FRowParts[row]);
+}
+
+void TSceneEditor::NameAccept(TObject*) {
+  if (!FSelected) return;
+  FlushEdit();
+  FSelected->Name = FName->Text();
+  // A name is not drawn: nothing to rebuild, but it is part of the document.
+  Commit();
+  RebuildTree();
+  Select(FSelected);
+  FForm->SetActiveControl(FTree);
 }
 
 void TSceneEditor::Edited(TObject*) {
@@ -283,29 +299,24 @@ void TSceneEditor::Select(TPart* part) {
   if (part == FGl->Root()) part = nullptr;
   FSelected = part;
   FPanel->SetPart(part);
-  for (size_t i = 0; i < FRows.size(); ++i) FRows[i]->SetColor(FRowParts[i] == part ? clYellow : clWhite);
+  int row = -1;
+  for (size_t i = 0; i < FRowParts.size(); ++i)
+    if (FRowParts[i] == part) row = static_cast<int>(i);
+  FTree->SetItemIndex(row);
+  FName->SetText(part ? part->Name : AnsiString());
   FGl->Refresh(FGl);
   if (part) Say("selected " + TOpenGl::PartPath(part).str());
 }
 
 void TSceneEditor::RebuildTree() {
-  for (TLabel* row : FRows) delete row;
-  FRows.clear();
   FRowParts.clear();
-  std::vector<TPartRow> rows = PartRows(FGl->Root());
-  for (size_t i = 0; i < rows.size(); ++i) {
-    auto* label = new TLabel(FForm);
-    label->AutoSize = false;
-    label->SetParent(FTree);
-    label->SetBounds(2, 2 + static_cast<int>(i) * kRowHeight, kTreeWidth - 4, kRowHeight);
-    label->SetCaption((std::string(static_cast<size_t>(rows[i].depth) * 4 + 1, ' ') + rows[i].part->GetName().str()).c_str());
-    label->SetColor(rows[i].part == FSelected ? clYellow : clWhite);
-    label->Tag = static_cast<int>(i);
-    label->OnClick = MakeEvent(this, &TSceneEditor::RowClick);
-    FRows.push_back(label);
-    FRowParts.push_back(rows[i].part);
+  FTree->Clear();
+  for (const TPartRow& row : PartRows(FGl->Root())) {
+    FTree->AddItem(row.part->GetName(), row.depth, row.part);
+    FRowParts.push_back(row.part);
   }
-  FTree->Invalidate();
+  for (size_t i = 0; i < FRowParts.size(); ++i)
+    if (FRowParts[i] == FSelected) FTree->SetItemIndex(static_cast<int>(i));
 }
 
 void TSceneEditor::Restore(const std::vector<int>& where, const std::string& path) {
@@ -399,9 +410,9 @@ void TSceneEditor::Redo() {
 bool TSceneEditor::ConfirmDiscard() {
   FlushEdit();
   if (!FHistory.Modified()) return true;
-  TAnswer a = FPrompt->AskYesNoCancel("Save the changes to " + (FFile.empty() ? std::string("untitled") : FFile) + "?");
-  if (a == ansCancel) return false;
-  return a == ansNo || Save();
+  int a = AskYesNoCancel("Save the changes to " + (FFile.empty() ? std::string("untitled") : FFile) + "?");
+  if (a != mrYes && a != mrNo) return false;
+  return a == mrNo || Save();
 }
 
 bool TSceneEditor::CanClose() { return ConfirmDiscard(); }
@@ -421,7 +432,7 @@ void TSceneEditor::New() {
 void TSceneEditor::OpenAsk() {
   if (!ConfirmDiscard()) return;
   std::string file = FFile;
-  if (!FPrompt->AskText("Open:", file) || file.empty()) return;
+  if (!AskText("Open", "Scene file:", file) || file.empty()) return;
   std::string error;
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
@@ -460,27 +471,21 @@ bool TSceneEditor::Save() {
 
 bool TSceneEditor::SaveAs() {
   std::string file = FFile;
-  if (!FPrompt->AskText("Save as:", file) || file.empty()) return false;
+  if (!AskText("Save as", "File name:", file) || file.empty()) return false;
   FFile = file;
   return Save();
 }
 
 void TSceneEditor::Rename() {
   if (!FSelected) return;
-  FlushEdit();
-  std::string name = FSelected->Name.str();
-  if (!FPrompt->AskText("Name:", name)) return;
-  FSelected->Name = name.c_str();
-  // A name is not drawn: nothing to rebuild, but it is part of the document.
-  Commit();
-  RebuildTree();
-  Select(FSelected);
+  FForm->SetActiveControl(FName);
+  FName->SelectAll();
 }
 
 void TSceneEditor::LoadTexture() {
   FlushEdit();
   std::string slot = std::to_string(FSelected && FSelected->Texture >= 0 ? FSelected->Texture : 0);
-  if (!FPrompt->AskText("Texture slot (0-19):", slot)) return;
+  if (!AskText("Texture", "Texture slot (0-19):", slot)) return;
   char* end = nullptr;
   long index = std::strtol(slot.c_str(), &end, 10);
   if (end == slot.c_str() || *end || index < 0 || index >= TEXTURE_SLOTS) {
@@ -488,7 +493,7 @@ void TSceneEditor::LoadTexture() {
     return;
   }
   std::string file;
-  if (!FPrompt->AskText("Image (BMP or PNG):", file) || file.empty()) return;
+  if (!AskText("Texture", "Image file (BMP or PNG):", file) || file.empty()) return;
   TPicture picture;
   try {
     picture.LoadFromFile(file.c_str());
@@ -518,5 +523,20 @@ void TSceneEditor::UpdateTitle() {
 void TSceneEditor::Say(const std::string& line) {
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
-  if (!FPrompt->Open()) FStatus->SetCaption((" " + line).c_str());
+  FStatus->SetCaption((" " + line).c_str());
+}
+
+bool TSceneEditor::AskText(const std::string& caption, const std::string& prompt, std::string& text) {
+  std::printf("%s %s\n", caption.c_str(), prompt.c_str());
+  std::fflush(stdout);
+  AnsiString value = text.c_str();
+  if (!InputQuery(caption.c_str(), prompt.c_str(), value)) return false;
+  text = value.str();
+  return true;
+}
+
+int TSceneEditor::AskYesNoCancel(const std::string& question) {
+  std::printf("%s\n", question.c_str());
+  std::fflush(stdout);
+  return MessageDlg(question.c_str(), mtConfirmation, mbYesNoCancel);
 }

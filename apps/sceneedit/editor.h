@@ -12,7 +12,8 @@ class TOpenGl;
 class TOrbitCamera;
 class TPart;
 class TPartPanel;
-class TStatusPrompt;
+class TEdit;
+class TListBox;
 class TTimer;
 
 class TSceneEditor : public TObject {
@@ -34,7 +35,8 @@ private:
   void MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
   void MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void AfterPaint(TObject* Sender);
-  void RowClick(TObject* Sender);
+  void RowChange(TObject* Sender);
+  void NameAccept(TObject* Sender);
   void Edited(TObject* Sender);
   void EditDone(TObject* Sender);
   void CommitTick(TObject* Sender);
@@ -69,16 +71,17 @@ private:
   void RebuildTree();
   void UpdateTitle();
   void Say(const std::string& line);
+  // A line of text, or yes / no / cancel, from a dialog (the question printed first).
+  bool AskText(const std::string& caption, const std::string& prompt, std::string& text);
+  int AskYesNoCancel(const std::string& question);
 
   TEditorForm* FForm = nullptr;
   TOpenGl* FGl = nullptr;
   TOrbitCamera* FCamera = nullptr;
-  TPanel* FTree = nullptr;
+  TListBox* FTree = nullptr;
+  TEdit* FName = nullptr;
   TLabel* FStatus = nullptr;
   TPartPanel* FPanel = nullptr;
-  TStatusPrompt* FPrompt = nullptr;
-  TTimer* FCommitTimer = nullptr;
-  std::vector<TLabel*> FRows;
   std::vector<TPart*> FRowParts;
   TSceneHistory FHistory;
   TPartClipboard FClipboard;

@@ -74,20 +74,17 @@ void SetLabels(TFloatEdit* edit, std::initializer_list<const char*> names) {
 
 }  // namespace
 
-TWinControl* AddButton(TForm* form, TWinControl* parent, const char* name, const char* caption, int width,
-                       TNotifyEvent onClick) {
-  auto* button = new TPanel(form);
+TButton* AddButton(TForm* form, TWinControl* parent, const char* name, const char* caption, int width,
+                   TNotifyEvent onClick, int tag) {
+  auto* button = new TButton(form);
   button->Name = name;
   button->SetParent(parent);
+  button->SetCaption(caption);
   button->SetWidth(width);
   button->SetLeft(parent->ControlCount() * 1000);
   button->SetAlign(alLeft);
-  auto* text = new TLabel(form);
-  text->AutoSize = false;
-  text->SetParent(button);
-  text->SetCaption(caption);
-  text->SetAlign(alClient);
-  text->OnClick = onClick;
+  button->Tag = tag;
+  button->OnClick = onClick;
   return button;
 }
 
@@ -171,8 +168,7 @@ void TPartPanel::BindPart() {
   choice->SetTop(0);
   choice->SetAlign(alTop);
   for (int i = 0; i < 4; ++i) {
-    TWinControl* b = AddButton(FForm, choice, kColorNames[i], kColorNames[i], 70, MakeEvent(this, &TPartPanel::ColorButton));
-    static_cast<TControl*>(static_cast<TPanel*>(b)->Controls(0))->Tag = i;
+    AddButton(FForm, choice, kColorNames[i], kColorNames[i], 70, MakeEvent(this, &TPartPanel::ColorButton), i);
   }
   FColorLine = AddLine(FForm, choice, 0);
   FColorLine->SetAlign(alClient);
@@ -240,8 +236,7 @@ void TPartPanel::BindPart() {
   points->SetAlign(alTop);
   const char* const pointButtons[4][2] = {{"PointPrev", "<"}, {"PointNext", ">"}, {"PointAdd", "+"}, {"PointDel", "-"}};
   for (int i = 0; i < 4; ++i) {
-    TWinControl* b = AddButton(FForm, points, pointButtons[i][0], pointButtons[i][1], 24, MakeEvent(this, &TPartPanel::PointButton));
-    static_cast<TControl*>(static_cast<TPanel*>(b)->Controls(0))->Tag = i;
+    AddButton(FForm, points, pointButtons[i][0], pointButtons[i][1], 24, MakeEvent(this, &TPartPanel::PointButton), i);
   }
   FPointLine = AddLine(FForm, points, 0);
   FPointLine->SetAlign(alClient);
@@ -273,12 +268,10 @@ void TPartPanel::BindLight() {
   row->SetHeight(20);
   row->SetTop(FLightPage->ControlCount() * 1000);
   row->SetAlign(alTop);
-  AddButton(FForm, row, "LightOn", "on/off", 60, MakeEvent(this, &TPartPanel::LightToggle));
-  for (int i = 0; i < 3; ++i) {
-    TWinControl* b = AddButton(FForm, row, (std::string("Light") + kColorNames[i]).c_str(), kColorNames[i], 70,
-                               MakeEvent(this, &TPartPanel::ColorButton));
-    static_cast<TControl*>(static_cast<TPanel*>(b)->Controls(0))->Tag = 10 + i;
-  }
+  AddButton(FForm, row, "LightOn", "on/off", 60, MakeEvent(this, &TPartPanel::LightToggle), 0);
+  for (int i = 0; i < 3; ++i)
+    AddButton(FForm, row, (std::string("Light") + kColorNames[i]).c_str(), kColorNames[i], 70,
+              MakeEvent(this, &TPartPanel::ColorButton), 10 + i);
   Bind(AddEdit(FLightPage, "LightPosEdit", 4, "x,y,z,w", -10, 10, 100, 1000, 2),
        [gl, &light](TFloatVector& v) {
          for (int i = 0; i < 4; ++i) v.SetElement(i, gl->GetLight(light)->PositionVector()[i]);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/button.h"
 #include "framework/controls/controls.h"
 
 class TFloatEdit;
@@ -73,6 +74,6 @@ private:
   int FLightColor = 0;  // 0 ambient, 1 diffuse, 2 specular
 };
 
-// A clickable caption with a window of its own (named for tests and scripts to find it).
-TWinControl* AddButton(TForm* form, TWinControl* parent, const char* name, const char* caption, int width,
-                       TNotifyEvent onClick);
+// A button with its window named (for tests and scripts to find it), its command in Tag.
+TButton* AddButton(TForm* form, TWinControl* parent, const char* name, const char* caption, int width,
+                   TNotifyEvent onClick, int tag);

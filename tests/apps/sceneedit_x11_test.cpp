@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "framework/controls/application.h"
+#include "framework/controls/listbox.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
@@ -181,7 +182,21 @@ protected:
     XTestFakeKeyEvent(d, ctrl, False, CurrentTime);
     XSync(d, False);
   }
-  void Row(int i) { Click(d, Control("Tree"), 60, 2 + i * 18 + 9); }
+  void Row(int i) {
+    int h = TListBox::ItemHeight();
+    Click(d, Control("Tree"), 60, i * h + h / 2 + 1);
+  }
+  // A dialog's window by its title, with the pointer (and so the keyboard) over it.
+  Window Dialog(const std::string& title) {
+    Window w = 0;
+    for (int i = 0; i < 100 && !w; ++i, Sleep(50)) w = FindByName(d, root, title);
+    if (w) {
+      Sleep(200);
+      MoveTo(d, w, 20, 20);
+      Sleep(100);
+    }
+    return w;
+  }
   void Type(const std::string& text) {
     for (char c : text) {
       KeySym k = c == '.' ? XK_period : static_cast<KeySym>(c);
@@ -229,10 +244,10 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   Press("Redo");
   EXPECT_EQ(editor.WaitLine("redo"), "redo");
 
-  // Save asks for the name in the status line: typed, then Return.
+  // Save asks for the name in a dialog: typed, then Return.
   Press("Save");
-  Sleep(300);
-  MoveTo(d, view, vw / 2, 5);
+  EXPECT_NE(editor.WaitLine("Save as File name:"), "");
+  ASSERT_NE(Dialog("Save as"), 0u);
   Type("built.scene");
   TypeKey(d, XK_Return);
   EXPECT_EQ(editor.WaitLine("saved"), "saved built.scene") << editor.log;
@@ -257,8 +272,9 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   EXPECT_LT(json.find("\"Sphere1\""), json.find("\"Cube1\""));
   EXPECT_LT(json.find("\"Group1\""), json.find("\"Sphere1\""));
 
-  // A change after the save: the title marks it, and quitting asks; cancel keeps the window, no quits.
+  // A change after the save: the title marks it, and quitting asks; cancel keeps the window, yes saves.
   StepRight("AngleEdit");
+  MoveTo(d, view, vw / 2, 5);
   Sleep(300);
   char* title = nullptr;
   XFetchName(d, form, &title);
@@ -266,12 +282,16 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   if (title) XFree(title);
   CtrlKey(XK_q);
   EXPECT_NE(editor.WaitLine("Save the changes to built.scene?"), "") << editor.log;
-  TypeKey(d, XK_c);
+  ASSERT_NE(Dialog("Confirm"), 0u);
+  TypeKey(d, XK_Escape);
   Sleep(300);
   EXPECT_EQ(editor.WaitExit(300), -1) << "cancel keeps the editor";
+  MoveTo(d, view, vw / 2, 5);
   CtrlKey(XK_q);
   EXPECT_NE(editor.WaitLine("Save the changes"), "");
-  TypeKey(d, XK_n);
+  ASSERT_NE(Dialog("Confirm"), 0u);
+  TypeKey(d, XK_Return);
+  EXPECT_EQ(editor.WaitLine("saved"), "saved built.scene") << editor.log;
   EXPECT_EQ(editor.WaitExit(10000), 0) << editor.log;
 }
 
