@@ -295,6 +295,63 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   EXPECT_EQ(editor.WaitExit(10000), 0) << editor.log;
 }
 
+// A click on each part of a saved scene selects it: its path printed and its tree row chosen.
+TEST_F(SceneeditOnDisplay, ClickingEachPartSelectsItAndItsRow) {
+  {
+    TOpenGl gl(nullptr);
+    gl.SetBounds(0, 0, 32, 32);
+    gl.Loaded();
+    TPart* group = gl.AddGroup(nullptr, "Row");
+    TPart* parts[3] = {gl.AddCube(group, "Box"), gl.AddSphere(group, "Ball"), gl.AddCube(nullptr, "Block")};
+    for (int i = 0; i < 3; ++i) parts[i]->SetPX(-4.0f + 4.0f * i);
+    TColorVector clear;
+    clear.SetR(0.2f);
+    clear.SetG(0.2f);
+    clear.SetB(0.4f);
+    gl.SetClearColor(&clear);
+    ASSERT_TRUE(gl.SaveTo(Temp("pick.scene").c_str()));
+  }
+  ASSERT_NO_FATAL_FAILURE(Open({"pick.scene"}));
+  ASSERT_NE(editor.WaitLine("editing pick.scene"), "");
+  Sleep(800);
+  Shot shot;
+  ASSERT_TRUE(Grab(d, view, shot));
+  const uint32_t sky = 0x333366;
+  std::vector<int> centres;
+  int y = shot.height / 2, start = -1;
+  for (int x = 0; x <= shot.width; ++x) {
+    bool scene = x < shot.width && shot.CountOther(x, y, 1, 1, sky, 6) == 1;
+    if (scene && start < 0) start = x;
+    if (!scene && start >= 0) {
+      if (x - start > 4) centres.push_back((start + x) / 2);
+      start = -1;
+    }
+  }
+  ASSERT_EQ(centres.size(), 3u);
+  // Seen from the default eye on -Z: +X is on the left.
+  const char* expected[3] = {"selected Group __ROOT__/Cube Block", "selected Group __ROOT__/Group Row/Sphere Ball",
+                             "selected Group __ROOT__/Group Row/Cube Box"};
+  const int expectedRow[3] = {3, 2, 1};
+  Window tree = Control("Tree");
+  for (int i = 0; i < 3; ++i) {
+    Click(d, view, centres[i], y);
+    EXPECT_EQ(editor.WaitLine("selected"), expected[i]) << editor.log;
+    // The chosen row, alone, is drawn highlighted (compared past its text, at the right edge).
+    Sleep(300);
+    Shot rows;
+    ASSERT_TRUE(Grab(d, tree, rows));
+    int h = TListBox::ItemHeight(), x = rows.width - 12;
+    uint32_t plain = rows.At(x, h / 2 + 1);  // row 0, the group, never chosen here
+    for (int row = 1; row < 4; ++row)
+      EXPECT_EQ(rows.At(x, row * h + h / 2 + 1) != plain, row == expectedRow[i]) << "row " << row << " click " << i;
+  }
+  Click(d, view, 3, 3);
+  EXPECT_NE(editor.WaitLine("nothing at"), "");
+  MoveTo(d, view, vw / 2, 5);
+  CtrlKey(XK_q);
+  EXPECT_EQ(editor.WaitExit(10000), 0) << "no changes: no question" << editor.log;
+}
+
 }  // namespace
 
 // NOTE: Xlib's default handler exits; a grab that races the editor's own changes must only fail.
