@@ -16,6 +16,8 @@ const char* const kSceneeditUsage =
     "  Ctrl+G group  Ctrl+1 cube  Ctrl+2 sphere  Ctrl+3 cylinder  Ctrl+4 disk  Ctrl+5 polygon\n"
     "  F2 rename the selected part   Up/Down the previous/next part   F fit the scene\n"
     "  M the material colour edited next (ambient, diffuse, specular, emission)\n"
+    "  L the light editors (or back)   T load a BMP or PNG into a texture slot\n"
+    "  closing with unsaved changes asks: Yes saves, No discards, Cancel stays\n"
     "  left drag orbit, middle or shift+left drag pan, wheel zoom, click a part to select it\n";
 
 namespace {

@@ -72,6 +72,12 @@ void SetLabels(TFloatEdit* edit, std::initializer_list<const char*> names) {
   edit->SetNValues(static_cast<int>(names.size()));
 }
 
+// Stacks a column's top-aligned children in the order they were made, after some were hidden and shown.
+void KeepOrder(TWinControl* column) {
+  // Each one moved past the others goes last; done in creation order, they end up in it.
+  for (int i = 0; i < column->ControlCount(); ++i) column->Controls(i)->SetTop(1000000);
+}
+
 }  // namespace
 
 TButton* AddButton(TForm* form, TWinControl* parent, const char* name, const char* caption, int width,
@@ -316,6 +322,9 @@ void TPartPanel::ShowValues() {
     if (shown) b.edit->SetValue(&v);
   }
   FLoading = false;
+  for (int i = 0; i < FPartPage->ControlCount(); ++i)
+    KeepOrder(static_cast<TWinControl*>(FPartPage->Controls(i)));
+  KeepOrder(FLightPage);
   FColorLine->SetCaption((std::string(" editing ") + kColorNames[FColorTarget]).c_str());
   TLuce* l = FGl->GetLight(FLight);
   const char* colour = kColorNames[FLightColor];
