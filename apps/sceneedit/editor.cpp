@@ -19,7 +19,6 @@
 namespace {
 
 const int kTreeWidth = 200;
-const int kRowHeight = 18;
 const int kToolbarHeight = 24;
 const int kPanelHeight = 5 * 40 + 4;
 const int kClickSlop = 3;

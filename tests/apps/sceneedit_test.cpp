@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sys/wait.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "history.h"
 #include "opengl/opengl.h"
@@ -188,6 +191,30 @@ TEST(SceneeditHistory, OneSnapshotOfTenThousandParts) {
   auto ms = [](auto a, auto b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
   std::printf("10,000 parts: snapshot %zu bytes (%.1f per part), save %.1f ms, load %.1f ms\n", bytes.size(),
               bytes.size() / 10000.0, ms(t0, t1), ms(t1, t2));
+}
+
+}  // namespace
+
+namespace {
+
+// The program itself: --help on standard output, a PNG headless, and no window without a display.
+TEST(SceneeditProgram, HelpPngAndNoDisplay) {
+  std::string exe = V3D_SCENEEDIT_PATH;
+  std::string dir = testing::TempDir();
+  EXPECT_EQ(std::system((exe + " --help | grep -q 'Ctrl+Z undo'").c_str()), 0);
+  {
+    TOpenGl gl(nullptr);
+    gl.AddCube(nullptr, "Box");
+    ASSERT_TRUE(gl.SaveTo((dir + "/one.scene").c_str()));
+  }
+  std::remove((dir + "/one.png").c_str());
+  EXPECT_EQ(std::system(("DISPLAY= " + exe + " " + dir + "/one.scene --png " + dir + "/one.png --size 64x48").c_str()), 0);
+  std::FILE* png = std::fopen((dir + "/one.png").c_str(), "rb");
+  EXPECT_NE(png, nullptr);
+  if (png) std::fclose(png);
+  int status = std::system(("env -u DISPLAY " + exe + " " + dir + "/one.scene 2>" + dir + "/err.txt").c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+  EXPECT_EQ(std::system(("grep -q 'no display' " + dir + "/err.txt").c_str()), 0);
 }
 
 }  // namespace
