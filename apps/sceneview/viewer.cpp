@@ -12,6 +12,7 @@
 #include "opengl/orbit_camera.h"
 #include "parts/parts.h"
 #include "scene_dump.h"
+#include "view_camera.h"
 
 namespace {
 
@@ -26,17 +27,6 @@ const char* const kKeyHelp =
     "      l headlight on/off; s frame rate and part count on/off; c snapshot beside the file;\n"
     "      h these keys. Mouse: left drag orbit, middle or shift+left drag pan, wheel or right drag zoom,\n"
     "      click a part to pick it.\n";
-
-void Copy(const T3DVector* v, float* out) {
-  for (int i = 0; i < 4; ++i) out[i] = v->GetElement(i);
-}
-
-void Set(T3DVector& v, const float* in) {
-  v.SetX(in[0]);
-  v.SetY(in[1]);
-  v.SetZ(in[2]);
-  v.SetW(in[3]);
-}
 
 int CountParts(TPart* part) {
   auto* group = dynamic_cast<TPartGroup*>(part);
@@ -62,57 +52,7 @@ std::string Describe(TPart* p) {
   return line;
 }
 
-// The twelve edges of a box, as lines in the current matrices.
-void DrawBox(const TBounds& b) {
-  const float* lo = b.Min;
-  const float* hi = b.Max;
-  glBegin(GL_LINES);
-  for (int axis = 0; axis < 3; ++axis) {
-    int u = (axis + 1) % 3, v = (axis + 2) % 3;
-    for (int corner = 0; corner < 4; ++corner) {
-      float p[3], q[3];
-      p[u] = q[u] = (corner & 1) ? hi[u] : lo[u];
-      p[v] = q[v] = (corner & 2) ? hi[v] : lo[v];
-      p[axis] = lo[axis];
-      q[axis] = hi[axis];
-      glVertex3fv(p);
-      glVertex3fv(q);
-    }
-  }
-  glEnd();
-}
-
 }  // namespace
-
-ViewCamera ViewCamera::Of(TOpenGl* gl) {
-  ViewCamera c;
-  Copy(gl->EyePosition(), c.eye);
-  Copy(gl->EyeTarget(), c.target);
-  Copy(gl->EyeUp(), c.up);
-  c.ortho = gl->ProjectionOrtho();
-  c.width = gl->ProjectionWidth();
-  c.height = gl->ProjectionHeight();
-  c.nearPlane = gl->ProjectionNear();
-  c.farPlane = gl->ProjectionFar();
-  c.yAngle = gl->ProjectionYAngle();
-  return c;
-}
-
-void ViewCamera::ApplyTo(TOpenGl* gl) const {
-  T3DVector e, t, u;
-  Set(e, eye);
-  Set(t, target);
-  Set(u, up);
-  gl->SetProjectionOrtho(ortho);
-  gl->SetProjectionWidth(width);
-  gl->SetProjectionHeight(height);
-  gl->SetProjectionNear(nearPlane);
-  gl->SetProjectionFar(farPlane);
-  gl->SetProjectionYAngle(yAngle);
-  gl->SetEyeUp(&u);
-  gl->SetEyeTarget(&t);
-  gl->SetEyePosition(&e);
-}
 
 TSceneViewer::TSceneViewer(const std::string& file, int width, int height) : FFile(file) {
   FForm = new TForm(nullptr);
@@ -248,17 +188,7 @@ void TSceneViewer::BeforePaint(TObject*) { glPolygonMode(GL_FRONT_AND_BACK, FWir
 // The picked part's box in cyan, over everything.
 void TSceneViewer::AfterPaint(TObject*) {
   if (!FPicked) return;
-  TBounds b = FGl->PartBounds(FPicked);
-  if (b.Empty) return;
-  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_DEPTH_TEST);
-  for (int i = 0; i < 6; ++i) glDisable(GL_CLIP_PLANE0 + i);
-  glLineWidth(2);
-  glColor3f(0, 1, 1);
-  DrawBox(b);
-  glPopAttrib();
+  DrawOutline(FGl->PartBounds(FPicked), 0, 1, 1);
 }
 
 void TSceneViewer::Tick(TObject*) {

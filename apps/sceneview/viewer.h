@@ -5,20 +5,12 @@
 
 #include "framework/controls/controls.h"
 #include "scene_files.h"
+#include "view_camera.h"
 
 class TOpenGl;
 class TOrbitCamera;
 class TPart;
 class TTimer;
-
-// A viewport's camera and projection, kept apart from the viewport.
-struct ViewCamera {
-  float eye[4] = {}, target[4] = {}, up[4] = {};
-  bool ortho = false;
-  float width = 1, height = 1, nearPlane = 1, farPlane = 10, yAngle = 90;
-  static ViewCamera Of(TOpenGl* gl);
-  void ApplyTo(TOpenGl* gl) const;
-};
 
 class TSceneViewer : public TObject {
 public:

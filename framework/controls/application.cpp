@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "framework/platform/backend.h"
+#include "framework/controls/controls.h"
 
 static TApplication gApplication;
 TApplication* Application = &gApplication;
@@ -80,6 +81,39 @@ void TApplication::FormCreated(TForm* form) {
 
 void TApplication::FormDestroyed(TForm* form) {
   if (FMainForm == form) FMainForm = nullptr;
+}
+
+// Like Run, for one form: a quit request that arrives meanwhile cancels it and stays pending; a
+// headless loop with nothing left that could answer ends at once.
+void TApplication::ModalLoop(TForm* form) {
+  WindowBackend* backend = Backend();
+  // The dialog belongs to the form below it, which a window manager keeps it above.
+  TForm* owner = ModalForm() ? ModalForm() : FMainForm;
+  if (owner && owner != form && owner->HandleAllocated()) backend->SetOwner(form->Handle(), owner->Handle());
+  backend->Activate(form->Handle());
+  FModalForms.push_back(form);
+  bool wasTerminated = FTerminated;
+  while (form->ModalResult() == mrNone) {
+    ProcessMessages();
+    if (form->ModalResult() != mrNone) break;
+    if (FTerminated && !wasTerminated) {
+      form->SetModalResult(mrCancel);
+      break;
+    }
+    int64_t next = NextTimerDue();
+    bool idle = FPosted.empty() && next == INT64_MAX;
+    if (idle && !OnDisplay()) {
+      form->SetModalResult(mrCancel);
+      break;
+    }
+    if (FManual) {
+      if (next != INT64_MAX && next > FManualNow) FManualNow = next;
+      continue;
+    }
+    int64_t wait = next == INT64_MAX ? 100 : std::max<int64_t>(0, next - NowMs());
+    if (wait > 0 && FPosted.empty()) backend->WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
+  }
+  FModalForms.erase(std::remove(FModalForms.begin(), FModalForms.end(), form), FModalForms.end());
 }
 
 void TApplication::DeliverPosted() {

@@ -38,6 +38,10 @@ public:
   // Form bookkeeping (for TForm).
   void FormCreated(TForm* form);
   void FormDestroyed(TForm* form);
+  // The innermost form shown modally (null: none); input to the other forms waits while there is one.
+  TForm* ModalForm() const { return FModalForms.empty() ? nullptr : FModalForms.back(); }
+  // Runs the nested loop of form->ShowModal until the form has a modal result (for TForm).
+  void ModalLoop(TForm* form);
 
   // Milliseconds on the loop's clock. A manual clock moves only through AdvanceClock.
   int64_t NowMs();
@@ -60,6 +64,7 @@ private:
 
   WindowBackend* FBackend = nullptr;
   TForm* FMainForm = nullptr;
+  std::vector<TForm*> FModalForms;
   bool FTerminated = false;
   bool FManual = false;
   int64_t FManualNow = 0;

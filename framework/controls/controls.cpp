@@ -62,6 +62,14 @@ void TControl::SetCaption(const AnsiString& c) {
   Invalidate();
 }
 
+void TControl::SetEnabled(bool e) {
+  if (e == FEnabled) return;
+  FEnabled = e;
+  Invalidate();
+}
+
+bool TControl::DialogKey(WORD) { return false; }
+
 void TControl::Click() { OnClick(this); }
 
 void TControl::Resize() { OnResize(this); }
@@ -347,6 +355,29 @@ void TWinControl::PaintWindow(HDC) {
   backend->EndDraw(FHandle, surface);
 }
 
+TForm* GetParentForm(TControl* control) {
+  TControl* top = control;
+  while (top && top->Parent()) top = top->Parent();
+  return dynamic_cast<TForm*>(top);
+}
+
+void TWinControl::SetFocus() {
+  if (TForm* form = GetParentForm(this)) form->SetActiveControl(this);
+}
+
+bool TWinControl::Focused() const {
+  TForm* form = GetParentForm(const_cast<TWinControl*>(this));
+  return form && form->ActiveControl() == this;
+}
+
+bool TWinControl::DialogKey(WORD Key) {
+  // A copy: a handler may add or remove controls.
+  std::vector<TControl*> controls = FControls;
+  for (TControl* c : controls)
+    if (c->Visible() && c->Enabled() && c->DialogKey(Key)) return true;
+  return false;
+}
+
 void TWinControl::InsertControl(TControl* c) {
   FControls.push_back(c);
   c->FParent = this;
@@ -382,6 +413,10 @@ void TForm::SetCaption(const AnsiString& c) {
 void TForm::Close() {
   OnClose(this);
   SetVisible(false);
+  if (FModal) {
+    if (FModalResult == mrNone) FModalResult = mrCancel;
+    return;
+  }
   if (Application->MainForm() == this) Application->Terminate();
 }
 
@@ -406,13 +441,34 @@ void TForm::DispatchKey(TMessage& m) {
     if (m.WParam == 0) return;
   }
   if (FActiveControl) FActiveControl->Dispatch(&m);
+  // Return and Escape that nothing used go to the default and cancel buttons.
+  if (m.Msg == WM_KEYDOWN && (m.WParam == VK_RETURN || m.WParam == VK_ESCAPE) &&
+      DialogKey(static_cast<WORD>(m.WParam)))
+    m.WParam = 0;
+}
+
+TModalResult TForm::ShowModal() {
+  if (FModal) return mrCancel;
+  FModalResult = mrNone;
+  FModal = true;
+  Show();
+  Application->ModalLoop(this);
+  FModal = false;
+  SetVisible(false);
+  return FModalResult;
 }
 
 void TForm::SetActiveControl(TWinControl* Value) {
   if (Value == FActiveControl) return;
-  if (FActiveControl) FActiveControl->RemoveFreeNotification(this);
+  if (FActiveControl) {
+    FActiveControl->RemoveFreeNotification(this);
+    FActiveControl->Invalidate();  // its caret or focus mark goes
+  }
   FActiveControl = Value == this ? nullptr : Value;
-  if (FActiveControl) FActiveControl->FreeNotification(this);
+  if (FActiveControl) {
+    FActiveControl->FreeNotification(this);
+    FActiveControl->Invalidate();
+  }
 }
 
 void TForm::Notification(TComponent* AComponent, TOperation Operation) {

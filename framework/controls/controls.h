@@ -73,6 +73,10 @@ typedef TMethodEvent<char&> TKeyPressEvent;
 TShiftState KeyDataToShiftState(intptr_t keyData);
 intptr_t MakeKeyData(TShiftState shift);
 
+// What a modal form answers (the platform's dialog result numbers).
+typedef int TModalResult;
+const TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7;
+
 inline intptr_t MakeLParam(int lo, int hi) {
   return static_cast<intptr_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) | static_cast<uint32_t>(lo & 0xFFFF));
 }
@@ -103,6 +107,9 @@ public:
   void SetColor(TColor c);
   AnsiString Caption() const { return FCaption; }
   virtual void SetCaption(const AnsiString& c);
+  // A disabled control is drawn greyed and ignores the mouse and the keyboard.
+  bool Enabled() const { return FEnabled; }
+  virtual void SetEnabled(bool e);
 
   TNotifyEvent OnClick;
   virtual void Click();
@@ -127,12 +134,16 @@ public:
   virtual void DoKeyDown(WORD& Key, TShiftState Shift);
   virtual void DoKeyUp(WORD& Key, TShiftState Shift);
   virtual void DoKeyPress(char& Key);
+  // Offered a Return or Escape that the focused control left unused (a form's default and cancel
+  // buttons); true when the control acted on it.
+  virtual bool DialogKey(WORD Key);
 
 protected:
   TWinControl* FParent = nullptr;
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   TAlign FAlign = alNone;
   bool FVisible = true;
+  bool FEnabled = true;
   TColor FColor = clBtnFace;
   AnsiString FCaption;
   void RequestAlign();
@@ -162,6 +173,11 @@ public:
   intptr_t Perform(UINT Msg, uintptr_t WParam, intptr_t LParam);
   // Lays out the aligned children: top and bottom first, then left and right, then client.
   void AlignControls();
+  // Makes this control its form's ActiveControl, the one that receives the keyboard.
+  void SetFocus();
+  bool Focused() const;
+  // Offers the key to the visible, enabled children in turn.
+  bool DialogKey(WORD Key) override;
 
   friend class TControl;
 
@@ -197,6 +213,13 @@ public:
   TNotifyEvent OnClose;
   void Dispatch(void* Message) override;
   bool KeyPreview = false;
+  // Shows the form above the others and runs a nested message loop until ModalResult is set
+  // (a button's ModalResult, SetModalResult, or closing it: mrCancel); input to other forms waits.
+  // Headless, a loop that nothing could end (no timer, no posted message) ends with mrCancel.
+  TModalResult ShowModal();
+  TModalResult ModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult r) { FModalResult = r; }
+  bool Modal() const { return FModal; }
   TWinControl* ActiveControl() const { return FActiveControl; }
   // A control of this form (null: none); the form forgets it when it is destroyed.
   void SetActiveControl(TWinControl* Value);
@@ -207,7 +230,12 @@ protected:
 private:
   void DispatchKey(TMessage& m);
   TWinControl* FActiveControl = nullptr;
+  TModalResult FModalResult = mrNone;
+  bool FModal = false;
 };
+
+// The form a control sits on (null: none).
+TForm* GetParentForm(TControl* control);
 
 class TPanel : public TWinControl {
 public:

@@ -68,7 +68,7 @@ int TLabel::TextWidth(const AnsiString& text) {
   cairo_select_font_face(cr, LabelFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, LabelFontSize);
   cairo_text_extents_t ext{};
-  cairo_text_extents(cr, text.c_str(), &ext);
+  cairo_text_extents(cr, SanitizeUtf8(text.str()).c_str(), &ext);
   int width = 0;
   if (cairo_status(cr) == CAIRO_STATUS_SUCCESS && std::isfinite(ext.x_advance) && ext.x_advance > 0)
     width = static_cast<int>(std::min(std::ceil(ext.x_advance), 1e6));

@@ -3,6 +3,45 @@
 
 #include "framework/controls/controls.h"
 
+int Utf8SequenceLength(const std::string& s, size_t i) {
+  if (i >= s.size()) return 0;
+  auto at = [&](size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+  unsigned c = at(i);
+  if (c < 0x80) return 1;
+  int n = 0;
+  unsigned lo = 0x80, hi = 0xBF;  // the range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) n = 2;
+  else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) lo = 0xA0;  // overlong
+    if (c == 0xED) hi = 0x9F;  // surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;  // beyond U+10FFFF
+  } else {
+    return 0;
+  }
+  unsigned second = at(i + 1);
+  if (second < lo || second > hi) return 0;
+  for (int k = 2; k < n; ++k)
+    if ((at(i + k) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+std::string SanitizeUtf8(const std::string& s) {
+  std::string out = s;
+  for (size_t i = 0; i < out.size();) {
+    int n = Utf8SequenceLength(s, i);
+    if (n == 0) {
+      out[i] = '?';
+      n = 1;
+    }
+    i += n;
+  }
+  return out;
+}
+
 void DrawSurface::Source(TColor c) {
   TColor rgb = ColorToRGB(c);
   cairo_set_source_rgb(FCairo, (rgb & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, ((rgb >> 16) & 0xFF) / 255.0);
@@ -65,7 +104,7 @@ void DrawSurface::Text(int x, int y, const char* text, TColor c) {
   cairo_font_extents_t fe{};
   cairo_font_extents(FCairo, &fe);
   cairo_move_to(FCairo, x, y + fe.ascent);
-  cairo_show_text(FCairo, text);
+  cairo_show_text(FCairo, SanitizeUtf8(text).c_str());
 }
 
 void DrawSurface::Enter(int x, int y, int w, int h) {

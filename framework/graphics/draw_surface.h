@@ -3,7 +3,15 @@
 
 #include <cairo.h>
 
+#include <string>
+
 #include "framework/graphics/graphics.h"
+
+// The length of the well-formed UTF-8 sequence that starts at s[i] (0 when the byte starts none).
+int Utf8SequenceLength(const std::string& s, size_t i);
+// A copy of s with every byte outside a well-formed UTF-8 sequence replaced by '?', so byte offsets
+// stay the same. NOTE: cairo's text calls put their context into a lasting error state on bad UTF-8.
+std::string SanitizeUtf8(const std::string& s);
 
 class DrawSurface {
 public:

@@ -13,8 +13,11 @@ TColor ColorToRGB(TColor c) {
   switch (c & 0xFF) {
     case 5: return 0xFFFFFF;   // window background
     case 8: return 0x000000;   // window text
+    case 13: return 0xD77800;  // selection background
+    case 14: return 0xFFFFFF;  // selected text
     case 15: return 0xF0F0F0;  // button face
     case 16: return 0xA0A0A0;  // button shadow
+    case 17: return 0x6D6D6D;  // disabled text
     case 18: return 0x000000;  // button text
     case 20: return 0xFFFFFF;  // button highlight
     default: return 0x000000;

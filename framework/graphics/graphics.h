@@ -17,6 +17,13 @@ const TColor clLime = 0x00FF00;
 const TColor clBlue = 0xFF0000;
 const TColor clYellow = 0x00FFFF;
 const TColor clBtnFace = 0x8000000F;
+// System colours of text boxes, lists and disabled captions.
+const TColor clWindow = 0x80000005;
+const TColor clWindowText = 0x80000008;
+const TColor clHighlight = 0x8000000D;
+const TColor clHighlightText = 0x8000000E;
+const TColor clBtnShadow = 0x80000010;
+const TColor clGrayText = 0x80000011;
 // Resolves system colours (clBtnFace) to plain RGB.
 TColor ColorToRGB(TColor c);
 

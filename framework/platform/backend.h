@@ -46,6 +46,10 @@ public:
   // A top-level window's title.
   virtual void SetTitle(NativeWindow* w, const std::string& title) = 0;
   virtual void Invalidated(NativeWindow*) {}
+  // A top-level window that belongs to another (a dialog above its owner).
+  virtual void SetOwner(NativeWindow*, NativeWindow*) {}
+  // Gives a top-level window the keyboard once it is on screen.
+  virtual void Activate(NativeWindow*) {}
   // Translates pending native events into messages; never blocks.
   virtual void PumpEvents() = 0;
   // Blocks until an event arrives or timeoutMs passes.

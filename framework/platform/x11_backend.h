@@ -12,6 +12,7 @@ struct X11Window {
   // The size the server last reported, so that our own resizes do not come back as WM_SIZE.
   int knownWidth = 0, knownHeight = 0;
   int requestedX = 0, requestedY = 0;
+  bool wantsFocus = false;  // takes the keyboard when it is next mapped
 };
 
 struct X11MessageBox;
@@ -26,6 +27,8 @@ public:
   void Moved(NativeWindow* w) override;
   void Shown(NativeWindow* w) override;
   void SetTitle(NativeWindow* w, const std::string& title) override;
+  void SetOwner(NativeWindow* w, NativeWindow* owner) override;
+  void Activate(NativeWindow* w) override;
   void PumpEvents() override;
   void WaitEvents(int timeoutMs) override;
   unsigned EglPlatform() const override;
@@ -44,6 +47,8 @@ private:
   void TranslateKey(NativeWindow* w, XKeyEvent& key);
   // While a message box is up, input to the other windows is dropped.
   bool HandleModal(XEvent& e);
+  // While a form is modal, input to the windows of other forms is dropped.
+  bool BlockedByModalForm(NativeWindow* w, const XEvent& e) const;
   void PaintMessageBox();
 
   Display* FDisplay = nullptr;

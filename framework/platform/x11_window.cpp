@@ -189,6 +189,47 @@ void X11Backend::SetTitle(NativeWindow* w, const std::string& title) {
                   reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
 }
 
+void X11Backend::SetOwner(NativeWindow* w, NativeWindow* owner) {
+  X11Window* impl = Impl(w);
+  while (owner && owner->parent) owner = owner->parent;
+  X11Window* ownerImpl = Impl(owner);
+  if (impl && ownerImpl && !w->parent) XSetTransientForHint(FDisplay, impl->id, ownerImpl->id);
+}
+
+// NOTE: focus may only go to a viewable window, and a window manager maps a new window late; so the
+// focus waits for MapNotify unless the window is already viewable. It reverts to the pointer when the
+// window goes, as before.
+void X11Backend::Activate(NativeWindow* w) {
+  X11Window* impl = Impl(w);
+  if (!impl || w->parent) return;
+  XWindowAttributes a{};
+  if (XGetWindowAttributes(FDisplay, impl->id, &a) && a.map_state == IsViewable)
+    XSetInputFocus(FDisplay, impl->id, RevertToPointerRoot, CurrentTime);
+  else
+    impl->wantsFocus = true;
+  XRaiseWindow(FDisplay, impl->id);
+  XFlush(FDisplay);
+}
+
+bool X11Backend::BlockedByModalForm(NativeWindow* w, const XEvent& e) const {
+  TForm* modal = Application->ModalForm();
+  if (!modal) return false;
+  switch (e.type) {
+    case ButtonPress:
+    case ButtonRelease:
+    case MotionNotify:
+    case KeyPress:
+    case KeyRelease:
+    case ClientMessage:
+      break;
+    default:
+      return false;
+  }
+  NativeWindow* top = w;
+  while (top->parent) top = top->parent;
+  return top->control != modal;
+}
+
 void X11Backend::DestroyNative(NativeWindow* w) {
   X11Window* impl = Impl(w);
   if (!impl) return;
@@ -249,8 +290,17 @@ void X11Backend::PumpEvents() {
 void X11Backend::Translate(XEvent& e) {
   NativeWindow* w = Find(e.xany.window);
   if (!w || !w->control) return;
+  if (BlockedByModalForm(w, e)) return;
   TWinControl* control = w->control;
   switch (e.type) {
+    case MapNotify: {
+      X11Window* impl = Impl(w);
+      if (impl->wantsFocus) {
+        impl->wantsFocus = false;
+        XSetInputFocus(FDisplay, impl->id, RevertToPointerRoot, CurrentTime);
+      }
+      break;
+    }
     case Expose:
       if (e.xexpose.count == 0) InvalidateRect(w, nullptr, FALSE);
       break;

@@ -3,7 +3,11 @@
 
 #include <cairo.h>
 
+#include "framework/controls/application.h"
+#include "framework/controls/button.h"
 #include "framework/controls/controls.h"
+#include "framework/controls/edit.h"
+#include "framework/controls/listbox.h"
 #include "framework/graphics/draw_surface.h"
 
 namespace {
@@ -128,6 +132,100 @@ TEST(Draw, ScrollBarThumbFollowsPositionInBothKinds) {
   tiny.SetBounds(0, 0, 0, 0);
   tiny.Draw(&ts);
   tiny.Draw(nullptr);
+}
+
+// Pixels within tolerance of c in every channel (text is antialiased).
+int CountNear(Canvas& canvas, int x, int y, int w, int h, uint32_t c, int tolerance) {
+  int n = 0;
+  for (int j = y; j < y + h; ++j)
+    for (int i = x; i < x + w; ++i) {
+      uint32_t p = canvas.At(i, j);
+      bool near = true;
+      for (int sh = 0; sh < 24; sh += 8)
+        if (std::abs(int((p >> sh) & 0xFF) - int((c >> sh) & 0xFF)) > tolerance) near = false;
+      n += near;
+    }
+  return n;
+}
+
+TEST(Draw, ButtonSinksWhilePressedAndGreysWhenDisabled) {
+  Application->Initialize(BackendKind::Headless);
+  Canvas canvas(80, 24);
+  DrawSurface s(canvas.cr);
+  TForm form(nullptr);
+  auto* button = new TButton(&form);
+  button->SetParent(&form);
+  button->SetBounds(0, 0, 80, 24);
+  button->SetCaption("OK");
+  button->Draw(&s);
+  EXPECT_EQ(canvas.At(0, 0), 0xFFFFFFu) << "raised";
+  EXPECT_EQ(canvas.At(79, 23), 0xA0A0A0u);
+  EXPECT_GT(CountNear(canvas, 20, 4, 40, 16, 0x000000, 40), 3) << "caption in black";
+  button->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(5, 5));
+  form.SetActiveControl(nullptr);
+  button->Draw(&s);
+  EXPECT_EQ(canvas.At(0, 0), 0xA0A0A0u) << "sunk while held";
+  EXPECT_EQ(canvas.At(79, 23), 0xFFFFFFu);
+  button->Perform(WM_LBUTTONUP, 0, MakeLParam(5, 5));
+  button->SetEnabled(false);
+  button->Draw(&s);
+  EXPECT_EQ(canvas.At(0, 0), 0xFFFFFFu);
+  EXPECT_EQ(CountNear(canvas, 20, 4, 40, 16, 0x000000, 40), 0) << "no black caption when disabled";
+  EXPECT_GT(CountNear(canvas, 20, 4, 40, 16, 0x6D6D6D, 20), 3);
+}
+
+TEST(Draw, EditShowsCaretAndSelectionAndSurvivesMalformedText) {
+  Application->Initialize(BackendKind::Headless);
+  Canvas canvas(120, 21);
+  DrawSurface s(canvas.cr);
+  TForm form(nullptr);
+  auto* edit = new TEdit(&form);
+  edit->SetParent(&form);
+  edit->SetBounds(0, 0, 120, 21);
+  edit->SetText("abc");
+  int caret = edit->CaretX();
+  ASSERT_GT(caret, 10);
+  edit->Draw(&s);
+  EXPECT_EQ(canvas.Count(caret, 4, 1, 13, 0x000000), 0) << "no caret without the focus";
+  form.SetActiveControl(edit);
+  edit->Draw(&s);
+  EXPECT_EQ(canvas.Count(caret, 4, 1, 13, 0x000000), 13) << "caret after the text";
+  edit->SelectAll();
+  edit->Draw(&s);
+  EXPECT_GT(canvas.Count(3, 3, caret - 3, 15, 0x0078D7), (caret - 3) * 15 / 2) << "selection highlighted";
+  EXPECT_GT(CountNear(canvas, 3, 3, caret - 3, 15, 0xFFFFFF, 60), 3) << "selected text in white";
+
+  // Bytes that are not UTF-8 (a file name from an old disk) are shown as '?' and leave the cairo
+  // context usable for everything drawn after them.
+  edit->SetText("bad\xff\xfe name");
+  edit->Draw(&s);
+  EXPECT_EQ(cairo_status(canvas.cr), CAIRO_STATUS_SUCCESS);
+  TLabel label(nullptr);
+  label.SetCaption("after");
+  label.SetBounds(0, 0, label.Width(), 16);
+  label.SetColor(clYellow);
+  label.Draw(&s);
+  EXPECT_GT(canvas.Count(0, 0, label.Width(), 16, 0xFFFF00), label.Width() * 16 / 2) << "later drawing still works";
+  EXPECT_GT(label.Width(), 0);
+  EXPECT_GT(TLabel::TextWidth("x\xff"), 0);
+}
+
+TEST(Draw, ListBoxIndentsRowsAndHighlightsTheSelectedOne) {
+  Application->Initialize(BackendKind::Headless);
+  int h = TListBox::ItemHeight();
+  Canvas canvas(150, 3 * h + 2);
+  DrawSurface s(canvas.cr);
+  TListBox list(nullptr);
+  list.SetBounds(0, 0, 150, 3 * h + 2);
+  list.AddItem("Root");
+  list.AddItem("Child", 2);
+  list.SetItemIndex(0);
+  list.Draw(&s);
+  EXPECT_GT(canvas.Count(1, 1, 148, h, 0x0078D7), 148 * h / 2) << "selected row highlighted";
+  EXPECT_EQ(canvas.Count(1, 1 + h, 148, h, 0x0078D7), 0);
+  // The indented row has nothing dark in its first two indent steps.
+  EXPECT_EQ(CountNear(canvas, 1, 1 + h, 2 * TListBox::IndentWidth, h, 0x000000, 100), 0);
+  EXPECT_GT(CountNear(canvas, 1 + 2 * TListBox::IndentWidth, 1 + h, 40, h, 0x000000, 100), 3);
 }
 
 }  // namespace

@@ -1,0 +1,541 @@
+// sceneedit's window: the part tree, the viewport with its camera and picking, the editors, commands, undo.
+#include "editor.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "framework/controls/application.h"
+#include "framework/controls/dialogs.h"
+#include "framework/controls/edit.h"
+#include "framework/controls/listbox.h"
+#include "opengl/opengl.h"
+#include "opengl/orbit_camera.h"
+#include "parts/parts.h"
+#include "part_panel.h"
+#include "scene_files.h"
+#include "view_camera.h"
+
+namespace {
+
+const int kTreeWidth = 200;
+const int kToolbarHeight = 24;
+const int kPanelHeight = 5 * 40 + 4;
+const int kClickSlop = 3;
+
+enum TCommand {
+  cmNew, cmOpen, cmSave, cmSaveAs, cmUndo, cmRedo, cmGroup, cmCube, cmSphere, cmCylinder, cmDisk, cmPolygon,
+  cmDuplicate, cmDelete, cmCut, cmCopy, cmPaste, cmRename, cmLights, cmTexture, cmCount
+};
+
+struct TCommandButton {
+  const char* name;
+  const char* caption;
+  int width;
+};
+
+const TCommandButton kButtons[cmCount] = {
+    {"New", "New", 40},        {"Open", "Open", 44},          {"Save", "Save", 42},       {"SaveAs", "Save as", 58},
+    {"Undo", "Undo", 44},      {"Redo", "Redo", 44},          {"AddGroup", "Group", 48},  {"AddCube", "Cube", 42},
+    {"AddSphere", "Sphere", 52}, {"AddCylinder", "Cylinder", 62}, {"AddDisk", "Disk", 38}, {"AddPolygon", "Polygon", 60},
+    {"Duplicate", "Dup", 36},  {"Delete", "Del", 34},         {"Cut", "Cut", 32},         {"Copy", "Copy", 42},
+    {"Paste", "Paste", 44},    {"Rename", "Rename", 56},      {"Lights", "Lights", 48},   {"Texture", "Texture", 56},
+};
+
+}  // namespace
+
+class TSceneEditor::TEditorForm : public TForm {
+public:
+  TEditorForm(TSceneEditor* editor) : TForm(nullptr), FEditor(editor) {}
+  // A close with unsaved changes asks first; cancelling keeps the window.
+  void Dispatch(void* Message) override {
+    if (static_cast<TMessage*>(Message)->Msg == WM_CLOSE && !FEditor->CanClose()) return;
+    TForm::Dispatch(Message);
+  }
+
+private:
+  TSceneEditor* FEditor;
+};
+
+TSceneEditor::TSceneEditor(int width, int height) {
+  FForm = new TEditorForm(this);
+  FForm->SetBounds(0, 0, width, height);
+  FForm->KeyPreview = true;
+  FForm->OnKeyDown = MakeEvent(this, &TSceneEditor::KeyDown);
+  FForm->OnKeyPress = MakeEvent(this, &TSceneEditor::KeyPress);
+
+  auto* bar = new TPanel(FForm);
+  bar->Name = "Toolbar";
+  bar->SetParent(FForm);
+  bar->SetHeight(kToolbarHeight);
+  bar->SetAlign(alTop);
+  BuildToolbar(bar);
+
+  FStatus = new TLabel(FForm);
+  FStatus->Name = "Status";
+  FStatus->AutoSize = false;
+  FStatus->SetParent(FForm);
+  FStatus->SetHeight(20);
+  FStatus->SetAlign(alBottom);
+
+  // The tree: the selected part's name above its rows, applied on Return.
+  auto* side = new TPanel(FForm);
+  side->SetParent(FForm);
+  side->SetBevelOuter(bvNone);
+  side->SetWidth(kTreeWidth);
+  side->SetAlign(alLeft);
+  FName = new TEdit(FForm);
+  FName->Name = "NameEdit";
+  FName->SetParent(side);
+  FName->SetHeight(22);
+  FName->SetAlign(alTop);
+  FName->OnAccept = MakeEvent(this, &TSceneEditor::NameAccept);
+  FTree = new TListBox(FForm);
+  FTree->Name = "Tree";
+  FTree->SetParent(side);
+  FTree->SetAlign(alClient);
+  FTree->OnChange = MakeEvent(this, &TSceneEditor::RowChange);
+
+  auto* editors = new TPanel(FForm);
+  editors->Name = "Editors";
+  editors->SetParent(FForm);
+  editors->SetHeight(kPanelHeight);
+  editors->SetAlign(alBottom);
+
+  FGl = new TOpenGl(FForm);
+  FGl->Name = "View";
+  FGl->SetParent(FForm);
+  FGl->SetAlign(alClient);
+  FGl->SetListMode(lmPerPart);
+  FGl->SetHeadlight(true);
+  FGl->OnAfterPaint = MakeEvent(this, &TSceneEditor::AfterPaint);
+  FGl->OnMouseDown = MakeEvent(this, &TSceneEditor::MouseDown);
+  FGl->OnMouseMove = MakeEvent(this, &TSceneEditor::MouseMove);
+  FGl->OnMouseUp = MakeEvent(this, &TSceneEditor::MouseUp);
+  FCamera = new TOrbitCamera(FForm);
+  FCamera->SetViewport(FGl);
+
+  FPanel = new TPartPanel(FForm, editors, FGl);
+  FPanel->OnEdited = MakeEvent(this, &TSceneEditor::Edited);
+  FPanel->OnEditDone = MakeEvent(this, &TSceneEditor::EditDone);
+  FGl->Loaded();
+}
+
+TSceneEditor::~TSceneEditor() {
+  delete FPanel;
+  delete FForm;
+}
+
+void TSceneEditor::BuildToolbar(TWinControl* bar) {
+  for (int i = 0; i < cmCount; ++i) {
+    AddButton(FForm, bar, kButtons[i].name, kButtons[i].caption, kButtons[i].width,
+              MakeEvent(this, &TSceneEditor::Command), i);
+  }
+}
+
+bool TSceneEditor::Open(const std::string& file, std::string& error) {
+  FFile = file;
+  std::FILE* f = file.empty() ? nullptr : std::fopen(file.c_str(), "rb");
+  if (f) {
+    std::fclose(f);
+    if (!LoadSceneFile(FGl, file, error)) return false;
+    FCamera->Fit();
+  }
+  FGl->SetHeadlight(true);
+  FHistory.Reset(FGl);
+  RebuildTree();
+  Select(nullptr);
+  UpdateTitle();
+  return true;
+}
+
+void TSceneEditor::Run() {
+  FForm->Show();
+  Say(FFile.empty() ? "new scene" : "editing " + FFile);
+  Application->Run();
+}
+
+void TSceneEditor::Command(TObject* Sender) { Run(static_cast<TControl*>(Sender)->Tag); }
+
+void TSceneEditor::Run(int command) {
+  switch (command) {
+    case cmNew: New(); break;
+    case cmOpen: OpenAsk(); break;
+    case cmSave: Save(); break;
+    case cmSaveAs: SaveAs(); break;
+    case cmUndo: Undo(); break;
+    case cmRedo: Redo(); break;
+    case cmGroup: Add(pkGroup); break;
+    case cmCube: Add(pkCube); break;
+    case cmSphere: Add(pkSphere); break;
+    case cmCylinder: Add(pkCylinder); break;
+    case cmDisk: Add(pkDisk); break;
+    case cmPolygon: Add(pkPolygon); break;
+    case cmDuplicate: Duplicate(); break;
+    case cmDelete: Delete(); break;
+    case cmCut: Cut(); break;
+    case cmCopy: CopySelected(); break;
+    case cmPaste: Paste(); break;
+    case cmRename: Rename(); break;
+    case cmLights: ToggleLights(); break;
+    case cmTexture: LoadTexture(); break;
+    default: break;
+  }
+}
+
+void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
+  bool ctrl = (Shift & ssCtrl) != 0, shift = (Shift & ssShift) != 0;
+  int command = -1;
+  if (ctrl) {
+    switch (Key) {
+      case 'N': command = cmNew; break;
+      case 'O': command = cmOpen; break;
+      case 'S': command = shift ? cmSaveAs : cmSave; break;
+      case 'Z': command = shift ? cmRedo : cmUndo; break;
+      case 'Y': command = cmRedo; break;
+      case 'X': command = cmCut; break;
+      case 'C': command = cmCopy; break;
+      case 'V': command = cmPaste; break;
+      case 'D': command = cmDuplicate; break;
+      case 'G': command = cmGroup; break;
+      case '1': command = cmCube; break;
+      case '2': command = cmSphere; break;
+      case '3': command = cmCylinder; break;
+      case '4': command = cmDisk; break;
+      case '5': command = cmPolygon; break;
+      case 'Q': Key = 0; FForm->Perform(WM_CLOSE, 0, 0); return;
+      default: return;
+    }
+  } else if (FForm->ActiveControl() == FName) {
+    return;  // typing a name
+  } else {
+    switch (Key) {
+      case VK_DELETE: command = cmDelete; break;
+      case VK_F1 + 1: command = cmRename; break;
+      case 'L': command = cmLights; break;
+      case 'T': command = cmTexture; break;
+      case 'M': FPanel->NextColorTarget(); Key = 0; return;
+      case 'F': FCamera->Fit(); Say("fit"); Key = 0; return;
+      case VK_UP:
+      case VK_DOWN: {
+        int i = 0, n = static_cast<int>(FRowParts.size());
+        while (i < n && FRowParts[i] != FSelected) ++i;
+        if (n) Select(FRowParts[Key == VK_UP ? (i >= n ? n - 1 : (i > 0 ? i - 1 : 0)) : (i >= n ? 0 : (i + 1 < n ? i + 1 : i))]);
+        Key = 0;
+        return;
+      }
+      default: return;
+    }
+  }
+  Key = 0;
+  Run(command);
+}
+
+void TSceneEditor::KeyPress(TObject*, char&) {}
+
+void TSceneEditor::MouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FPressed = Button == mbLeft && !(Shift & ssShift);
+  FDragged = false;
+  FPressX = X;
+  FPressY = Y;
+}
+
+void TSceneEditor::MouseMove(TObject*, TShiftState, int X, int Y) {
+  if (FPressed && std::abs(X - FPressX) + std::abs(Y - FPressY) > kClickSlop) FDragged = true;
+}
+
+void TSceneEditor::MouseUp(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+  bool click = FPressed && !FDragged && Button == mbLeft;
+  FPressed = false;
+  if (!click) return;
+  TPart* part = FGl->PartAt(X, Y);
+  if (part) Select(part);
+  else Say("nothing at " + std::to_string(X) + "," + std::to_string(Y));
+}
+
+// The selection's box in cyan, over everything.
+void TSceneEditor::AfterPaint(TObject*) {
+  if (FSelected) DrawOutline(FGl->PartBounds(FSelected), 0, 1, 1);
+}
+
+void TSceneEditor::RowChange(TObject*) {
+  int row = FTree->ItemIndex();
+  if (row >= 0 && row < static_cast<int>(FRowParts.size())) Select(FRowParts[row]);
+}
+
+void TSceneEditor::NameAccept(TObject*) {
+  if (!FSelected) return;
+  FlushEdit();
+  FSelected->Name = FName->Text();
+  // A name is not drawn: nothing to rebuild, but it is part of the document.
+  Commit();
+  RebuildTree();
+  Select(FSelected);
+  FForm->SetActiveControl(FTree);
+}
+
+void TSceneEditor::Edited(TObject*) {
+  FPending = true;
+  UpdateTitle();
+}
+
+void TSceneEditor::EditDone(TObject*) {
+  if (FPending) Commit();
+}
+
+void TSceneEditor::FlushEdit() {
+  if (FPending) Commit();
+}
+
+void TSceneEditor::Commit() {
+  FPending = false;
+  if (!FHistory.Commit(FGl)) Say("the scene could not be recorded for undo");
+  UpdateTitle();
+}
+
+void TSceneEditor::Select(TPart* part) {
+  FlushEdit();
+  if (part == FGl->Root()) part = nullptr;
+  FSelected = part;
+  FPanel->SetPart(part);
+  int row = -1;
+  for (size_t i = 0; i < FRowParts.size(); ++i)
+    if (FRowParts[i] == part) row = static_cast<int>(i);
+  FTree->SetItemIndex(row);
+  FName->SetText(part ? part->Name : AnsiString());
+  FGl->Refresh(FGl);
+  if (part) Say("selected " + TOpenGl::PartPath(part).str());
+}
+
+void TSceneEditor::RebuildTree() {
+  FRowParts.clear();
+  FTree->Clear();
+  for (const TPartRow& row : PartRows(FGl->Root())) {
+    FTree->AddItem(row.part->GetName(), row.depth, row.part);
+    FRowParts.push_back(row.part);
+  }
+  for (size_t i = 0; i < FRowParts.size(); ++i)
+    if (FRowParts[i] == FSelected) FTree->SetItemIndex(static_cast<int>(i));
+}
+
+void TSceneEditor::Restore(const std::vector<int>& where, const std::string& path) {
+  FSelected = nullptr;
+  RebuildTree();
+  TPart* again = FindSelection(FGl->Root(), where, path);
+  FSelected = nullptr;
+  FPanel->SetPart(nullptr);
+  Select(again);
+}
+
+void TSceneEditor::Add(TPartKind kind) {
+  FlushEdit();
+  TPart* part = AddPart(FGl, kind, FSelected);
+  if (!part) return;
+  Commit();
+  RebuildTree();
+  Say(std::string("added ") + TOpenGl::PartPath(part).str());
+  Select(part);
+}
+
+void TSceneEditor::Delete() {
+  if (!FSelected) return;
+  FlushEdit();
+  std::string path = TOpenGl::PartPath(FSelected).str();
+  TPart* gone = FSelected;
+  FSelected = nullptr;
+  FPanel->SetPart(nullptr);
+  DeletePart(FGl, gone);
+  Commit();
+  RebuildTree();
+  Say("deleted " + path);
+}
+
+void TSceneEditor::Duplicate() {
+  if (!FSelected) return;
+  FlushEdit();
+  TPart* copy = DuplicatePart(FGl, FSelected);
+  if (!copy) return;
+  Commit();
+  RebuildTree();
+  Select(copy);
+}
+
+void TSceneEditor::CopySelected() {
+  if (FClipboard.Copy(FSelected)) Say("copied " + TOpenGl::PartPath(FSelected).str());
+}
+
+void TSceneEditor::Cut() {
+  if (!FClipboard.Copy(FSelected)) return;
+  Delete();
+}
+
+void TSceneEditor::Paste() {
+  FlushEdit();
+  TPart* part = FClipboard.PasteInto(FGl, FSelected);
+  if (!part) return;
+  Commit();
+  RebuildTree();
+  Select(part);
+}
+
+void TSceneEditor::Undo() {
+  FlushEdit();
+  std::vector<int> where = IndexPath(FSelected);
+  std::string path = FSelected ? TOpenGl::PartPath(FSelected).str() : "";
+  ViewCamera camera = ViewCamera::Of(FGl);
+  FSelected = nullptr;
+  FPanel->SetPart(nullptr);
+  bool done = FHistory.Undo(FGl);
+  camera.ApplyTo(FGl);
+  Restore(where, path);
+  UpdateTitle();
+  Say(done ? "undo" : "nothing to undo");
+}
+
+void TSceneEditor::Redo() {
+  FlushEdit();
+  std::vector<int> where = IndexPath(FSelected);
+  std::string path = FSelected ? TOpenGl::PartPath(FSelected).str() : "";
+  ViewCamera camera = ViewCamera::Of(FGl);
+  FSelected = nullptr;
+  FPanel->SetPart(nullptr);
+  bool done = FHistory.Redo(FGl);
+  camera.ApplyTo(FGl);
+  Restore(where, path);
+  UpdateTitle();
+  Say(done ? "redo" : "nothing to redo");
+}
+
+bool TSceneEditor::ConfirmDiscard() {
+  FlushEdit();
+  if (!FHistory.Modified()) return true;
+  int a = AskYesNoCancel("Save the changes to " + (FFile.empty() ? std::string("untitled") : FFile) + "?");
+  if (a != mrYes && a != mrNo) return false;
+  return a == mrNo || Save();
+}
+
+bool TSceneEditor::CanClose() { return ConfirmDiscard(); }
+
+void TSceneEditor::New() {
+  if (!ConfirmDiscard()) return;
+  FSelected = nullptr;
+  FPanel->SetPart(nullptr);
+  while (FGl->Root()->Count() > 0) DeletePart(FGl, FGl->Root()->Part(0));
+  FFile.clear();
+  FHistory.Reset(FGl);
+  RebuildTree();
+  UpdateTitle();
+  Say("new scene");
+}
+
+void TSceneEditor::OpenAsk() {
+  if (!ConfirmDiscard()) return;
+  std::string file = FFile;
+  if (!AskText("Open", "Scene file:", file) || file.empty()) return;
+  std::string error;
+  FSelected = nullptr;
+  FPanel->SetPart(nullptr);
+  if (!LoadSceneFile(FGl, file, error)) {
+    // The old tree is gone with the failed load: the last recorded step comes back.
+    FHistory.Revert(FGl);
+    Say("could not open " + file + ": " + error);
+  } else {
+    FFile = file;
+    FCamera->Fit();
+    FHistory.Reset(FGl);
+    Say("opened " + file);
+  }
+  RebuildTree();
+  UpdateTitle();
+}
+
+bool TSceneEditor::Save() {
+  FlushEdit();
+  if (FFile.empty()) return SaveAs();
+  bool ok = false;
+  try {
+    ok = FGl->SaveTo(FFile.c_str());
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  if (!ok) {
+    Say("could not save " + FFile);
+    return false;
+  }
+  FHistory.MarkSaved();
+  UpdateTitle();
+  Say("saved " + FFile);
+  return true;
+}
+
+bool TSceneEditor::SaveAs() {
+  std::string file = FFile;
+  if (!AskText("Save as", "File name:", file) || file.empty()) return false;
+  FFile = file;
+  return Save();
+}
+
+void TSceneEditor::Rename() {
+  if (!FSelected) return;
+  FForm->SetActiveControl(FName);
+  FName->SelectAll();
+}
+
+void TSceneEditor::LoadTexture() {
+  FlushEdit();
+  std::string slot = std::to_string(FSelected && FSelected->Texture >= 0 ? FSelected->Texture : 0);
+  if (!AskText("Texture", "Texture slot (0-19):", slot)) return;
+  char* end = nullptr;
+  long index = std::strtol(slot.c_str(), &end, 10);
+  if (end == slot.c_str() || *end || index < 0 || index >= TEXTURE_SLOTS) {
+    Say("no texture slot " + slot);
+    return;
+  }
+  std::string file;
+  if (!AskText("Texture", "Image file (BMP or PNG):", file) || file.empty()) return;
+  TPicture picture;
+  try {
+    picture.LoadFromFile(file.c_str());
+  } catch (const std::exception& e) {
+    Say("could not load " + file + ": " + e.what());
+    return;
+  }
+  FGl->SetPicture(static_cast<int>(index), &picture);
+  if (FSelected) FSelected->SetTexture(static_cast<int>(index));
+  Commit();
+  FPanel->Reload();
+  Say("texture " + std::to_string(index) + " from " + file);
+}
+
+void TSceneEditor::ToggleLights() {
+  FlushEdit();
+  FPanel->ShowLights(!FPanel->LightsShown());
+  Say(FPanel->LightsShown() ? "lights" : "part");
+}
+
+void TSceneEditor::UpdateTitle() {
+  bool modified = FPending || FHistory.Modified();
+  std::string title = (modified ? "* " : "") + (FFile.empty() ? std::string("untitled") : FFile) + " - sceneedit";
+  FForm->SetCaption(title.c_str());
+}
+
+void TSceneEditor::Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+  FStatus->SetCaption((" " + line).c_str());
+}
+
+bool TSceneEditor::AskText(const std::string& caption, const std::string& prompt, std::string& text) {
+  std::printf("%s %s\n", caption.c_str(), prompt.c_str());
+  std::fflush(stdout);
+  AnsiString value = text.c_str();
+  if (!InputQuery(caption.c_str(), prompt.c_str(), value)) return false;
+  text = value.str();
+  return true;
+}
+
+int TSceneEditor::AskYesNoCancel(const std::string& question) {
+  std::printf("%s\n", question.c_str());
+  std::fflush(stdout);
+  return MessageDlg(question.c_str(), mtConfirmation, mbYesNoCancel);
+}

@@ -1,0 +1,93 @@
+// sceneedit's window: the part tree, the viewport with its camera and picking, the editors, commands, undo.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/controls/controls.h"
+#include "history.h"
+#include "scene_edits.h"
+
+class TOpenGl;
+class TOrbitCamera;
+class TPart;
+class TPartPanel;
+class TEdit;
+class TListBox;
+class TTimer;
+
+class TSceneEditor : public TObject {
+public:
+  TSceneEditor(int width, int height);
+  ~TSceneEditor() override;
+  // Loads file (a missing file starts a new scene with that name); false with a message.
+  bool Open(const std::string& file, std::string& error);
+  void Run();
+
+private:
+  // The form, which asks before it closes with unsaved changes.
+  class TEditorForm;
+
+  void BuildToolbar(TWinControl* bar);
+  void KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+  void KeyPress(TObject* Sender, char& Key);
+  void MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void AfterPaint(TObject* Sender);
+  void RowChange(TObject* Sender);
+  void NameAccept(TObject* Sender);
+  void Edited(TObject* Sender);
+  void EditDone(TObject* Sender);
+  void CommitTick(TObject* Sender);
+  void Command(TObject* Sender);
+
+  // Commands, by the tag of the button that runs them.
+  void Run(int command);
+  void Add(TPartKind kind);
+  void Delete();
+  void Duplicate();
+  void Cut();
+  void CopySelected();
+  void Paste();
+  void Undo();
+  void Redo();
+  void New();
+  void OpenAsk();
+  bool Save();
+  bool SaveAs();
+  void Rename();
+  void LoadTexture();
+  void ToggleLights();
+  // Asks about unsaved changes; false when the user cancels.
+  bool ConfirmDiscard();
+  bool CanClose();
+
+  void Select(TPart* part);
+  void Commit();
+  void FlushEdit();
+  // After the tree was replaced (undo, redo, open): the selection by its place and path.
+  void Restore(const std::vector<int>& where, const std::string& path);
+  void RebuildTree();
+  void UpdateTitle();
+  void Say(const std::string& line);
+  // A line of text, or yes / no / cancel, from a dialog (the question printed first).
+  bool AskText(const std::string& caption, const std::string& prompt, std::string& text);
+  int AskYesNoCancel(const std::string& question);
+
+  TEditorForm* FForm = nullptr;
+  TOpenGl* FGl = nullptr;
+  TOrbitCamera* FCamera = nullptr;
+  TListBox* FTree = nullptr;
+  TEdit* FName = nullptr;
+  TLabel* FStatus = nullptr;
+  TPartPanel* FPanel = nullptr;
+  std::vector<TPart*> FRowParts;
+  TSceneHistory FHistory;
+  TPartClipboard FClipboard;
+  TPart* FSelected = nullptr;
+  std::string FFile;
+  bool FPending = false;  // an edit not yet in the history
+  bool FPressed = false, FDragged = false;
+  int FPressX = 0, FPressY = 0;
+};

@@ -1,0 +1,48 @@
+// Undo and redo for a viewport's whole document, as snapshots in the scene file's own format.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class TOpenGl;
+
+class TSceneHistory {
+public:
+  // Older steps are dropped once the snapshots together pass ByteBudget (the current one always stays).
+  explicit TSceneHistory(size_t ByteBudget = size_t(1) << 30);
+
+  // Forgets every step; the viewport's present document becomes the only one (and counts as saved).
+  bool Reset(TOpenGl* gl);
+  // Records the document after a completed edit; the steps that could be redone are gone.
+  // False when the document could not be written (nothing is recorded then).
+  bool Commit(TOpenGl* gl);
+  bool CanUndo() const { return FCurrent > 0; }
+  bool CanRedo() const { return FCurrent + 1 < static_cast<int>(FSteps.size()); }
+  // Loads the previous (next) snapshot into the viewport; false when there is none or it fails to load.
+  bool Undo(TOpenGl* gl);
+  bool Redo(TOpenGl* gl);
+  // Loads the present step again (after a failed load replaced the tree).
+  bool Revert(TOpenGl* gl) { return FCurrent >= 0 && Restore(gl, FSteps[FCurrent]); }
+
+  // Whether the document differs from the step last marked saved.
+  bool Modified() const { return FCurrent != FSaved; }
+  void MarkSaved() { FSaved = FCurrent; }
+  int Steps() const { return static_cast<int>(FSteps.size()); }
+  int Current() const { return FCurrent; }
+  size_t Bytes() const { return FBytes; }
+
+  // One document as bytes, and back; the helpers the steps are made with.
+  static bool Capture(TOpenGl* gl, std::vector<uint8_t>& bytes);
+  static bool Restore(TOpenGl* gl, const std::vector<uint8_t>& bytes);
+
+private:
+  bool Load(TOpenGl* gl, int step);
+  void DropOldest();
+
+  std::vector<std::vector<uint8_t>> FSteps;
+  int FCurrent = -1;
+  int FSaved = -1;  // -1: no step matches the file on disk
+  size_t FBytes = 0;
+  size_t FBudget;
+};

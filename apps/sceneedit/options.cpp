@@ -1,0 +1,71 @@
+// sceneedit's command line: an optional scene file, a headless picture, the window size.
+#include "options.h"
+
+#include <cstdio>
+
+const char* const kSceneeditUsage =
+    "usage: sceneedit [FILE] [--size WxH]      edit a scene (a new one when FILE is missing or absent)\n"
+    "       sceneedit FILE --png OUT [--size WxH]\n"
+    "                                          render it headless to a PNG and exit\n"
+    "       sceneedit --help                   this text\n"
+    "\n"
+    "In the window (Ctrl with a letter; the buttons do the same):\n"
+    "  Ctrl+N new   Ctrl+O open   Ctrl+S save   Ctrl+Shift+S save as   Ctrl+Q quit\n"
+    "  Ctrl+Z undo  Ctrl+Y or Ctrl+Shift+Z redo\n"
+    "  Ctrl+X cut   Ctrl+C copy   Ctrl+V paste  Ctrl+D duplicate   Delete delete the selected part\n"
+    "  Ctrl+G group  Ctrl+1 cube  Ctrl+2 sphere  Ctrl+3 cylinder  Ctrl+4 disk  Ctrl+5 polygon\n"
+    "  F2 rename the selected part   Up/Down the previous/next part   F fit the scene\n"
+    "  M the material colour edited next (ambient, diffuse, specular, emission)\n"
+    "  L the light editors (or back)   T load a BMP or PNG into a texture slot\n"
+    "  closing with unsaved changes asks: Yes saves, No discards, Cancel stays\n"
+    "  left drag orbit, middle or shift+left drag pan, wheel zoom, click a part to select it\n";
+
+namespace {
+
+const int kMaxSize = 8192;
+
+bool ParseSize(const std::string& text, EditOptions& o, std::string& error) {
+  char tail = 0;
+  int w = 0, h = 0;
+  if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2) {
+    error = "--size " + text + ": expected WIDTHxHEIGHT, such as 1000x720";
+    return false;
+  }
+  if (w < 1 || h < 1 || w > kMaxSize || h > kMaxSize) {
+    error = "--size " + text + ": width and height must be 1 to " + std::to_string(kMaxSize);
+    return false;
+  }
+  o.width = w;
+  o.height = h;
+  return true;
+}
+
+}  // namespace
+
+bool ParseEditOptions(int argc, char** argv, EditOptions& o, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+      return true;
+    } else if (a == "--png" && hasValue) {
+      o.png = argv[++i];
+    } else if (a == "--size" && hasValue) {
+      if (!ParseSize(argv[++i], o, error)) return false;
+    } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
+      o.file = a;
+    } else if (a == "--png" || a == "--size") {
+      error = a + " needs a value";
+      return false;
+    } else {
+      error = "unexpected argument " + a;
+      return false;
+    }
+  }
+  if (!o.png.empty() && o.file.empty()) {
+    error = "--png needs a scene file";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,428 @@
+// The editors of the selected part and of one light slot, bound to the part's (the light's) setters.
+#include "part_panel.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "opengl/luce.h"
+#include "opengl/opengl.h"
+#include "parts/parts.h"
+#include "parts/primitives.h"
+#include "parts/quad.h"
+#include "pos3d/editors.h"
+
+namespace {
+
+const int kEditHeight = 40;
+const int kColumnWidth = 400;
+const char* const kColorNames[4] = {"Ambient", "Diffuse", "Specular", "Emission"};
+
+int Round(float v) { return static_cast<int>(std::lround(v)); }
+
+void SetColor(TPart* p, int target, const TFloatVector& c) {
+  p->SetUseMaterial(true);
+  float r = c.GetElement(0), g = c.GetElement(1), b = c.GetElement(2), a = c.GetElement(3);
+  switch (target) {
+    case 0: p->SetAmbientR(r); p->SetAmbientG(g); p->SetAmbientB(b); p->SetAmbientA(a); break;
+    case 1: p->SetDiffuseR(r); p->SetDiffuseG(g); p->SetDiffuseB(b); p->SetDiffuseA(a); break;
+    case 2: p->SetSpecularR(r); p->SetSpecularG(g); p->SetSpecularB(b); p->SetSpecularA(a); break;
+    default: p->SetEmissionR(r); p->SetEmissionG(g); p->SetEmissionB(b); p->SetEmissionA(a); break;
+  }
+}
+
+void GetColor(TPart* p, int target, TFloatVector& c) {
+  const float values[4][4] = {{p->AmbientR, p->AmbientG, p->AmbientB, p->AmbientA},
+                              {p->DiffuseR, p->DiffuseG, p->DiffuseB, p->DiffuseA},
+                              {p->SpecularR, p->SpecularG, p->SpecularB, p->SpecularA},
+                              {p->EmissionR, p->EmissionG, p->EmissionB, p->EmissionA}};
+  for (int i = 0; i < 4; ++i) c.SetElement(i, values[target][i]);
+}
+
+void Set3(TFloatVector& v, float a, float b, float c) {
+  v.SetElement(0, a);
+  v.SetElement(1, b);
+  v.SetElement(2, c);
+}
+
+TPanel* AddPage(TForm* form, TWinControl* parent, TAlign align, int width) {
+  auto* page = new TPanel(form);
+  page->SetParent(parent);
+  page->SetBevelOuter(bvNone);
+  if (width > 0) page->SetWidth(width);
+  page->SetAlign(align);
+  return page;
+}
+
+TLabel* AddLine(TForm* form, TWinControl* parent, int top) {
+  auto* line = new TLabel(form);
+  line->AutoSize = false;
+  line->SetParent(parent);
+  line->SetTop(top);
+  line->SetHeight(20);
+  line->SetAlign(alTop);
+  return line;
+}
+
+// The labels that a kind's own value editors show.
+void SetLabels(TFloatEdit* edit, std::initializer_list<const char*> names) {
+  TStringList labels;
+  for (const char* n : names) labels.Add(n);
+  while (labels.Count() < 4) labels.Add("");
+  edit->SetLabels(&labels);
+  edit->SetNValues(static_cast<int>(names.size()));
+}
+
+// Stacks a column's top-aligned children in the order they were made, after some were hidden and shown.
+void KeepOrder(TWinControl* column) {
+  // Each one moved past the others goes last; done in creation order, they end up in it.
+  for (int i = 0; i < column->ControlCount(); ++i) column->Controls(i)->SetTop(1000000);
+}
+
+}  // namespace
+
+TButton* AddButton(TForm* form, TWinControl* parent, const char* name, const char* caption, int width,
+                   TNotifyEvent onClick, int tag) {
+  auto* button = new TButton(form);
+  button->Name = name;
+  button->SetParent(parent);
+  button->SetCaption(caption);
+  button->SetWidth(width);
+  button->SetLeft(parent->ControlCount() * 1000);
+  button->SetAlign(alLeft);
+  button->Tag = tag;
+  button->OnClick = onClick;
+  return button;
+}
+
+TPartPanel::TPartPanel(TForm* form, TWinControl* parent, TOpenGl* gl) : FForm(form), FGl(gl) {
+  FPartPage = AddPage(form, parent, alClient, 0);
+  TPanel* placement = AddPage(form, FPartPage, alLeft, kColumnWidth);
+  TPanel* looks = AddPage(form, FPartPage, alClient, 0);
+  FLightPage = AddPage(form, parent, alClient, 0);
+  FLightPage->SetVisible(false);
+  BindPart();
+  BindLight();
+  (void)placement;
+  (void)looks;
+  SetPart(nullptr);
+}
+
+TFloatEdit* TPartPanel::AddEdit(TWinControl* parent, const char* name, int n, const char* labels, float lo,
+                                float hi, int smallStep, int largeStep, int digits, bool angle, bool color) {
+  TFloatEdit* edit = angle ? static_cast<TFloatEdit*>(new TAngleEdit(FForm))
+                           : color ? static_cast<TFloatEdit*>(new TColorEdit(FForm))
+                                   : n >= 3 ? static_cast<TFloatEdit*>(new TPos3D(FForm)) : new TFloatEdit(FForm);
+  edit->Name = name;
+  edit->SetParent(parent);
+  edit->SetHeight(kEditHeight);
+  edit->SetTop(parent->ControlCount() * 1000);
+  edit->SetAlign(alTop);
+  TStringList names;
+  std::string all = labels;
+  for (size_t start = 0; start <= all.size();) {
+    size_t comma = all.find(',', start);
+    if (comma == std::string::npos) comma = all.size();
+    // The editor sets its fields side by side with no gap: two spaces keep "x= 0.00  y= 2.20" apart.
+    names.Add(((start > 0 ? "  " : "") + all.substr(start, comma - start)).c_str());
+    start = comma + 1;
+  }
+  edit->SetLabels(&names);
+  edit->SetNValues(n);
+  edit->SetDecDigits(digits);
+  TFloatVector bound;
+  for (int i = 0; i < 4; ++i) bound.SetElement(i, hi);
+  edit->SetMax(&bound);
+  for (int i = 0; i < 4; ++i) bound.SetElement(i, lo);
+  edit->SetMin(&bound);
+  edit->ScrollBar()->Name = (std::string(name) + "Bar").c_str();
+  edit->ScrollBar()->SmallChange = smallStep;
+  edit->ScrollBar()->LargeChange = largeStep;
+  edit->ScrollBar()->OnMouseDown = MakeEvent(this, &TPartPanel::BarDown);
+  edit->ScrollBar()->OnMouseUp = MakeEvent(this, &TPartPanel::BarUp);
+  edit->OnChange = MakeEvent(this, &TPartPanel::Changed);
+  return edit;
+}
+
+void TPartPanel::Bind(TFloatEdit* edit, std::function<bool(TFloatVector&)> load,
+                      std::function<void(const TFloatVector&)> store) {
+  FBindings.push_back({edit, std::move(load), std::move(store)});
+}
+
+void TPartPanel::BindPart() {
+  TWinControl* placement = static_cast<TWinControl*>(FPartPage->Controls(0));
+  TWinControl* looks = static_cast<TWinControl*>(FPartPage->Controls(1));
+  TPart*& p = FPart;
+
+  Bind(AddEdit(placement, "PosEdit", 3, "x,y,z", -10, 10, 100, 1000, 2),
+       [&p](TFloatVector& v) { Set3(v, p->PX, p->PY, p->PZ); return true; },
+       [&p](const TFloatVector& v) { p->SetPX(v.GetElement(0)); p->SetPY(v.GetElement(1)); p->SetPZ(v.GetElement(2)); });
+  Bind(AddEdit(placement, "ScaleEdit", 3, "scale x,scale y,scale z", -10, 10, 100, 1000, 2),
+       [&p](TFloatVector& v) { Set3(v, p->SX, p->SY, p->SZ); return true; },
+       [&p](const TFloatVector& v) { p->SetSX(v.GetElement(0)); p->SetSY(v.GetElement(1)); p->SetSZ(v.GetElement(2)); });
+  Bind(AddEdit(placement, "AxisEdit", 3, "axis x,axis y,axis z", -1, 1, 100, 250, 2),
+       [&p](TFloatVector& v) { Set3(v, p->RX, p->RY, p->RZ); return true; },
+       [&p](const TFloatVector& v) { p->SetRX(v.GetElement(0)); p->SetRY(v.GetElement(1)); p->SetRZ(v.GetElement(2)); });
+  Bind(AddEdit(placement, "AngleEdit", 1, "angle", -360, 360, 5000, 45000, 1, true),
+       [&p](TFloatVector& v) { v.SetElement(0, p->RotationAngle); return true; },
+       [&p](const TFloatVector& v) { p->SetRotationAngle(v.GetElement(0)); });
+  Bind(AddEdit(placement, "TextureEdit", 1, "texture slot", -2, TEXTURE_SLOTS - 1, 1000, 1000, 0),
+       [&p](TFloatVector& v) { v.SetElement(0, static_cast<float>(p->Texture)); return true; },
+       [&p](const TFloatVector& v) { p->SetTexture(Round(v.GetElement(0))); });
+
+  // The colour editor with the four colours it can edit above it.
+  auto* choice = AddPage(FForm, looks, alNone, 0);
+  choice->SetHeight(20);
+  choice->SetTop(0);
+  choice->SetAlign(alTop);
+  for (int i = 0; i < 4; ++i) {
+    AddButton(FForm, choice, kColorNames[i], kColorNames[i], 70, MakeEvent(this, &TPartPanel::ColorButton), i);
+  }
+  FColorLine = AddLine(FForm, choice, 0);
+  FColorLine->SetAlign(alClient);
+  int& target = FColorTarget;
+  Bind(AddEdit(looks, "ColorEdit", 4, "r,g,b,a", 0, 1, 50, 250, 2, false, true),
+       [&p, &target](TFloatVector& v) { GetColor(p, target, v); return true; },
+       [&p, &target](const TFloatVector& v) { SetColor(p, target, v); });
+  Bind(AddEdit(looks, "ShininessEdit", 1, "shininess", 0, 128, 1000, 10000, 1),
+       [&p](TFloatVector& v) { v.SetElement(0, p->Shininess); return true; },
+       [&p](const TFloatVector& v) { p->SetUseMaterial(true); p->SetShininess(v.GetElement(0)); });
+
+  // The kind's own values: radii and height, then subdivisions; a polygon's points one at a time.
+  TFloatEdit* size = AddEdit(looks, "SizeEdit", 3, "a,b,c", 0, 10, 100, 1000, 2);
+  Bind(size,
+       [&p, size](TFloatVector& v) {
+         if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
+           SetLabels(size, {"base r", "top r", "height"});
+           Set3(v, c->BaseRadius, c->TopRadius, c->Height);
+           return true;
+         }
+         if (auto* d = dynamic_cast<TPartDisk*>(p)) {
+           SetLabels(size, {"inner r", "outer r"});
+           Set3(v, d->InnerRadius, d->OuterRadius, 0);
+           return true;
+         }
+         return false;
+       },
+       [&p](const TFloatVector& v) {
+         if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
+           c->SetBaseRadius(v.GetElement(0));
+           c->SetTopRadius(v.GetElement(1));
+           c->SetHeight(v.GetElement(2));
+         } else if (auto* d = dynamic_cast<TPartDisk*>(p)) {
+           d->SetInnerRadius(v.GetElement(0));
+           d->SetOuterRadius(v.GetElement(1));
+         }
+       });
+  TFloatEdit* steps = AddEdit(looks, "StepsEdit", 2, "slices,stacks", 2, 64, 1000, 4000, 0);
+  Bind(steps,
+       [&p, steps](TFloatVector& v) {
+         if (auto* s = dynamic_cast<TPartSphere*>(p)) {
+           SetLabels(steps, {"slices", "stacks"});
+           Set3(v, static_cast<float>(s->Slices), static_cast<float>(s->Stacks), 0);
+         } else if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
+           SetLabels(steps, {"slices", "stacks"});
+           Set3(v, static_cast<float>(c->Slices), static_cast<float>(c->Stacks), 0);
+         } else if (auto* d = dynamic_cast<TPartDisk*>(p)) {
+           SetLabels(steps, {"slices", "loops"});
+           Set3(v, static_cast<float>(d->Slices), static_cast<float>(d->Loops), 0);
+         } else {
+           return false;
+         }
+         return true;
+       },
+       [&p](const TFloatVector& v) {
+         int a = Round(v.GetElement(0)), b = Round(v.GetElement(1));
+         if (auto* s = dynamic_cast<TPartSphere*>(p)) { s->SetSlices(a); s->SetStacks(b); }
+         else if (auto* c = dynamic_cast<TPartCylinder*>(p)) { c->SetSlices(a); c->SetStacks(b); }
+         else if (auto* d = dynamic_cast<TPartDisk*>(p)) { d->SetSlices(a); d->SetLoops(b); }
+       });
+  auto* points = AddPage(FForm, looks, alNone, 0);
+  points->Name = "PointList";
+  points->SetHeight(20);
+  points->SetTop(looks->ControlCount() * 1000);
+  points->SetAlign(alTop);
+  const char* const pointButtons[4][2] = {{"PointPrev", "<"}, {"PointNext", ">"}, {"PointAdd", "+"}, {"PointDel", "-"}};
+  for (int i = 0; i < 4; ++i) {
+    AddButton(FForm, points, pointButtons[i][0], pointButtons[i][1], 24, MakeEvent(this, &TPartPanel::PointButton), i);
+  }
+  FPointLine = AddLine(FForm, points, 0);
+  FPointLine->SetAlign(alClient);
+  int& point = FPoint;
+  Bind(AddEdit(looks, "PointEdit", 3, "point x,point y,point z", -10, 10, 100, 1000, 2),
+       [&p, &point](TFloatVector& v) {
+         auto* q = dynamic_cast<TPartQuad*>(p);
+         if (!q || point >= q->NPoints) return false;
+         Set3(v, q->GetX(point), q->GetY(point), q->GetZ(point));
+         return true;
+       },
+       [&p, &point](const TFloatVector& v) {
+         auto* q = dynamic_cast<TPartQuad*>(p);
+         if (!q) return;
+         q->SetX(point, v.GetElement(0));
+         q->SetY(point, v.GetElement(1));
+         q->SetZ(point, v.GetElement(2));
+         q->CalcNormals();
+       });
+}
+
+void TPartPanel::BindLight() {
+  FLightLine = AddLine(FForm, FLightPage, 0);
+  int& light = FLight;
+  TOpenGl* gl = FGl;
+  Bind(AddEdit(FLightPage, "LightSlotEdit", 1, "light slot", 0, LIGHT_SLOTS - 1, 1000, 4000, 0),
+       [&light](TFloatVector& v) { v.SetElement(0, static_cast<float>(light)); return true; }, nullptr);
+  auto* row = AddPage(FForm, FLightPage, alNone, 0);
+  row->SetHeight(20);
+  row->SetTop(FLightPage->ControlCount() * 1000);
+  row->SetAlign(alTop);
+  AddButton(FForm, row, "LightOn", "on/off", 60, MakeEvent(this, &TPartPanel::LightToggle), 0);
+  for (int i = 0; i < 3; ++i)
+    AddButton(FForm, row, (std::string("Light") + kColorNames[i]).c_str(), kColorNames[i], 70,
+              MakeEvent(this, &TPartPanel::ColorButton), 10 + i);
+  Bind(AddEdit(FLightPage, "LightPosEdit", 4, "x,y,z,w", -10, 10, 100, 1000, 2),
+       [gl, &light](TFloatVector& v) {
+         for (int i = 0; i < 4; ++i) v.SetElement(i, gl->GetLight(light)->PositionVector()[i]);
+         return true;
+       },
+       [gl, &light](const TFloatVector& v) {
+         TLuce* l = gl->GetLight(light);
+         l->SetPositionX(v.GetElement(0));
+         l->SetPositionY(v.GetElement(1));
+         l->SetPositionZ(v.GetElement(2));
+         l->SetPositionW(v.GetElement(3));
+       });
+  int& which = FLightColor;
+  Bind(AddEdit(FLightPage, "LightColorEdit", 4, "r,g,b,a", 0, 1, 50, 250, 2, false, true),
+       [gl, &light, &which](TFloatVector& v) {
+         TLuce* l = gl->GetLight(light);
+         float* c = which == 0 ? l->AmbientVector() : which == 1 ? l->DiffuseVector() : l->SpecularVector();
+         for (int i = 0; i < 4; ++i) v.SetElement(i, c[i]);
+         return true;
+       },
+       [gl, &light, &which](const TFloatVector& v) {
+         TLuce* l = gl->GetLight(light);
+         float r = v.GetElement(0), g = v.GetElement(1), b = v.GetElement(2), a = v.GetElement(3);
+         if (which == 0) { l->SetAmbientR(r); l->SetAmbientG(g); l->SetAmbientB(b); l->SetAmbientA(a); }
+         else if (which == 1) { l->SetDiffuseR(r); l->SetDiffuseG(g); l->SetDiffuseB(b); l->SetDiffuseA(a); }
+         else { l->SetSpecularR(r); l->SetSpecularG(g); l->SetSpecularB(b); l->SetSpecularA(a); }
+       });
+}
+
+namespace {
+bool IsLightEdit(const TFloatEdit* e) { return e->Name.str().rfind("Light", 0) == 0; }
+}  // namespace
+
+void TPartPanel::ShowValues() {
+  FLoading = true;
+  for (Binding& b : FBindings) {
+    bool light = IsLightEdit(b.edit);
+    TFloatVector v;
+    bool shown = light ? true : FPart && b.load(v);
+    if (light) b.load(v);
+    b.edit->SetVisible(shown);
+    if (shown) b.edit->SetValue(&v);
+  }
+  FLoading = false;
+  for (int i = 0; i < FPartPage->ControlCount(); ++i)
+    KeepOrder(static_cast<TWinControl*>(FPartPage->Controls(i)));
+  KeepOrder(FLightPage);
+  FColorLine->SetCaption((std::string(" editing ") + kColorNames[FColorTarget]).c_str());
+  TLuce* l = FGl->GetLight(FLight);
+  const char* colour = kColorNames[FLightColor];
+  FLightLine->SetCaption((" light " + std::to_string(FLight) + (l->Enabled ? " on" : " off") + ", editing " + colour).c_str());
+  ShowPointLine();
+}
+
+void TPartPanel::ShowPointLine() {
+  auto* q = dynamic_cast<TPartQuad*>(FPart);
+  FPointLine->Parent()->SetVisible(q != nullptr);
+  if (q) FPointLine->SetCaption((" point " + std::to_string(FPoint) + " of " + std::to_string(q->NPoints)).c_str());
+}
+
+void TPartPanel::SetPart(TPart* part) {
+  if (part != FPart) FPoint = 0;
+  FPart = part;
+  if (auto* q = dynamic_cast<TPartQuad*>(FPart))
+    if (FPoint >= q->NPoints) FPoint = q->NPoints > 0 ? q->NPoints - 1 : 0;
+  ShowValues();
+}
+
+void TPartPanel::ShowLights(bool on) {
+  FLights = on;
+  FPartPage->SetVisible(!on);
+  FLightPage->SetVisible(on);
+  ShowValues();
+}
+
+void TPartPanel::SetColorTarget(int target) {
+  FColorTarget = target;
+  ShowValues();
+}
+
+void TPartPanel::Changed(TObject* Sender) {
+  if (FLoading) return;
+  for (Binding& b : FBindings) {
+    if (b.edit != Sender) continue;
+    if (!b.store) {  // the light slot: a choice of what to show, not an edit
+      FLight = Round(b.edit->Value()->GetElement(0));
+      ShowValues();
+      return;
+    }
+    if (!IsLightEdit(b.edit) && !FPart) return;
+    b.store(*b.edit->Value());
+    OnEdited(this);
+    if (!FDragging) OnEditDone(this);
+    return;
+  }
+}
+
+void TPartPanel::BarDown(TObject*, TMouseButton, TShiftState, int, int) { FDragging = true; }
+
+void TPartPanel::BarUp(TObject*, TMouseButton, TShiftState, int, int) {
+  FDragging = false;
+  OnEditDone(this);
+}
+
+void TPartPanel::ColorButton(TObject* Sender) {
+  int tag = static_cast<TControl*>(Sender)->Tag;
+  if (tag >= 10) {
+    FLightColor = tag - 10;
+    ShowValues();
+  } else {
+    SetColorTarget(tag);
+  }
+}
+
+void TPartPanel::PointButton(TObject* Sender) {
+  auto* q = dynamic_cast<TPartQuad*>(FPart);
+  if (!q) return;
+  int tag = static_cast<TControl*>(Sender)->Tag;
+  if (tag == 0 && FPoint > 0) --FPoint;
+  if (tag == 1 && FPoint + 1 < q->NPoints) ++FPoint;
+  if (tag == 2 || (tag == 3 && q->NPoints > 1)) {
+    // A new point repeats the shown one; removing takes the last.
+    int n = q->NPoints;
+    float x = n ? q->GetX(FPoint) : 0, y = n ? q->GetY(FPoint) : 0, z = n ? q->GetZ(FPoint) : 0;
+    q->SetNPoints(tag == 2 ? n + 1 : n - 1);
+    if (tag == 2) {
+      q->SetX(n, x);
+      q->SetY(n, y);
+      q->SetZ(n, z);
+      FPoint = n;
+    } else if (FPoint >= q->NPoints) {
+      FPoint = q->NPoints - 1;
+    }
+    q->CalcNormals();
+    OnEdited(this);
+    OnEditDone(this);
+  }
+  ShowValues();
+}
+
+void TPartPanel::LightToggle(TObject*) {
+  TLuce* l = FGl->GetLight(FLight);
+  l->SetEnabled(!l->Enabled);
+  ShowValues();
+  OnEdited(this);
+  OnEditDone(this);
+}

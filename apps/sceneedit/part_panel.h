@@ -1,0 +1,79 @@
+// The editors of the selected part (placement, material, the kind's own values) and of one light slot.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/controls/button.h"
+#include "framework/controls/controls.h"
+
+class TFloatEdit;
+class TFloatVector;
+class TOpenGl;
+class TPart;
+class TLabel;
+
+class TPartPanel : public TObject {
+public:
+  // Builds the editors inside parent; the form owns every control.
+  TPartPanel(TForm* form, TWinControl* parent, TOpenGl* gl);
+  // Shows the part's values (null: the editors are emptied and do nothing).
+  void SetPart(TPart* part);
+  TPart* Part() const { return FPart; }
+  // Shows the light slot's editors instead of the part's, or back.
+  void ShowLights(bool on);
+  bool LightsShown() const { return FLights; }
+  // Values changed from outside (undo, a load): shown again.
+  void Reload() { SetPart(FPart); }
+  // Ambient, diffuse, specular, emission: which colour the colour editor edits.
+  void SetColorTarget(int target);
+  void NextColorTarget() { SetColorTarget((FColorTarget + 1) % 4); }
+  int ColorTarget() const { return FColorTarget; }
+  // While the left button holds one of the scroll bars: a drag goes into one undo step.
+  bool Dragging() const { return FDragging; }
+
+  // After every value the user changed, and after the button that changed it went up.
+  TNotifyEvent OnEdited, OnEditDone;
+
+private:
+  // One editor and how its values come from and go to the selected part (or light).
+  struct Binding {
+    TFloatEdit* edit;
+    std::function<bool(TFloatVector&)> load;  // false: not for this part
+    std::function<void(const TFloatVector&)> store;
+  };
+  TFloatEdit* AddEdit(TWinControl* parent, const char* name, int n, const char* labels, float lo, float hi,
+                      int smallStep, int largeStep, int digits, bool angle = false, bool color = false);
+  void Bind(TFloatEdit* edit, std::function<bool(TFloatVector&)> load,
+            std::function<void(const TFloatVector&)> store);
+  void BindPart();
+  void BindLight();
+  void Changed(TObject* Sender);
+  void BarDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void BarUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void ColorButton(TObject* Sender);
+  void PointButton(TObject* Sender);
+  void LightToggle(TObject* Sender);
+  void ShowValues();
+  void ShowPointLine();
+
+  TForm* FForm;
+  TOpenGl* FGl;
+  TPart* FPart = nullptr;
+  std::vector<Binding> FBindings;
+  bool FLoading = false, FDragging = false, FLights = false;
+  int FColorTarget = 1;  // diffuse
+  int FPoint = 0;        // the polygon point shown
+  int FLight = 0;
+  TPanel* FPartPage = nullptr;
+  TPanel* FLightPage = nullptr;
+  TLabel* FColorLine = nullptr;
+  TLabel* FPointLine = nullptr;
+  TLabel* FLightLine = nullptr;
+  int FLightColor = 0;  // 0 ambient, 1 diffuse, 2 specular
+};
+
+// A button with its window named (for tests and scripts to find it), its command in Tag.
+TButton* AddButton(TForm* form, TWinControl* parent, const char* name, const char* caption, int width,
+                   TNotifyEvent onClick, int tag);

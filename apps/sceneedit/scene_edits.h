@@ -1,0 +1,54 @@
+// Edits of a viewport's part tree: rows for the tree view, paths that survive a reload, new parts,
+// and an internal clipboard.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TOpenGl;
+class TPart;
+class TPartGroup;
+
+// One row of the part tree: a part below the root, and how deep it lies (0: a child of the root).
+struct TPartRow {
+  TPart* part;
+  int depth;
+};
+// Every part below the root, depth first, in drawing order.
+std::vector<TPartRow> PartRows(TPartGroup* root);
+
+// Where a part lies as child indices from the root (empty: the root or a part outside the tree).
+std::vector<int> IndexPath(TPart* part);
+TPart* PartAtIndexPath(TPartGroup* root, const std::vector<int>& path);
+// The part a selection refers to after the tree was replaced: the same place when it shows the same
+// path, else the first part with that path, else null.
+TPart* FindSelection(TPartGroup* root, const std::vector<int>& where, const std::string& path);
+
+enum TPartKind { pkGroup, pkCube, pkSphere, pkCylinder, pkDisk, pkPolygon };
+const char* PartKindName(TPartKind kind);
+// A name no part of the tree has yet: the kind's name and the first free number ("Cube1").
+std::string FreshName(TPartGroup* root, const std::string& stem);
+// Adds a part into the selected group, or beside the selected part; returns it (null: refused).
+TPart* AddPart(TOpenGl* gl, TPartKind kind, TPart* selected);
+// Takes the part out of the tree and destroys it; false for null or the root.
+bool DeletePart(TOpenGl* gl, TPart* part);
+// A copy of the part (with its subtree) beside it, renamed to a fresh name.
+TPart* DuplicatePart(TOpenGl* gl, TPart* part);
+
+// Holds a copy of a part, independent of the tree it came from.
+class TPartClipboard {
+public:
+  TPartClipboard() = default;
+  ~TPartClipboard();
+  TPartClipboard(const TPartClipboard&) = delete;
+  TPartClipboard& operator=(const TPartClipboard&) = delete;
+
+  // Keeps a copy of part; false for null or the root.
+  bool Copy(TPart* part);
+  bool Empty() const { return FHeld == nullptr; }
+  // Adds a fresh copy of what is held into the selected group (or beside the selected part).
+  TPart* PasteInto(TOpenGl* gl, TPart* selected);
+
+private:
+  TPart* FHeld = nullptr;
+};

@@ -1,0 +1,141 @@
+// MessageDlg and InputQuery: modal forms built from labels, an edit and buttons, or the installed handlers.
+#include "framework/controls/dialogs.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+#include "framework/controls/application.h"
+#include "framework/controls/button.h"
+#include "framework/controls/edit.h"
+
+namespace {
+MessageDlgHandler gMessageDlg;
+InputQueryHandler gInputQuery;
+
+const int kMargin = 12, kLine = 18, kButtonW = 75, kButtonH = 25, kGap = 8;
+
+const char* TitleOf(TMsgDlgType type) {
+  switch (type) {
+    case mtWarning: return "Warning";
+    case mtError: return "Error";
+    case mtInformation: return "Information";
+    case mtConfirmation: return "Confirm";
+    default: return "Message";
+  }
+}
+
+// Centred over the form below it, where there is one.
+void PlaceOverOwner(TForm* form) {
+  TForm* owner = Application->ModalForm() ? Application->ModalForm() : Application->MainForm();
+  int x = 100, y = 100;
+  if (owner && owner != form) {
+    x = owner->Left() + (owner->Width() - form->Width()) / 2;
+    y = owner->Top() + (owner->Height() - form->Height()) / 2;
+  }
+  form->SetBounds(std::max(0, x), std::max(0, y), form->Width(), form->Height());
+}
+
+TButton* AddButton(TForm* form, const char* caption, TModalResult result, int x, int y) {
+  auto* b = new TButton(form);
+  b->SetParent(form);
+  b->SetCaption(caption);
+  b->ModalResult = result;
+  b->SetBounds(x, y, kButtonW, kButtonH);
+  return b;
+}
+}  // namespace
+
+MessageDlgHandler SetMessageDlgHandler(MessageDlgHandler handler) {
+  MessageDlgHandler old = gMessageDlg;
+  gMessageDlg = std::move(handler);
+  return old;
+}
+
+InputQueryHandler SetInputQueryHandler(InputQueryHandler handler) {
+  InputQueryHandler old = gInputQuery;
+  gInputQuery = std::move(handler);
+  return old;
+}
+
+TForm* CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {
+  if (Buttons.Empty()) Buttons = TMsgDlgButtons() << mbOK;
+  auto* form = new TForm(nullptr);
+  form->SetCaption(TitleOf(DlgType));
+  std::vector<std::string> lines;
+  std::istringstream in(Msg.str());
+  for (std::string line; std::getline(in, line) && lines.size() < 40;) lines.push_back(line);
+  if (lines.empty()) lines.push_back("");
+  int textWidth = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetCaption(lines[i].c_str());
+    label->SetBounds(kMargin, kMargin + static_cast<int>(i) * kLine, label->Width(), 16);
+    textWidth = std::max(textWidth, label->Width());
+  }
+  struct Choice { TMsgDlgBtn button; const char* caption; TModalResult result; };
+  const Choice choices[] = {{mbYes, "Yes", mrYes}, {mbNo, "No", mrNo}, {mbOK, "OK", mrOk}, {mbCancel, "Cancel", mrCancel}};
+  int count = 0;
+  for (const Choice& c : choices) count += Buttons.Contains(c.button);
+  int buttonsWidth = count * kButtonW + (count - 1) * kGap;
+  int width = std::min(std::max({textWidth, buttonsWidth, 200}) + 2 * kMargin, 1200);
+  int buttonY = kMargin + static_cast<int>(lines.size()) * kLine + kMargin;
+  form->SetBounds(0, 0, width, buttonY + kButtonH + kMargin);
+  int x = (width - buttonsWidth) / 2;
+  TButton *yes = nullptr, *no = nullptr, *ok = nullptr, *cancel = nullptr;
+  for (const Choice& c : choices) {
+    if (!Buttons.Contains(c.button)) continue;
+    TButton* b = AddButton(form, c.caption, c.result, x, buttonY);
+    x += kButtonW + kGap;
+    (c.button == mbYes ? yes : c.button == mbNo ? no : c.button == mbOK ? ok : cancel) = b;
+  }
+  TButton* def = yes ? yes : ok ? ok : no ? no : cancel;
+  TButton* esc = cancel ? cancel : no ? no : ok ? ok : yes;
+  def->SetDefault(true);
+  esc->Cancel = true;
+  form->SetActiveControl(def);
+  return form;
+}
+
+int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int) {
+  if (gMessageDlg) return gMessageDlg(Msg, DlgType, Buttons);
+  if (!Application->OnDisplay()) {
+    std::fprintf(stderr, "%s: %s\n", TitleOf(DlgType), Msg.c_str());
+    return mrCancel;
+  }
+  TForm* form = CreateMessageDialog(Msg, DlgType, Buttons);
+  PlaceOverOwner(form);
+  int result = form->ShowModal();
+  delete form;
+  return result;
+}
+
+bool InputQuery(const AnsiString& ACaption, const AnsiString& APrompt, AnsiString& Value) {
+  if (gInputQuery) return gInputQuery(ACaption, APrompt, Value);
+  if (!Application->OnDisplay()) return false;
+  auto* form = new TForm(nullptr);
+  form->SetCaption(ACaption);
+  auto* prompt = new TLabel(form);
+  prompt->SetParent(form);
+  prompt->SetCaption(APrompt);
+  prompt->SetBounds(kMargin, kMargin, prompt->Width(), 16);
+  int width = std::min(std::max(prompt->Width(), 2 * kButtonW + kGap + 120) + 2 * kMargin, 1200);
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(kMargin, kMargin + kLine + 2, width - 2 * kMargin, 21);
+  edit->SetText(Value);
+  edit->SelectAll();
+  int buttonY = edit->Top() + edit->Height() + kMargin;
+  int x = width - kMargin - 2 * kButtonW - kGap;
+  AddButton(form, "OK", mrOk, x, buttonY)->SetDefault(true);
+  AddButton(form, "Cancel", mrCancel, x + kButtonW + kGap, buttonY)->Cancel = true;
+  form->SetBounds(0, 0, width, buttonY + kButtonH + kMargin);
+  form->SetActiveControl(edit);
+  PlaceOverOwner(form);
+  bool ok = form->ShowModal() == mrOk;
+  if (ok) Value = edit->Text();
+  delete form;
+  return ok;
+}

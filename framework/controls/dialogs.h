@@ -1,0 +1,45 @@
+// Modal dialogs for questions and short answers: MessageDlg and InputQuery.
+#pragma once
+
+#include <functional>
+
+#include "framework/controls/controls.h"
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel };
+
+// A set of dialog buttons: TMsgDlgButtons() << mbYes << mbNo.
+class TMsgDlgButtons {
+public:
+  constexpr TMsgDlgButtons() = default;
+  constexpr TMsgDlgButtons operator<<(TMsgDlgBtn b) const { return TMsgDlgButtons(FBits | (1u << b)); }
+  constexpr bool Contains(TMsgDlgBtn b) const { return (FBits & (1u << b)) != 0; }
+  constexpr bool Empty() const { return FBits == 0; }
+
+private:
+  constexpr explicit TMsgDlgButtons(unsigned bits) : FBits(bits) {}
+  unsigned FBits = 0;
+};
+constexpr TMsgDlgButtons mbYesNo = TMsgDlgButtons() << mbYes << mbNo;
+constexpr TMsgDlgButtons mbYesNoCancel = TMsgDlgButtons() << mbYes << mbNo << mbCancel;
+constexpr TMsgDlgButtons mbOKCancel = TMsgDlgButtons() << mbOK << mbCancel;
+
+// Asks a question and returns the button chosen: mrYes, mrNo, mrOk or mrCancel (an empty set means OK).
+// On a display: a modal form above the active one; Return picks Yes (else OK), Escape picks Cancel (else
+// No, else OK), as does closing the window (mrCancel). With a handler installed, the handler answers
+// instead; headless without one, the message goes to standard error and the answer is mrCancel.
+int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx = 0);
+
+// Asks for a line of text, starting from Value. True (and Value set) on OK or Return; false, Value
+// unchanged, on Cancel, Escape or closing. Answered by the handler where one is installed; headless
+// without one: false.
+bool InputQuery(const AnsiString& ACaption, const AnsiString& APrompt, AnsiString& Value);
+
+// The form MessageDlg shows; the caller deletes it. Its buttons carry their modal results.
+TForm* CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons);
+
+// Where dialogs go instead of the screen (tests, headless hosts); each returns the handler it replaces.
+using MessageDlgHandler = std::function<int(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons)>;
+using InputQueryHandler = std::function<bool(const AnsiString& Caption, const AnsiString& Prompt, AnsiString& Value)>;
+MessageDlgHandler SetMessageDlgHandler(MessageDlgHandler handler);
+InputQueryHandler SetInputQueryHandler(InputQueryHandler handler);
