@@ -66,7 +66,7 @@ TLabel* AddLine(TForm* form, TWinControl* parent, int top) {
 // The labels that a kind's own value editors show.
 void SetLabels(TFloatEdit* edit, std::initializer_list<const char*> names) {
   TStringList labels;
-  for (const char* n : names) labels.Add(n);
+  for (const char* n : names) labels.Add(labels.Count() > 0 ? AnsiString("  ") + n : AnsiString(n));
   while (labels.Count() < 4) labels.Add("");
   edit->SetLabels(&labels);
   edit->SetNValues(static_cast<int>(names.size()));
