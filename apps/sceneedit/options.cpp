@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "size_option.h"
+
 const char* const kSceneeditUsage =
     "usage: sceneedit [FILE] [--size WxH]      edit a scene (a new one when FILE is missing or absent)\n"
     "       sceneedit FILE --png OUT [--size WxH]\n"
@@ -20,28 +22,6 @@ const char* const kSceneeditUsage =
     "  closing with unsaved changes asks: Yes saves, No discards, Cancel stays\n"
     "  left drag orbit, middle or shift+left drag pan, wheel zoom, click a part to select it\n";
 
-namespace {
-
-const int kMaxSize = 8192;
-
-bool ParseSize(const std::string& text, EditOptions& o, std::string& error) {
-  char tail = 0;
-  int w = 0, h = 0;
-  if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2) {
-    error = "--size " + text + ": expected WIDTHxHEIGHT, such as 1000x720";
-    return false;
-  }
-  if (w < 1 || h < 1 || w > kMaxSize || h > kMaxSize) {
-    error = "--size " + text + ": width and height must be 1 to " + std::to_string(kMaxSize);
-    return false;
-  }
-  o.width = w;
-  o.height = h;
-  return true;
-}
-
-}  // namespace
-
 bool ParseEditOptions(int argc, char** argv, EditOptions& o, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -52,7 +32,7 @@ bool ParseEditOptions(int argc, char** argv, EditOptions& o, std::string& error)
     } else if (a == "--png" && hasValue) {
       o.png = argv[++i];
     } else if (a == "--size" && hasValue) {
-      if (!ParseSize(argv[++i], o, error)) return false;
+      if (!ParseSizeOption(argv[++i], o.width, o.height, error)) return false;
     } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
       o.file = a;
     } else if (a == "--png" || a == "--size") {

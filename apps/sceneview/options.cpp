@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "size_option.h"
+
 const char* const kSceneviewUsage =
     "usage: sceneview FILE                      show the scene in a window\n"
     "       sceneview FILE --png OUT [--size WxH] [--pick X,Y]\n"
@@ -26,21 +28,6 @@ const char* const kSceneviewUsage =
 
 namespace {
 
-bool ParseSize(const std::string& text, Options& o, std::string& error) {
-  char tail = 0;
-  int w = 0, h = 0;
-  if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &tail) != 2) {
-    error = "--size " + text + ": expected WIDTHxHEIGHT, such as 640x480";
-    return false;
-  }
-  if (w < 1 || h < 1 || w > kMaxSize || h > kMaxSize) {
-    error = "--size " + text + ": width and height must be 1 to " + std::to_string(kMaxSize);
-    return false;
-  }
-  o.width = w;
-  o.height = h;
-  return true;
-}
 
 bool ParsePick(const std::string& text, Options& o, std::string& error) {
   char tail = 0;
@@ -68,7 +55,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (a == "--dump") {
       o.dump = true;
     } else if (a == "--size" && hasValue) {
-      if (!ParseSize(argv[++i], o, error)) return false;
+      if (!ParseSizeOption(argv[++i], o.width, o.height, error)) return false;
     } else if (a == "--pick" && hasValue) {
       if (!ParsePick(argv[++i], o, error)) return false;
     } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
