@@ -5,9 +5,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,6 +19,7 @@
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
+#include "child_process.h"
 #include "xvfb.h"
 
 namespace fs = std::filesystem;
@@ -36,82 +34,13 @@ fs::path Temp(const std::string& name) {
   return dir / name;
 }
 
-// A program as a child process in dir; its standard output and error come back line by line.
-class Child {
-public:
-  ~Child() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    if (out >= 0) close(out);
-  }
-  bool Start(const fs::path& dir, const std::vector<std::string>& args) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-      dup2(fds[1], 1);
-      dup2(fds[1], 2);
-      close(fds[0]);
-      close(fds[1]);
-      if (chdir(dir.c_str()) != 0) _exit(126);
-      std::vector<char*> argv;
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    out = fds[0];
-    return true;
-  }
-  // The next line that holds what, or "" after the timeout; every line read is kept in log.
-  std::string WaitLine(const std::string& what, int ms = 8000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-      size_t nl;
-      while ((nl = buffer.find('\n')) != std::string::npos) {
-        std::string line = buffer.substr(0, nl);
-        buffer.erase(0, nl + 1);
-        log += line + "\n";
-        if (line.find(what) != std::string::npos) return line;
-      }
-      int left = static_cast<int>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
-      if (left <= 0) return "";
-      pollfd p{out, POLLIN, 0};
-      if (poll(&p, 1, left) <= 0) return "";
-      char chunk[4096];
-      ssize_t n = read(out, chunk, sizeof chunk);
-      if (n <= 0) return "";
-      buffer.append(chunk, static_cast<size_t>(n));
-    }
-  }
-  // Everything until the child exits.
-  std::string ReadAll() {
-    std::string all = buffer;
-    char chunk[4096];
-    ssize_t n;
-    while ((n = read(out, chunk, sizeof chunk)) > 0) all.append(chunk, static_cast<size_t>(n));
-    return all;
-  }
-  int WaitExit(int ms) {
-    for (int i = 0; i < ms / 20; ++i) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-      }
-      Sleep(20);
-    }
-    return -1;
-  }
-  pid_t pid = -1;
-  int out = -1;
-  std::string buffer, log;
-};
+// A program in the test's folder, its standard output and error read line by line.
+bool StartIn(ChildProcess& child, const fs::path& dir, const std::vector<std::string>& args) {
+  ChildProcess::Options both;
+  both.captureStderr = true;
+  both.folder = dir.string();
+  return child.Start(args, both);
+}
 
 // The JSON object of the part named name, as the dump writes it (up to the next part's class).
 std::string PartJson(const std::string& json, const std::string& name) {
@@ -140,9 +69,9 @@ protected:
   void Open(const std::vector<std::string>& args) {
     std::vector<std::string> all = {V3D_SCENEEDIT_PATH};
     all.insert(all.end(), args.begin(), args.end());
-    ASSERT_TRUE(editor.Start(Temp(""), all));
+    ASSERT_TRUE(StartIn(editor, Temp(""), all));
     for (int i = 0; i < 200 && !form; ++i, Sleep(50)) form = FindByName(d, root, "sceneedit");
-    ASSERT_NE(form, 0u) << "no window; output: " << editor.log;
+    ASSERT_NE(form, 0u) << "no window; output: " << editor.Log;
     for (int i = 0; i < 100 && !view; ++i, Sleep(50)) view = FindByName(d, form, "View");
     ASSERT_NE(view, 0u);
     XWindowAttributes a{};
@@ -207,7 +136,7 @@ protected:
   Display* d = nullptr;
   Window root = 0, form = 0, view = 0;
   int vw = 0, vh = 0;
-  Child editor;
+  ChildProcess editor;
 };
 
 TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTheClicksMade) {
@@ -217,23 +146,23 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
 
   // A group, and into it a cube; a sphere goes beside the selected cube, into the same group.
   Press("AddGroup");
-  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1"), "") << editor.log;
+  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1"), "") << editor.Log;
   Press("AddCube");
-  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Cube Cube1"), "") << editor.log;
+  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Cube Cube1"), "") << editor.Log;
   Press("AddSphere");
-  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.log;
+  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.Log;
 
   // The tree: Group1, Sphere1 (inserted before the cube), Cube1. Two steps right for the cube's x.
   Row(2);
-  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Cube Cube1"), "") << editor.log;
+  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Cube Cube1"), "") << editor.Log;
   StepRight("PosEdit");
   StepRight("PosEdit");
   // The sphere's diffuse red one step up (material on); the group turned twice.
   Row(1);
-  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.log;
+  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.Log;
   StepRight("ColorEdit");
   Row(0);
-  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1"), "") << editor.log;
+  EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1"), "") << editor.Log;
   StepRight("AngleEdit");
   StepRight("AngleEdit");
   // Back two steps (both turns), forward one: the group stands at one step, 5 degrees.
@@ -250,10 +179,10 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   ASSERT_NE(Dialog("Save as"), 0u);
   Type("built.scene");
   TypeKey(d, XK_Return);
-  EXPECT_EQ(editor.WaitLine("saved"), "saved built.scene") << editor.log;
+  EXPECT_EQ(editor.WaitLine("saved"), "saved built.scene") << editor.Log;
 
-  Child dump;
-  ASSERT_TRUE(dump.Start(Temp(""), {V3D_SCENEVIEW_PATH, Temp("built.scene").string(), "--dump"}));
+  ChildProcess dump;
+  ASSERT_TRUE(StartIn(dump, Temp(""), {V3D_SCENEVIEW_PATH, Temp("built.scene").string(), "--dump"}));
   std::string json = dump.ReadAll();
   ASSERT_EQ(dump.WaitExit(10000), 0) << json;
   std::string group = PartJson(json, "Group1"), cube = PartJson(json, "Cube1"), sphere = PartJson(json, "Sphere1");
@@ -281,7 +210,7 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   EXPECT_EQ(std::string(title ? title : ""), "* built.scene - sceneedit");
   if (title) XFree(title);
   CtrlKey(XK_q);
-  EXPECT_NE(editor.WaitLine("Save the changes to built.scene?"), "") << editor.log;
+  EXPECT_NE(editor.WaitLine("Save the changes to built.scene?"), "") << editor.Log;
   ASSERT_NE(Dialog("Confirm"), 0u);
   TypeKey(d, XK_Escape);
   Sleep(300);
@@ -291,8 +220,8 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   EXPECT_NE(editor.WaitLine("Save the changes"), "");
   ASSERT_NE(Dialog("Confirm"), 0u);
   TypeKey(d, XK_Return);
-  EXPECT_EQ(editor.WaitLine("saved"), "saved built.scene") << editor.log;
-  EXPECT_EQ(editor.WaitExit(10000), 0) << editor.log;
+  EXPECT_EQ(editor.WaitLine("saved"), "saved built.scene") << editor.Log;
+  EXPECT_EQ(editor.WaitExit(10000), 0) << editor.Log;
 }
 
 // A click on each part of a saved scene selects it: its path printed and its tree row chosen.
@@ -335,7 +264,7 @@ TEST_F(SceneeditOnDisplay, ClickingEachPartSelectsItAndItsRow) {
   Window tree = Control("Tree");
   for (int i = 0; i < 3; ++i) {
     Click(d, view, centres[i], y);
-    EXPECT_EQ(editor.WaitLine("selected"), expected[i]) << editor.log;
+    EXPECT_EQ(editor.WaitLine("selected"), expected[i]) << editor.Log;
     // The chosen row, alone, is drawn highlighted (compared past its text, at the right edge).
     Sleep(300);
     Shot rows;
@@ -349,7 +278,7 @@ TEST_F(SceneeditOnDisplay, ClickingEachPartSelectsItAndItsRow) {
   EXPECT_NE(editor.WaitLine("nothing at"), "");
   MoveTo(d, view, vw / 2, 5);
   CtrlKey(XK_q);
-  EXPECT_EQ(editor.WaitExit(10000), 0) << "no changes: no question" << editor.log;
+  EXPECT_EQ(editor.WaitExit(10000), 0) << "no changes: no question" << editor.Log;
 }
 
 }  // namespace

@@ -78,6 +78,16 @@ bool ChildProcess::Saw(const std::string& line, int ms) {
   return false;
 }
 
+std::string ChildProcess::ReadAll() {
+  std::string all = FBuffer;
+  FBuffer.clear();
+  char chunk[4096];
+  ssize_t n;
+  while (FOut >= 0 && (n = read(FOut, chunk, sizeof chunk)) > 0) all.append(chunk, static_cast<size_t>(n));
+  Log += all;
+  return all;
+}
+
 int ChildProcess::WaitExit(int ms) {
   for (int i = 0; i < ms / 20; ++i) {
     int status = 0;

@@ -29,6 +29,8 @@ public:
   std::string WaitPrefix(const std::string& prefix, int ms = 8000);
   // Whether exactly this line comes within the time (other lines are passed over).
   bool Saw(const std::string& line, int ms = 5000);
+  // Everything it still writes, up to the end of its output.
+  std::string ReadAll();
   // The exit status once it ends (128 + signal for a signal), -1 if it does not within the time.
   int WaitExit(int ms);
 
