@@ -196,3 +196,30 @@ TEST_F(Pair, TreesDeeperThanGLNestsStillDrawEveryPart) {
   Both([](TOpenGl*) {}, "ninety groups deep", 30);
   Both([](TOpenGl* gl) { gl->FindPart("deepest")->SetSY(2); }, "a change at the bottom", 30);
 }
+
+TEST_F(Pair, ASubtreeMovedToAnotherViewportTakesItsListsAlong) {
+  // perPart gives a group away to a third viewport, also per part; scene builds the same picture whole.
+  TOpenGl* other = MakeLoadedViewport<TOpenGl>(kW, kH);
+  other->SetListMode(lmPerPart);
+  for (TOpenGl* gl : {perPart, scene}) {
+    TPart* g = gl->AddGroup(nullptr, "moving");
+    gl->AddSphere(g, "a")->SetPX(-2);
+    gl->AddCube(g, "b")->SetPX(2);
+    gl->SetHeadlight(true);
+  }
+  other->SetHeadlight(true);
+  Step(40);
+  EXPECT_EQ(perPart->SharedGeometryCount(), 2);
+  TPart* moving = perPart->FindPart("moving");
+  perPart->DeleteObject(moving);
+  ASSERT_EQ(other->Paste(nullptr, moving), moving);
+  Step(40);
+  EXPECT_EQ(perPart->SharedGeometryCount(), 0);
+  EXPECT_EQ(other->SharedGeometryCount(), 2);
+  Pixels a = ReadPixels(scene->Handle()), b = ReadPixels(other->Handle());
+  EXPECT_EQ(a.rgba, b.rgba);
+  // The viewport it left still draws, now an empty scene.
+  Pixels left = ReadPixels(perPart->Handle());
+  for (size_t i = 0; i < left.rgba.size(); i += 4) ASSERT_EQ(left.rgba[i] | left.rgba[i + 1] | left.rgba[i + 2], 0);
+  delete other;
+}
