@@ -32,7 +32,7 @@ GLuint NearestHit(const std::vector<GLuint>& buffer, GLint hits) {
 }  // namespace
 
 TPart* TOpenGl::PartAt(int X, int Y) {
-  if (!FResourceContext || !HandleAllocated() || X < 0 || Y < 0 || X >= Width() || Y >= Height()) return nullptr;
+  if (X < 0 || Y < 0 || X >= Width() || Y >= Height()) return nullptr;
   TContextScope scope(FContext.get());
   if (!scope.Active()) return nullptr;
   GLint viewport[4];
@@ -95,7 +95,7 @@ TBounds TOpenGl::SceneBounds() { return PartWorldBounds(FRoot); }
 TBounds TOpenGl::PartBounds(TPart* part) { return PartWorldBounds(part); }
 
 bool TOpenGl::ReadFrame(std::vector<uint8_t>& rgba, int& width, int& height) {
-  if (!FResourceContext || !HandleAllocated() || Width() <= 0 || Height() <= 0) return false;
+  if (Width() <= 0 || Height() <= 0) return false;
   TContextScope scope(FContext.get());
   if (!scope.Active()) return false;
   // The back buffer holds the frame until a swap: drawing there leaves the shown picture alone.
@@ -139,7 +139,7 @@ void TOpenGl::SetHeadlight(bool Value) {
   if (Value == FHeadlight) return;
   FHeadlight = Value;
   // Off: the slots' own state goes back to GL (the headlight may have borrowed a disabled slot's light).
-  if (!Value && FResourceContext) SetLuci(this);
+  if (!Value) SetLuci(this);
   FHeadlightLight = -1;
   Refresh(this);
 }

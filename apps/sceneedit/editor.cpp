@@ -378,32 +378,23 @@ void TSceneEditor::Paste() {
   Select(part);
 }
 
-void TSceneEditor::Undo() {
-  FlushEdit();
-  std::vector<int> where = IndexPath(FSelected);
-  std::string path = FSelected ? TOpenGl::PartPath(FSelected).str() : "";
-  ViewCamera camera = ViewCamera::Of(FGl);
-  FSelected = nullptr;
-  FPanel->SetPart(nullptr);
-  bool done = FHistory.Undo(FGl);
-  camera.ApplyTo(FGl);
-  Restore(where, path);
-  UpdateTitle();
-  Say(done ? "undo" : "nothing to undo");
-}
+void TSceneEditor::Undo() { StepHistory(true); }
 
-void TSceneEditor::Redo() {
+void TSceneEditor::Redo() { StepHistory(false); }
+
+// The document goes back or forward a step; the camera stays, the selection is found again.
+void TSceneEditor::StepHistory(bool back) {
   FlushEdit();
   std::vector<int> where = IndexPath(FSelected);
   std::string path = FSelected ? TOpenGl::PartPath(FSelected).str() : "";
   ViewCamera camera = ViewCamera::Of(FGl);
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
-  bool done = FHistory.Redo(FGl);
+  bool done = back ? FHistory.Undo(FGl) : FHistory.Redo(FGl);
   camera.ApplyTo(FGl);
   Restore(where, path);
   UpdateTitle();
-  Say(done ? "redo" : "nothing to redo");
+  Say(back ? (done ? "undo" : "nothing to undo") : (done ? "redo" : "nothing to redo"));
 }
 
 bool TSceneEditor::ConfirmDiscard() {

@@ -52,6 +52,7 @@ private:
   void Paste();
   void Undo();
   void Redo();
+  void StepHistory(bool back);
   void New();
   void OpenAsk();
   bool Save();

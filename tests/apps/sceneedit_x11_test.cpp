@@ -20,6 +20,7 @@
 #include "parts/parts.h"
 #include "parts/primitives.h"
 #include "child_process.h"
+#include "app_tests_main.h"
 #include "xvfb.h"
 
 namespace fs = std::filesystem;
@@ -283,24 +284,6 @@ TEST_F(SceneeditOnDisplay, ClickingEachPartSelectsItAndItsRow) {
 
 }  // namespace
 
-// NOTE: Xlib's default handler exits; a grab that races the editor's own changes must only fail.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
-
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (!Xvfb::Installed()) {
-    std::printf("Xvfb is not installed: display tests skipped\n");
-    return kSkipReturnCode;
-  }
-  Application->Initialize(BackendKind::Headless);
-  XSetErrorHandler(IgnoreXError);
-  Xvfb server;
-  if (!server.Start()) {
-    std::fprintf(stderr, "Xvfb did not start\n");
-    return 1;
-  }
-  int rc = RUN_ALL_TESTS();
-  fs::remove_all(Temp("x").parent_path());
-  server.Stop();
-  return rc;
+  return RunAppTestsOnXvfb(argc, argv, [] { fs::remove_all(Temp("x").parent_path()); });
 }

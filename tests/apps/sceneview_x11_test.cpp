@@ -22,6 +22,7 @@
 #include "parts/primitives.h"
 #include "parts/quad.h"
 #include "child_process.h"
+#include "app_tests_main.h"
 #include "xvfb.h"
 
 namespace fs = std::filesystem;
@@ -316,25 +317,9 @@ TEST_F(SceneviewOnDisplay, ARewrittenFileReloadsWithTheCameraKeptAndABadOneKeeps
 
 }  // namespace
 
-// NOTE: Xlib's default handler exits; a grab that races the viewer's own changes must only fail.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
-
 // Scenes are made headless here; only the viewer under test talks to the private Xvfb.
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (!Xvfb::Installed()) {
-    std::printf("Xvfb is not installed: display tests skipped\n");
-    return kSkipReturnCode;
-  }
-  Application->Initialize(BackendKind::Headless);
-  XSetErrorHandler(IgnoreXError);
-  Xvfb server;
-  if (!server.Start()) {
-    std::fprintf(stderr, "Xvfb did not start\n");
-    return 1;
-  }
-  int rc = RUN_ALL_TESTS();
-  if (!std::getenv("SCENEVIEW_SHOTS")) fs::remove_all(Temp("x").parent_path());
-  server.Stop();
-  return rc;
+  return RunAppTestsOnXvfb(argc, argv, [] {
+    if (!std::getenv("SCENEVIEW_SHOTS")) fs::remove_all(Temp("x").parent_path());
+  });
 }
