@@ -5,10 +5,11 @@
 #include <cmath>
 
 namespace {
-// A bound or value times 1000, truncated toward zero and clamped to the scroll bar's int range.
+// A bound or value times 1000, rounded to the nearest unit and clamped to the scroll bar's int range.
+// Truncating would turn the float 1.4 back into 1399: the position drifts and changes twice.
 int ScrollUnits(double v) {
   if (std::isnan(v)) return 0;
-  double t = std::trunc(v * 1000.0);
+  double t = std::round(v * 1000.0);
   if (t <= static_cast<double>(INT_MIN)) return INT_MIN;
   if (t >= static_cast<double>(INT_MAX)) return INT_MAX;
   return static_cast<int>(t);

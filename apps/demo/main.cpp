@@ -33,8 +33,18 @@ struct Options {
 
 const int kMaxSide = 16384;
 
+const char* const kUsage =
+    "usage: demo [--headless] [--still] [--frames N] [--png FILE] [--save SCENE] [--size WxH]\n"
+    "  --headless      no window, even on a display (without a display it is always so)\n"
+    "  --still         the scene does not turn\n"
+    "  --frames N      headless: frames to render before the picture is written (60)\n"
+    "  --png FILE      headless: where the last frame goes (demo.png)\n"
+    "  --save SCENE    save the scene to a scene file on the way out\n"
+    "  --size WxH      the window or picture size (640x480)\n"
+    "  --help, -h      this text\n";
+
 [[noreturn]] void Usage() {
-  std::fprintf(stderr, "usage: demo [--headless] [--still] [--frames N] [--png FILE] [--save SCENE] [--size WxH]\n");
+  std::fputs(kUsage, stderr);
   std::exit(2);
 }
 
@@ -63,7 +73,10 @@ Options Parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--frames" && i + 1 < argc) ParseFrames(argv[++i], o);
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    } else if (a == "--frames" && i + 1 < argc) ParseFrames(argv[++i], o);
     else if (a == "--png" && i + 1 < argc) o.png = argv[++i];
     else if (a == "--save" && i + 1 < argc) o.save = argv[++i];
     else if (a == "--headless") o.headless = true;

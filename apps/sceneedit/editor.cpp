@@ -21,7 +21,6 @@ namespace {
 const int kTreeWidth = 200;
 const int kToolbarHeight = 24;
 const int kPanelHeight = 5 * 40 + 4;
-const int kClickSlop = 3;
 
 enum TCommand {
   cmNew, cmOpen, cmSave, cmSaveAs, cmUndo, cmRedo, cmGroup, cmCube, cmSphere, cmCylinder, cmDisk, cmPolygon,
@@ -234,20 +233,13 @@ void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
 void TSceneEditor::KeyPress(TObject*, char&) {}
 
 void TSceneEditor::MouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
-  FPressed = Button == mbLeft && !(Shift & ssShift);
-  FDragged = false;
-  FPressX = X;
-  FPressY = Y;
+  FClick.Press(Button, Shift, X, Y);
 }
 
-void TSceneEditor::MouseMove(TObject*, TShiftState, int X, int Y) {
-  if (FPressed && std::abs(X - FPressX) + std::abs(Y - FPressY) > kClickSlop) FDragged = true;
-}
+void TSceneEditor::MouseMove(TObject*, TShiftState, int X, int Y) { FClick.Move(X, Y); }
 
 void TSceneEditor::MouseUp(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
-  bool click = FPressed && !FDragged && Button == mbLeft;
-  FPressed = false;
-  if (!click) return;
+  if (!FClick.Release(Button, X, Y)) return;
   TPart* part = FGl->PartAt(X, Y);
   if (part) Select(part);
   else Say("nothing at " + std::to_string(X) + "," + std::to_string(Y));

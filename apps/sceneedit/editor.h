@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "click_test.h"
 #include "framework/controls/controls.h"
 #include "history.h"
 #include "scene_edits.h"
@@ -89,6 +90,5 @@ private:
   TPart* FSelected = nullptr;
   std::string FFile;
   bool FPending = false;  // an edit not yet in the history
-  bool FPressed = false, FDragged = false;
-  int FPressX = 0, FPressY = 0;
+  TClickTest FClick;
 };

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "size_option.h"
+#include "tool_main.h"
 
 const char* const kSceneeditUsage =
     "usage: sceneedit [FILE] [--size WxH]      edit a scene (a new one when FILE is missing or absent)\n"
@@ -23,26 +23,9 @@ const char* const kSceneeditUsage =
     "  left drag orbit, middle or shift+left drag pan, wheel zoom, click a part to select it\n";
 
 bool ParseEditOptions(int argc, char** argv, EditOptions& o, std::string& error) {
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    bool hasValue = i + 1 < argc;
-    if (a == "--help" || a == "-h") {
-      o.help = true;
-      return true;
-    } else if (a == "--png" && hasValue) {
-      o.png = argv[++i];
-    } else if (a == "--size" && hasValue) {
-      if (!ParseSizeOption(argv[++i], o.width, o.height, error)) return false;
-    } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
-      o.file = a;
-    } else if (a == "--png" || a == "--size") {
-      error = a + " needs a value";
-      return false;
-    } else {
-      error = "unexpected argument " + a;
-      return false;
-    }
-  }
+  std::vector<TToolOption> options = {TextOption("--png", o.png), SizeOption(o.width, o.height)};
+  if (!ParseToolOptions(argc, argv, options, o.file, o.help, error)) return false;
+  if (o.help) return true;
   if (!o.png.empty() && o.file.empty()) {
     error = "--png needs a scene file";
     return false;

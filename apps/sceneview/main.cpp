@@ -1,7 +1,5 @@
 // sceneview: shows a scene file in a window, renders it to a PNG, dumps it as JSON, or saves it again.
 #include <cstdio>
-#include <ctime>
-#include <exception>
 #include <string>
 
 #include "framework/controls/application.h"
@@ -10,21 +8,10 @@
 #include "options.h"
 #include "scene_dump.h"
 #include "scene_files.h"
+#include "tool_main.h"
 #include "viewer.h"
 
 namespace {
-
-// Lets the model and repaint timers run, then makes sure one last frame is drawn.
-void Settle(TOpenGl* gl) {
-  int64_t end = Application->NowMs() + 150;
-  while (Application->NowMs() < end) {
-    Application->ProcessMessages();
-    timespec ts = {0, 5 * 1000 * 1000};
-    nanosleep(&ts, nullptr);
-  }
-  InvalidateRect(gl->Handle(), nullptr, FALSE);
-  Application->ProcessMessages();
-}
 
 int Fail(const Options& opt, const std::string& message) {
   std::fprintf(stderr, "sceneview: %s: %s\n", opt.file.c_str(), message.c_str());
@@ -35,12 +22,7 @@ int Fail(const Options& opt, const std::string& message) {
 int RunHeadless(const Options& opt) {
   Application->Initialize(BackendKind::Headless);
   TForm form(nullptr);
-  form.SetBounds(0, 0, opt.width, opt.height);
-  auto* gl = new TOpenGl(&form);
-  gl->SetParent(&form);
-  gl->SetAlign(alClient);
-  gl->SetListMode(lmPerPart);
-  gl->Loaded();
+  TOpenGl* gl = MakeHeadlessView(form, opt.width, opt.height);
   std::string error;
   if (!LoadSceneFile(gl, opt.file, error)) return Fail(opt, error);
   if (opt.dump) DumpScene(stdout, gl);
@@ -49,12 +31,7 @@ int RunHeadless(const Options& opt) {
     return 1;
   }
   if (!opt.png.empty()) {
-    form.Show();
-    Settle(gl);
-    if (!gl->SaveSnapshot(opt.png.c_str())) {
-      std::fprintf(stderr, "sceneview: could not write %s\n", opt.png.c_str());
-      return 1;
-    }
+    if (!WriteHeadlessPng("sceneview", form, gl, opt.png)) return 1;
     if (opt.pick) {
       TPart* part = gl->PartAt(opt.pickX, opt.pickY);
       if (part) std::printf("%s\n", TOpenGl::PartPath(part).c_str());
@@ -81,22 +58,9 @@ int RunWindow(const Options& opt) {
 int main(int argc, char** argv) {
   Options opt;
   std::string error;
-  if (!ParseOptions(argc, argv, opt, error)) {
-    std::fprintf(stderr, "sceneview: %s\n%s", error.c_str(), kSceneviewUsage);
-    return 2;
-  }
-  if (opt.help) {
-    std::fputs(kSceneviewUsage, stdout);
-    return 0;
-  }
-  // The framework raises where the platform would (a bad image): report, never crash.
-  try {
+  bool parsed = ParseOptions(argc, argv, opt, error);
+  return ToolMain("sceneview", kSceneviewUsage, parsed, error, opt.help, opt.file, [&opt] {
     bool window = opt.png.empty() && opt.save.empty() && !opt.dump;
     return window ? RunWindow(opt) : RunHeadless(opt);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "sceneview: %s: %s\n", opt.file.c_str(), e.what());
-  } catch (...) {
-    std::fprintf(stderr, "sceneview: %s: cannot be loaded\n", opt.file.c_str());
-  }
-  return 1;
+  });
 }

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "size_option.h"
+#include "tool_main.h"
 
 const char* const kSceneviewUsage =
     "usage: sceneview FILE                      show the scene in a window\n"
@@ -28,7 +28,6 @@ const char* const kSceneviewUsage =
 
 namespace {
 
-
 bool ParsePick(const std::string& text, Options& o, std::string& error) {
   char tail = 0;
   if (std::sscanf(text.c_str(), "%d,%d%c", &o.pickX, &o.pickY, &tail) != 2) {
@@ -42,32 +41,12 @@ bool ParsePick(const std::string& text, Options& o, std::string& error) {
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    bool hasValue = i + 1 < argc;
-    if (a == "--help" || a == "-h") {
-      o.help = true;
-      return true;
-    } else if (a == "--png" && hasValue) {
-      o.png = argv[++i];
-    } else if (a == "--save" && hasValue) {
-      o.save = argv[++i];
-    } else if (a == "--dump") {
-      o.dump = true;
-    } else if (a == "--size" && hasValue) {
-      if (!ParseSizeOption(argv[++i], o.width, o.height, error)) return false;
-    } else if (a == "--pick" && hasValue) {
-      if (!ParsePick(argv[++i], o, error)) return false;
-    } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
-      o.file = a;
-    } else if (a == "--png" || a == "--save" || a == "--size" || a == "--pick") {
-      error = a + " needs a value";
-      return false;
-    } else {
-      error = "unexpected argument " + a;
-      return false;
-    }
-  }
+  std::vector<TToolOption> options = {
+      TextOption("--png", o.png), TextOption("--save", o.save), SwitchOption("--dump", o.dump),
+      SizeOption(o.width, o.height),
+      {"--pick", true, [&o](const std::string& value, std::string& e) { return ParsePick(value, o, e); }}};
+  if (!ParseToolOptions(argc, argv, options, o.file, o.help, error)) return false;
+  if (o.help) return true;
   if (o.file.empty()) {
     error = "no scene file given";
     return false;

@@ -13,7 +13,5 @@ struct Options {
   int pickX = 0, pickY = 0;
 };
 
-const int kMaxSize = 8192;
-
 // False with a message for a command line that cannot be run (the caller adds the usage).
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error);

@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "framework/controls/application.h"
 #include "framework/core/streams.h"
@@ -18,8 +17,6 @@ namespace {
 
 const int kStatusHeight = 20;
 const int kWatchMs = 500;
-// A press and release closer than this many pixels is a click, not a drag.
-const int kClickSlop = 3;
 const char* const kKeyLine =
     "Esc/q quit  f fit  r file view  w wireframe  l headlight  s stats  c snapshot  click: pick";
 const char* const kKeyHelp =
@@ -157,20 +154,13 @@ void TSceneViewer::ToggleHelp() {
 }
 
 void TSceneViewer::MouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
-  FPressed = Button == mbLeft && !(Shift & ssShift);
-  FDragged = false;
-  FPressX = X;
-  FPressY = Y;
+  FClick.Press(Button, Shift, X, Y);
 }
 
-void TSceneViewer::MouseMove(TObject*, TShiftState, int X, int Y) {
-  if (FPressed && std::abs(X - FPressX) + std::abs(Y - FPressY) > kClickSlop) FDragged = true;
-}
+void TSceneViewer::MouseMove(TObject*, TShiftState, int X, int Y) { FClick.Move(X, Y); }
 
 void TSceneViewer::MouseUp(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
-  bool click = FPressed && !FDragged && Button == mbLeft;
-  FPressed = false;
-  if (click) Pick(X, Y);
+  if (FClick.Release(Button, X, Y)) Pick(X, Y);
 }
 
 void TSceneViewer::Pick(int x, int y) {

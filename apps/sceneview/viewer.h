@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "click_test.h"
 #include "framework/controls/controls.h"
 #include "scene_files.h"
 #include "view_camera.h"
@@ -53,7 +54,6 @@ private:
   TPart* FPicked = nullptr;  // in the current tree; cleared whenever the tree is replaced
   bool FWireframe = false, FStats = false, FHelp = false;
   bool FSceneAnimation = false;  // the loaded file's own Animation
-  bool FPressed = false, FDragged = false;
-  int FPressX = 0, FPressY = 0;
+  TClickTest FClick;
   std::string FMessage;
 };

@@ -51,6 +51,22 @@ TEST(Demo, BadNumbersGetTheUsage) {
   }
 }
 
+// Asked for, the usage goes to standard output and is no failure; -h is the same.
+TEST(Demo, HelpPrintsTheUsage) {
+  for (const char* flag : {"--help", "-h"}) {
+    fs::path out = Temp("help.txt");
+    std::string cmd = std::string("env -u DISPLAY timeout 30 ") + V3D_DEMO_PATH + " " + flag + " >" + out.string() +
+                      " 2>" + Temp("help.err").string();
+    int raw = std::system(cmd.c_str());
+    EXPECT_TRUE(raw != -1 && WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << flag;
+    std::ifstream in(out);
+    std::stringstream s;
+    s << in.rdbuf();
+    EXPECT_EQ(s.str().rfind("usage: demo", 0), 0u) << flag << ": " << s.str();
+    EXPECT_EQ(fs::file_size(Temp("help.err")), 0u) << flag;
+  }
+}
+
 TEST(Demo, RendersAndSavesOrSaysWhyNot) {
   Result ok = Demo("--frames 2 --size 48x32 --save " + Temp("x.scene").string());
   EXPECT_EQ(ok.status, 0) << ok.err;

@@ -266,3 +266,28 @@ TEST(Sceneview, SnapshotNamesNeverOverwrite) {
 }
 
 }  // namespace
+
+#include "click_test.h"
+
+namespace {
+
+// Both tools pick on a click and orbit on a drag. A busy view may deliver no motion between a press and
+// a release far from it: that is still a drag.
+TEST(SceneTools, ClickOrDrag) {
+  TClickTest t;
+  t.Press(mbLeft, ssLeft, 100, 100);
+  EXPECT_TRUE(t.Release(mbLeft, 102, 101)) << "within the slop";
+  t.Press(mbLeft, ssLeft, 100, 100);
+  EXPECT_FALSE(t.Release(mbLeft, 300, 180)) << "far, with no motion in between";
+  t.Press(mbLeft, ssLeft, 100, 100);
+  t.Move(100, 160);
+  t.Move(100, 101);
+  EXPECT_FALSE(t.Release(mbLeft, 100, 100)) << "out and back";
+  t.Press(mbLeft, ssLeft | ssShift, 100, 100);
+  EXPECT_FALSE(t.Release(mbLeft, 100, 100)) << "shift+left pans";
+  t.Press(mbRight, 0, 100, 100);
+  EXPECT_FALSE(t.Release(mbRight, 100, 100));
+  EXPECT_FALSE(t.Release(mbLeft, 100, 100)) << "a release with no press";
+}
+
+}  // namespace

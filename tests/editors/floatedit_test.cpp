@@ -135,12 +135,11 @@ TEST(FloatEdit, CaptionsFollowThePrintfStyleTable) {
   EXPECT_EQ("X=7.900", Caption(e, 2));
   // Fields at or beyond NValues get an empty caption.
   EXPECT_EQ("", Caption(e, 3));
-  // The scroll position truncates where the caption rounds: 0.01 is held as 0.0099999998.
+  // The scroll position rounds like the caption: 0.01 is held as 0.0099999998, yet is 10 units.
   TFloatEdit f(nullptr);
   ScrollSpy spy(&f);
   f.Value()->SetElement(0, 0.01f);
-  ASSERT_FALSE(spy.positions.empty());
-  EXPECT_EQ(9, spy.positions[0]);
+  EXPECT_EQ(std::vector<int>({10}), spy.positions);
 }
 
 TEST(FloatEdit, LabelWidthsFollowTheirCaptionsAndStackInOrder) {
@@ -216,25 +215,38 @@ TEST(FloatEdit, SwitchingFieldsPassesThroughTheClampedValue) {
   EXPECT_EQ(5.0f, e.Value()->GetElement(0));
 }
 
-TEST(FloatEdit, ScrollPositionsStepTowardZeroUntilTheyMapToThemselves) {
+// A position becomes a value and comes back as the same position: one change per step, no drift.
+TEST(FloatEdit, ScrollPositionsMapToThemselves) {
   TFloatEdit e(nullptr);
   ChangeLog log(&e);
   ScrollSpy spy(&e);
   e.ScrollBar()->SetPosition(10);
-  EXPECT_EQ(std::vector<int>({10, 9, 8}), spy.positions);
-  ASSERT_EQ(3, log.Count());
-  EXPECT_EQ(std::vector<int>({8, 8, 8}), log.positions);  // each run reports after the inner ones settled
-  EXPECT_EQ(8, e.ScrollBar()->Position());
-  EXPECT_EQ(0.008f, e.Value()->GetElement(0));
+  EXPECT_EQ(std::vector<int>({10}), spy.positions);
+  ASSERT_EQ(1, log.Count());
+  EXPECT_EQ(10, e.ScrollBar()->Position());
+  EXPECT_EQ(0.01f, e.Value()->GetElement(0));
   EXPECT_EQ("Element0= 0.01", Caption(e, 0));
 
-  // A page click from zero is exact and stops at once.
+  // Paging right from 1.0 by 0.4: 1.4 is 1399.99997 units as a float, which must not fall back to 1399.
   TFloatEdit p(nullptr);
+  p.Value()->SetElement(0, 1.0f);
+  p.ScrollBar()->LargeChange = 400;
   ChangeLog plog(&p);
-  p.ScrollBar()->MouseDown(p.ScrollBar()->Width() - p.ScrollBar()->Height() - 2, 1);
-  EXPECT_EQ(1, plog.Count());
-  EXPECT_EQ(100, p.ScrollBar()->Position());
-  EXPECT_EQ(0.1f, p.Value()->GetElement(0));
+  ScrollSpy pspy(&p);
+  for (int step = 1; step <= 3; ++step) {
+    p.ScrollBar()->MouseDown(p.ScrollBar()->Width() - p.ScrollBar()->Height() - 2, 1);
+    p.ScrollBar()->MouseUp(p.ScrollBar()->Width() - p.ScrollBar()->Height() - 2, 1);
+    EXPECT_EQ(step, plog.Count()) << "one change per page";
+    EXPECT_EQ(1000 + 400 * step, p.ScrollBar()->Position());
+    EXPECT_EQ(static_cast<float>((1000 + 400 * step) * 0.001), p.Value()->GetElement(0));
+  }
+  EXPECT_EQ(std::vector<int>({1400, 1800, 2200}), pspy.positions);
+  EXPECT_EQ("Element0= 2.20", Caption(p, 0));
+
+  // Negative values round the same way.
+  p.ScrollBar()->SetPosition(-1400);
+  EXPECT_EQ(-1400, p.ScrollBar()->Position());
+  EXPECT_EQ(-1.4f, p.Value()->GetElement(0));
 }
 
 TEST(FloatEdit, OnChangeCountsPerHostAction) {
