@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -85,6 +86,52 @@ TEST(FileStream, LargeTransfersAndReadBack) {
   EXPECT_EQ(in.Read(back.data(), 5), 5);
   EXPECT_EQ(in.Read(back.data() + 5, int32_t(back.size())), int32_t(back.size() - 5));
   EXPECT_EQ(back, big);
+  std::remove(path.c_str());
+}
+
+// Reads of the buffer's size or more, from inside a buffered window or from its edge: the position
+// after each is exact and the next read continues with the following bytes.
+static void ExpectLargeReadsKeepTheirPlace(TStream& s, const std::vector<uint8_t>& bytes) {
+  const int32_t kBuffer = 64 * 1024;
+  for (int64_t start : {int64_t(0), int64_t(1), int64_t(kBuffer - 1), int64_t(kBuffer), int64_t(kBuffer + 3)}) {
+    for (int32_t count : {kBuffer - 1, kBuffer, kBuffer + 1, 2 * kBuffer + 5}) {
+      s.SetPosition(0);
+      uint8_t first = 0;
+      ASSERT_EQ(s.Read(&first, 1), 1);  // fills the buffer, where there is one
+      s.SetPosition(start);
+      std::vector<uint8_t> got(count);
+      ASSERT_EQ(s.Read(got.data(), count), count) << start << "+" << count;
+      ASSERT_EQ(s.Position(), start + count) << start << "+" << count;
+      ASSERT_TRUE(std::equal(got.begin(), got.end(), bytes.begin() + start)) << start << "+" << count;
+      uint8_t next[7] = {};
+      ASSERT_EQ(s.Read(next, 7), 7);
+      ASSERT_TRUE(std::equal(next, next + 7, bytes.begin() + start + count)) << start << "+" << count;
+      ASSERT_EQ(s.Position(), start + count + 7);
+    }
+  }
+  // The last read ends at the end of the stream and reports the short count.
+  s.SetPosition(int64_t(bytes.size()) - kBuffer - 2);
+  std::vector<uint8_t> tail(kBuffer + 10);
+  EXPECT_EQ(s.Read(tail.data(), kBuffer + 10), kBuffer + 2);
+  EXPECT_EQ(s.Position(), int64_t(bytes.size()));
+}
+
+TEST(Streams, LargeReadsLeaveTheExactPositionForTheNextRead) {
+  std::string path = TempPath("position.bin");
+  // A pattern that does not repeat at any power of two, so a read from the wrong place shows.
+  std::vector<uint8_t> bytes(3 * 64 * 1024 + 100);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i * 131 + i / 251) & 0xFF);
+  {
+    TFileStream out(path.c_str(), fmCreate);
+    out.WriteBuffer(bytes.data(), int32_t(bytes.size()));
+  }
+  {
+    TFileStream in(path.c_str(), fmOpenRead);
+    ExpectLargeReadsKeepTheirPlace(in, bytes);
+  }
+  TMemoryStream m;
+  m.WriteBuffer(bytes.data(), int32_t(bytes.size()));
+  ExpectLargeReadsKeepTheirPlace(m, bytes);
   std::remove(path.c_str());
 }
 
