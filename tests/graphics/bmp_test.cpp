@@ -122,6 +122,31 @@ TEST(BmpCanvas, PixelAccessStaysInsideTheBitmap) {
   EXPECT_EQ(c->GetPixel(0, 0), 0u);
 }
 
+// A resize keeps the overlap of the old and new sizes pixel for pixel; what it adds is black.
+TEST(BmpCanvas, ResizeKeepsTheOverlappingPixels) {
+  auto colour = [](int x, int y) { return TColor((x * 0x010305 + y * 0x110000 + 0x000080) & 0xFFFFFF); };
+  const int w0 = 7, h0 = 5;
+  for (auto size : {std::pair<int, int>{12, 5}, {3, 5}, {7, 9}, {7, 2}, {12, 9}, {3, 2}, {2, 8}, {1, 1}}) {
+    TBitmap b;
+    b.SetSize(w0, h0);
+    for (int y = 0; y < h0; ++y)
+      for (int x = 0; x < w0; ++x) b.SetPixel(x, y, colour(x, y));
+    b.SetSize(size.first, size.second);
+    ASSERT_EQ(b.Width(), size.first);
+    ASSERT_EQ(b.Height(), size.second);
+    for (int y = 0; y < size.second; ++y)
+      for (int x = 0; x < size.first; ++x)
+        ASSERT_EQ(b.Pixel(x, y), x < w0 && y < h0 ? colour(x, y) : TColor(clBlack))
+            << size.first << "x" << size.second << " at " << x << "," << y;
+    // Back to the first size: only what both sizes held survives.
+    b.SetSize(w0, h0);
+    for (int y = 0; y < h0; ++y)
+      for (int x = 0; x < w0; ++x)
+        ASSERT_EQ(b.Pixel(x, y), x < size.first && y < size.second ? colour(x, y) : TColor(clBlack))
+            << "back from " << size.first << "x" << size.second << " at " << x << "," << y;
+  }
+}
+
 TEST(BmpReader, RefusesTruncatedAndLyingHeaders) {
   const std::vector<uint8_t> good = Pal8File();
   {
