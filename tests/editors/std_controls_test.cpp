@@ -76,6 +76,54 @@ TEST(ScrollBar, MouseStepsByArrowPageAndDrag) {
   EXPECT_LE(tiny.Position(), tiny.Max());
 }
 
+// The thumb measures Position from Min, not from 0: it sits at the track's ends at Min and Max, pages
+// from the trough on either side of it, and drags map back into Min..Max.
+TEST(ScrollBar, ThumbAndPagingFollowARangeThatDoesNotStartAtZero) {
+  // Track 20..180, thumb 20 wide, travel 140, whatever the range.
+  for (auto range : {std::pair<int, int>{100, 200}, {-300, -200}, {-50, 50}}) {
+    const int lo = range.first, hi = range.second;
+    SCOPED_TRACE(testing::Message() << lo << ".." << hi);
+    TScrollBar sb(nullptr);
+    sb.SetBounds(0, 0, 200, 20);
+    sb.SetParams(lo, lo, hi);
+    sb.LargeChange = 30;
+    auto click = [&](int x) {
+      sb.MouseDown(x, 10);
+      sb.MouseUp(x, 10);
+      return sb.Position();
+    };
+    // At Min the thumb covers 20..39: a press on it moves nothing, the trough just after it pages.
+    EXPECT_EQ(click(20), lo);
+    EXPECT_EQ(click(39), lo);
+    EXPECT_EQ(click(40), lo + 30);
+    sb.SetPosition(lo + 10);
+    EXPECT_EQ(click(25), lo) << "paged back and clamped at Min";
+    // At Max it covers 160..179.
+    sb.SetPosition(hi);
+    EXPECT_EQ(click(179), hi);
+    EXPECT_EQ(click(160), hi);
+    EXPECT_EQ(click(159), hi - 30);
+    sb.SetPosition(hi - 10);
+    EXPECT_EQ(click(175), hi) << "paged on and clamped at Max";
+    // Halfway, the thumb is halfway along: 90..109.
+    sb.SetPosition(lo + 50);
+    EXPECT_EQ(click(89), lo + 20);
+    sb.SetPosition(lo + 50);
+    EXPECT_EQ(click(110), lo + 80);
+    sb.SetPosition(lo + 50);
+    EXPECT_EQ(click(90), lo + 50);
+    // Dragging the thumb from Min by half the travel lands halfway, and past the end at Max.
+    sb.SetPosition(lo);
+    sb.MouseDown(25, 10);
+    sb.MouseMove(25 + 70, 10, true);
+    EXPECT_EQ(sb.Position(), lo + 50);
+    sb.MouseMove(25 + 500, 10, true);
+    EXPECT_EQ(sb.Position(), hi);
+    sb.MouseUp(25 - 500, 10);
+    EXPECT_EQ(sb.Position(), lo);
+  }
+}
+
 // A held arrow repeats its small step after the delay and then at the repeat rate, until released;
 // a held trough pages until the thumb reaches the pointer.
 TEST(ScrollBar, HeldArrowAndTroughRepeatUntilReleased) {
