@@ -304,6 +304,79 @@ TEST(BmpReader, BitFieldMasksAreChecked) {
   }
 }
 
+// A 64 x 1, 16-bit file: 565 bit fields, or the default 555 layout when masked is false.
+static std::vector<uint8_t> Bmp16(bool masked, const std::vector<uint16_t>& pixels) {
+  const uint32_t off = masked ? 66 : 54;
+  std::vector<uint8_t> v(off + 2 * pixels.size(), 0);
+  v[0] = 'B';
+  v[1] = 'M';
+  Put32(v, 2, uint32_t(v.size()));
+  Put32(v, 10, off);
+  Put32(v, 14, 40);
+  Put32(v, 18, uint32_t(pixels.size()));
+  Put32(v, 22, 1);
+  Put16(v, 26, 1);
+  Put16(v, 28, 16);
+  if (masked) {
+    Put32(v, 30, 3);
+    Put32(v, 54, 0xF800);
+    Put32(v, 58, 0x07E0);
+    Put32(v, 62, 0x001F);
+  }
+  for (size_t i = 0; i < pixels.size(); ++i) Put16(v, off + 2 * i, pixels[i]);
+  return v;
+}
+
+// 5- and 6-bit channels widen to the nearest 8-bit value: both ends exact, every step 255/31 or
+// 255/63 wide within rounding, so no value is lost or doubled on the way.
+TEST(BmpReader, NarrowChannelsWidenToTheNearestEightBitValue) {
+  std::vector<uint16_t> p565(64), p555(64);
+  for (int v = 0; v < 64; ++v) {
+    p565[v] = uint16_t(((v / 2) << 11) | (v << 5) | (31 - v / 2));
+    p555[v] = uint16_t(((v % 32) << 10) | ((31 - v % 32) << 5) | (v % 32));
+  }
+  TBitmap b565, b555;
+  Load(Bmp16(true, p565), b565);
+  Load(Bmp16(false, p555), b555);
+  ASSERT_EQ(b565.Width(), 64);
+  ASSERT_EQ(b555.Width(), 64);
+  auto r = [](TColor c) { return int(c & 0xFF); };
+  auto g = [](TColor c) { return int((c >> 8) & 0xFF); };
+  auto b = [](TColor c) { return int((c >> 16) & 0xFF); };
+
+  std::vector<int> six, fiveRed, fiveBlue, fiveRed555, fiveGreen555;
+  for (int v = 0; v < 64; ++v) {
+    six.push_back(g(b565.Pixel(v, 0)));
+    if (v % 2 == 0) fiveRed.push_back(r(b565.Pixel(v, 0)));
+    if (v % 2 == 0) fiveBlue.insert(fiveBlue.begin(), b(b565.Pixel(v, 0)));
+    if (v < 32) fiveRed555.push_back(r(b555.Pixel(v, 0)));
+    if (v < 32) fiveGreen555.insert(fiveGreen555.begin(), g(b555.Pixel(v, 0)));
+  }
+  for (const auto* five : {&fiveRed, &fiveBlue, &fiveRed555, &fiveGreen555}) {
+    ASSERT_EQ(five->size(), 32u);
+    EXPECT_EQ((*five)[0], 0);
+    EXPECT_EQ((*five)[1], 8);
+    EXPECT_EQ((*five)[3], 25);  // rounded: repeating the top bits would give 24
+    EXPECT_EQ((*five)[15], 123);
+    EXPECT_EQ((*five)[16], 132);
+    EXPECT_EQ((*five)[30], 247);
+    EXPECT_EQ((*five)[31], 255);
+    for (int v = 0; v < 32; ++v) EXPECT_LE(std::abs((*five)[v] * 31 - v * 255), 31 / 2) << v;
+  }
+  EXPECT_EQ(six[0], 0);
+  EXPECT_EQ(six[1], 4);
+  EXPECT_EQ(six[31], 125);
+  EXPECT_EQ(six[32], 130);
+  EXPECT_EQ(six[62], 251);
+  EXPECT_EQ(six[63], 255);
+  for (int v = 0; v < 64; ++v) EXPECT_LE(std::abs(six[v] * 63 - v * 255), 63 / 2) << v;
+  for (int v = 1; v < 64; ++v) EXPECT_GT(six[v], six[v - 1]) << v;
+  for (int v = 1; v < 32; ++v) EXPECT_GT(fiveRed[v], fiveRed[v - 1]) << v;
+  EXPECT_EQ(fiveBlue, fiveRed) << "blue counts down what red counts up";
+  EXPECT_EQ(fiveRed555, fiveRed);
+  EXPECT_EQ(fiveGreen555, fiveRed);
+}
+
 // Largest and mean per-channel difference between two same-sized bitmaps.
 struct Difference { int worst = 0; double mean = 0; };
 static Difference Compare(const TBitmap& a, const TBitmap& b) {
