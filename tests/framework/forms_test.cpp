@@ -52,6 +52,50 @@ TEST(Controls, OnResizeFollowsEverySizeChangeAndOnlyThose) {
   EXPECT_FALSE(loose->HandleAllocated());
 }
 
+// Notes which control a press went to, and where in it.
+class PressSink : public TObject {
+public:
+  TObject* last = nullptr;
+  int x = -1, y = -1;
+  void Down(TObject* Sender, TMouseButton, TShiftState, int X, int Y) {
+    last = Sender;
+    x = X;
+    y = Y;
+  }
+};
+
+// A child spans Left..Left+Width-1 and Top..Top+Height-1: the pixel just past an edge belongs to the
+// control beside it, or to the parent where there is none.
+TEST(Controls, APressOnePixelPastAnEdgeGoesToTheControlBeside) {
+  Application->Initialize(BackendKind::Headless);
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  PressSink sink;
+  auto label = [&](int left, int top) {
+    auto* l = new TLabel(&form);
+    l->SetParent(&form);
+    l->AutoSize = false;
+    l->SetBounds(left, top, 30, 16);
+    l->OnMouseDown = MakeEvent(&sink, &PressSink::Down);
+    return l;
+  };
+  TLabel* left = label(10, 10);
+  TLabel* right = label(40, 10);
+  TLabel* below = label(10, 26);
+  form.OnMouseDown = MakeEvent(&sink, &PressSink::Down);
+  struct Case { int x, y; TObject* target; int cx, cy; };
+  for (const Case& c : {Case{39, 10, left, 29, 0}, Case{40, 10, right, 0, 0}, Case{69, 25, right, 29, 15},
+                        Case{70, 10, &form, 70, 10}, Case{10, 25, left, 0, 15}, Case{10, 26, below, 0, 0},
+                        Case{9, 10, &form, 9, 10}, Case{40, 26, &form, 40, 26}, Case{10, 42, &form, 10, 42}}) {
+    sink.last = nullptr;
+    form.Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(c.x, c.y));
+    form.Perform(WM_LBUTTONUP, 0, MakeLParam(c.x, c.y));
+    EXPECT_EQ(sink.last, c.target) << c.x << "," << c.y;
+    EXPECT_EQ(sink.x, c.cx) << c.x << "," << c.y;
+    EXPECT_EQ(sink.y, c.cy) << c.x << "," << c.y;
+  }
+}
+
 // Ends a loop that would otherwise run for ever, and notes that it had to.
 class Watchdog : public TObject {
 public:

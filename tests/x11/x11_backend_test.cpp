@@ -6,6 +6,7 @@
 #include "framework/controls/application.h"
 #include "framework/platform/backend.h"
 #include "framework/controls/controls.h"
+#include "framework/controls/dialogs.h"
 #include "xvfb.h"
 
 #include <X11/Xutil.h>
@@ -179,6 +180,40 @@ TEST_F(X11Backend, MouseReachesLabelsScrollBarsAndWheel) {
   ASSERT_TRUE(PumpUntil([&] { return form->deltas.size() == 2; }));
   EXPECT_EQ(form->deltas[0], 120);
   EXPECT_EQ(form->deltas[1], -120);
+  delete form;
+}
+
+// Child windows span Left..Left+Width-1 on the server too: the pixel past one's right edge is its
+// neighbour's, whether the neighbour is a window of its own or a label drawn on the form.
+TEST_F(X11Backend, APressOnePixelPastAChildsEdgeGoesToTheOneBeside) {
+  struct Presses : TObject {
+    std::vector<TObject*> senders;
+    void Down(TObject* Sender, TMouseButton, TShiftState, int, int) { senders.push_back(Sender); }
+  } presses;
+  auto* form = new TForm(nullptr);
+  form->SetCaption("edge test");
+  form->SetBounds(0, 0, 200, 80);
+  auto* left = new TPanel(form);
+  auto* right = new TPanel(form);
+  auto* label = new TLabel(form);
+  for (TControl* c : std::initializer_list<TControl*>{left, right, label}) {
+    c->SetParent(form);
+    c->OnMouseDown = MakeEvent(&presses, &Presses::Down);
+  }
+  form->OnMouseDown = MakeEvent(&presses, &Presses::Down);
+  left->SetBounds(10, 10, 50, 30);
+  right->SetBounds(60, 10, 50, 30);
+  label->AutoSize = false;
+  label->SetBounds(110, 10, 30, 30);
+  form->Show();
+  Window formWindow = WaitFor("edge test");
+  ASSERT_NE(formWindow, 0u);
+  Pump(200);
+  const std::vector<std::pair<int, TObject*>> cases = {{59, left}, {60, right}, {109, right}, {110, label},
+                                                       {139, label}, {140, form}};
+  for (const auto& c : cases) Click(probe, formWindow, c.first, 20);
+  ASSERT_TRUE(PumpUntil([&] { return presses.senders.size() == cases.size(); }));
+  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(presses.senders[i], cases[i].second) << "x " << cases[i].first;
   delete form;
 }
 
