@@ -136,6 +136,58 @@ TEST_F(Pair, BothModesDrawTheSamePicturesThroughEveryEdit) {
   Both([](TOpenGl* gl) { gl->SetListMode(lmPerPart); }, "and back");
 }
 
+// Each parameter of a quadric's shape, changed on one of two parts that shared its geometry, shows at
+// once: the picture changes, and it is the picture the whole-scene list draws.
+TEST_F(Pair, EveryShapeParameterShowsOnAPartThatSharedItsGeometry) {
+  for (TOpenGl* gl : {scene, perPart}) {
+    // A light close in front, so subdivisions change the shading as well as the outline.
+    TLuce* light = gl->GetLight(0);
+    light->SetPositionX(0);
+    light->SetPositionY(0);
+    light->SetPositionZ(1.5f);
+    light->SetPositionW(1);
+    light->SetEnabled(true);
+    struct { const char* name; float x, y; } places[] = {{"can", -3, 1.5f}, {"can2", -3, -1.5f}, {"ring", 0, 1.5f},
+                                                        {"ring2", 0, -1.5f}, {"ball", 3, 1.5f}, {"ball2", 3, -1.5f}};
+    for (auto& p : places) {
+      std::string kind = p.name;
+      TPart* part = kind.rfind("can", 0) == 0    ? gl->AddCylinder(nullptr, p.name)
+                    : kind.rfind("ring", 0) == 0 ? gl->AddDisk(nullptr, p.name)
+                                                 : gl->AddSphere(nullptr, p.name);
+      part->SetPX(p.x);
+      part->SetPY(p.y);
+      part->SetRX(1);
+      part->SetRotationAngle(kind.rfind("can", 0) == 0 ? 60 : 0);
+    }
+  }
+  Both([](TOpenGl*) {}, "the shapes");
+  ASSERT_EQ(perPart->SharedGeometryCount(), 3);
+  auto cylinder = [](TOpenGl* gl) { return static_cast<TPartCylinder*>(gl->FindPart("can")); };
+  auto disk = [](TOpenGl* gl) { return static_cast<TPartDisk*>(gl->FindPart("ring")); };
+  auto sphere = [](TOpenGl* gl) { return static_cast<TPartSphere*>(gl->FindPart("ball")); };
+  const std::pair<const char*, std::function<void(TOpenGl*)>> edits[] = {
+      {"cylinder height", [&](TOpenGl* gl) { cylinder(gl)->SetHeight(2); }},
+      {"cylinder base radius", [&](TOpenGl* gl) { cylinder(gl)->SetBaseRadius(0.5f); }},
+      {"cylinder top radius", [&](TOpenGl* gl) { cylinder(gl)->SetTopRadius(0.2f); }},
+      {"cylinder slices", [&](TOpenGl* gl) { cylinder(gl)->SetSlices(5); }},
+      {"cylinder stacks", [&](TOpenGl* gl) { cylinder(gl)->SetStacks(1); }},
+      {"disk inner radius", [&](TOpenGl* gl) { disk(gl)->SetInnerRadius(0.3f); }},
+      {"disk outer radius", [&](TOpenGl* gl) { disk(gl)->SetOuterRadius(1.4f); }},
+      {"disk slices", [&](TOpenGl* gl) { disk(gl)->SetSlices(5); }},
+      {"disk loops", [&](TOpenGl* gl) { disk(gl)->SetLoops(1); }},
+      {"sphere slices", [&](TOpenGl* gl) { sphere(gl)->SetSlices(5); }},
+      {"sphere stacks", [&](TOpenGl* gl) { sphere(gl)->SetStacks(3); }},
+  };
+  for (const auto& edit : edits) {
+    Pixels before = ReadPixels(perPart->Handle());
+    Both(edit.second, edit.first);
+    Pixels after = ReadPixels(perPart->Handle());
+    EXPECT_NE(before.rgba, after.rgba) << edit.first << " left the picture as it was";
+  }
+  // Each changed part now has geometry of its own; the twins kept theirs.
+  EXPECT_EQ(perPart->SharedGeometryCount(), 6);
+}
+
 TEST_F(Pair, AChangeRecompilesOnlyItsPartAndGroupsOnlyOnTheirOwnChanges) {
   BuildScene(perPart);
   Step(40);
