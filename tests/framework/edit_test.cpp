@@ -81,6 +81,40 @@ TEST(Edit, TypingAndDeletingAtTheCaretWithOnChangeForEachEdit) {
   EXPECT_EQ(f.edit->Text(), "value");
 }
 
+// A space comes as the key (VK_SPACE) and then its character: it is text like any other, takes room
+// for the caret even at the end, and is not a button's key while the edit has the focus.
+TEST(Edit, TheSpaceKeyTypesASpace) {
+  EditForm f;
+  auto* ok = new TButton(&f.form);
+  ok->SetParent(&f.form);
+  ok->SetDefault(true);
+  ok->OnClick = MakeEvent(&f.events, &Events::Clicked);
+  auto space = [&](TShiftState shift = 0) {
+    f.Key(VK_SPACE, shift);
+    f.form.Perform(WM_CHAR, ' ', MakeKeyData(shift));
+    f.form.Perform(WM_KEYUP, VK_SPACE, MakeKeyData(shift));
+  };
+  space();
+  EXPECT_EQ(f.edit->Text(), " ");
+  EXPECT_GT(f.edit->CaretX(), TEdit::Margin) << "a lone space has a width";
+  f.Type("a");
+  int afterA = f.edit->CaretX();
+  space();
+  EXPECT_EQ(f.edit->Text(), " a ");
+  EXPECT_GT(f.edit->CaretX(), afterA) << "a trailing space moves the caret";
+  space(ssShift);
+  f.Type("b");
+  EXPECT_EQ(f.edit->Text(), " a  b");
+  EXPECT_EQ(f.edit->CaretPos(), 5);
+  EXPECT_EQ(f.events.changes, 5);
+  // Over a selection, a space replaces it.
+  f.Key(VK_LEFT, ssShift);
+  f.Key(VK_LEFT, ssShift);
+  space();
+  EXPECT_EQ(f.edit->Text(), " a  ");
+  EXPECT_EQ(f.events.clicks, 0);
+}
+
 TEST(Edit, ShiftArrowsSelectAndTypingReplacesTheSelection) {
   EditForm f;
   f.edit->SetText("abcdef");

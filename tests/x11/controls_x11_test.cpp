@@ -114,14 +114,14 @@ protected:
 TEST_F(Controls, TypingIntoAnEditAndClickingAButton) {
   Click(probe, window, 20, 20);
   ASSERT_TRUE(PumpUntil([&] { return form->ActiveControl() == edit; }));
-  for (KeySym k : {XK_a, XK_b, XK_c}) TypeKey(probe, k);
-  ASSERT_TRUE(PumpUntil([&] { return edit->Text() == "abc"; })) << edit->Text().c_str();
+  for (KeySym k : {XK_a, XK_space, XK_b, XK_c}) TypeKey(probe, k);
+  ASSERT_TRUE(PumpUntil([&] { return edit->Text() == "a bc"; })) << edit->Text().c_str();
   TypeKey(probe, XK_Left, true);
   TypeKey(probe, XK_X, true);
-  ASSERT_TRUE(PumpUntil([&] { return edit->Text() == "abX"; })) << edit->Text().c_str();
+  ASSERT_TRUE(PumpUntil([&] { return edit->Text() == "a bX"; })) << edit->Text().c_str();
   TypeKey(probe, XK_BackSpace);
-  ASSERT_TRUE(PumpUntil([&] { return edit->Text() == "ab"; }));
-  EXPECT_EQ(events.changes, 5);
+  ASSERT_TRUE(PumpUntil([&] { return edit->Text() == "a b"; }));
+  EXPECT_EQ(events.changes, 6);
   Pump(100);
   Shot shot;
   ASSERT_TRUE(Grab(probe, window, shot));
@@ -142,7 +142,7 @@ TEST_F(Controls, TypingIntoAnEditAndClickingAButton) {
   EXPECT_EQ(shot.At(11, 41), 0xFFFFFFu) << "raised again";
   TypeKey(probe, XK_space);
   ASSERT_TRUE(PumpUntil([&] { return events.clicks == 2; }));
-  EXPECT_EQ(edit->Text(), "ab") << "the space went to the focused button";
+  EXPECT_EQ(edit->Text(), "a b") << "the space went to the focused button";
 }
 
 TEST_F(Controls, ListRowsByClickAndWheel) {
