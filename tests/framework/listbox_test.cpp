@@ -139,4 +139,35 @@ TEST(ListBox, OverflowBringsAScrollBarThatTheWheelKeysAndSelectionFollow) {
   EXPECT_EQ(f.list->TopIndex(), 0);
 }
 
+// Stepping one row at a time, the list scrolls at the very step where the selected row would no longer
+// be shown whole (a part-shown row at the bottom counts as out of view), by one row, and not before.
+TEST(ListBox, ArrowKeysScrollExactlyWhenTheSelectionLeavesTheView) {
+  const int h = TListBox::ItemHeight();
+  for (int clientHeight : {8 * h, 8 * h + h / 2, 8 * h - 1, h + 1}) {
+    SCOPED_TRACE(testing::Message() << "client height " << clientHeight << ", rows of " << h);
+    ListForm f(30);
+    f.list->SetHeight(clientHeight + 2);
+    auto whole = [&](int row) {
+      int top = f.list->TopIndex();
+      return row >= top && (row - top + 1) * h <= clientHeight;
+    };
+    f.form.SetActiveControl(f.list);
+    f.Key(VK_HOME);
+    ASSERT_EQ(f.list->ItemIndex(), 0);
+    for (int row = 1; row < 30; ++row) {
+      int top = f.list->TopIndex();
+      bool shownWhole = whole(row);
+      f.Key(VK_DOWN);
+      ASSERT_EQ(f.list->ItemIndex(), row);
+      ASSERT_EQ(f.list->TopIndex(), shownWhole ? top : top + 1) << "row " << row;
+      ASSERT_TRUE(whole(row)) << "row " << row;
+    }
+    for (int row = 28; row >= 0; --row) {
+      int top = f.list->TopIndex();
+      f.Key(VK_UP);
+      ASSERT_EQ(f.list->TopIndex(), row < top ? row : top) << "row " << row;
+    }
+  }
+}
+
 }  // namespace
