@@ -12,6 +12,7 @@
 #include "opengl/opengl.h"
 #include "opengl/orbit_camera.h"
 #include "parts/parts.h"
+#include "name_check.h"
 #include "part_panel.h"
 #include "scene_files.h"
 #include "view_camera.h"
@@ -21,25 +22,6 @@ namespace {
 const int kTreeWidth = 200;
 const int kToolbarHeight = 24;
 const int kPanelHeight = 5 * 40 + 4;
-
-enum TCommand {
-  cmNew, cmOpen, cmSave, cmSaveAs, cmUndo, cmRedo, cmGroup, cmCube, cmSphere, cmCylinder, cmDisk, cmPolygon,
-  cmDuplicate, cmDelete, cmCut, cmCopy, cmPaste, cmRename, cmLights, cmTexture, cmCount
-};
-
-struct TCommandButton {
-  const char* name;
-  const char* caption;
-  int width;
-};
-
-const TCommandButton kButtons[cmCount] = {
-    {"New", "New", 40},        {"Open", "Open", 44},          {"Save", "Save", 42},       {"SaveAs", "Save as", 58},
-    {"Undo", "Undo", 44},      {"Redo", "Redo", 44},          {"AddGroup", "Group", 48},  {"AddCube", "Cube", 42},
-    {"AddSphere", "Sphere", 52}, {"AddCylinder", "Cylinder", 62}, {"AddDisk", "Disk", 38}, {"AddPolygon", "Polygon", 60},
-    {"Duplicate", "Dup", 36},  {"Delete", "Del", 34},         {"Cut", "Cut", 32},         {"Copy", "Copy", 42},
-    {"Paste", "Paste", 44},    {"Rename", "Rename", 56},      {"Lights", "Lights", 48},   {"Texture", "Texture", 56},
-};
 
 }  // namespace
 
@@ -56,7 +38,7 @@ private:
   TSceneEditor* FEditor;
 };
 
-TSceneEditor::TSceneEditor(int width, int height) {
+TSceneEditor::TSceneEditor(int width, int height) : FCommands(SceneeditCommands(this)) {
   FForm = new TEditorForm(this);
   FForm->SetBounds(0, 0, width, height);
   FForm->KeyPreview = true;
@@ -126,9 +108,18 @@ TSceneEditor::~TSceneEditor() {
 }
 
 void TSceneEditor::BuildToolbar(TWinControl* bar) {
-  for (int i = 0; i < cmCount; ++i) {
-    AddButton(FForm, bar, kButtons[i].name, kButtons[i].caption, kButtons[i].width,
-              MakeEvent(this, &TSceneEditor::Command), i);
+  for (int i = 0; i < FCommands.Count(); ++i) {
+    const TEditorCommand& c = FCommands[i];
+    FButtons.push_back(c.name.empty() ? nullptr
+                                      : AddButton(FForm, bar, c.name.c_str(), c.caption.c_str(), c.width,
+                                                  MakeEvent(this, &TSceneEditor::Command), i));
+  }
+}
+
+void TSceneEditor::UpdateCommands() {
+  for (size_t i = 0; i < FButtons.size(); ++i) {
+    bool enabled = FCommands[static_cast<int>(i)].Enabled();
+    if (FButtons[i] && FButtons[i]->Enabled() != enabled) FButtons[i]->SetEnabled(enabled);
   }
 }
 
@@ -142,6 +133,7 @@ bool TSceneEditor::Open(const std::string& file, std::string& error) {
   }
   FGl->SetHeadlight(true);
   FHistory.Reset(FGl);
+  FUnrecorded.clear();
   RebuildTree();
   Select(nullptr);
   UpdateTitle();
@@ -154,80 +146,24 @@ void TSceneEditor::Run() {
   Application->Run();
 }
 
-void TSceneEditor::Command(TObject* Sender) { Run(static_cast<TControl*>(Sender)->Tag); }
+void TSceneEditor::Command(TObject* Sender) { RunCommand(static_cast<TControl*>(Sender)->Tag); }
 
-void TSceneEditor::Run(int command) {
-  switch (command) {
-    case cmNew: New(); break;
-    case cmOpen: OpenAsk(); break;
-    case cmSave: Save(); break;
-    case cmSaveAs: SaveAs(); break;
-    case cmUndo: Undo(); break;
-    case cmRedo: Redo(); break;
-    case cmGroup: Add(pkGroup); break;
-    case cmCube: Add(pkCube); break;
-    case cmSphere: Add(pkSphere); break;
-    case cmCylinder: Add(pkCylinder); break;
-    case cmDisk: Add(pkDisk); break;
-    case cmPolygon: Add(pkPolygon); break;
-    case cmDuplicate: Duplicate(); break;
-    case cmDelete: Delete(); break;
-    case cmCut: Cut(); break;
-    case cmCopy: CopySelected(); break;
-    case cmPaste: Paste(); break;
-    case cmRename: Rename(); break;
-    case cmLights: ToggleLights(); break;
-    case cmTexture: LoadTexture(); break;
-    default: break;
+void TSceneEditor::RunCommand(int index) {
+  if (index < 0 || index >= FCommands.Count()) return;
+  const TEditorCommand& c = FCommands[index];
+  if (!c.Enabled()) {
+    if (!c.unavailable.empty()) Say(c.unavailable);
+    return;
   }
+  c.run();
+  UpdateCommands();
 }
 
 void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
-  bool ctrl = (Shift & ssCtrl) != 0, shift = (Shift & ssShift) != 0;
-  int command = -1;
-  if (ctrl) {
-    switch (Key) {
-      case 'N': command = cmNew; break;
-      case 'O': command = cmOpen; break;
-      case 'S': command = shift ? cmSaveAs : cmSave; break;
-      case 'Z': command = shift ? cmRedo : cmUndo; break;
-      case 'Y': command = cmRedo; break;
-      case 'X': command = cmCut; break;
-      case 'C': command = cmCopy; break;
-      case 'V': command = cmPaste; break;
-      case 'D': command = cmDuplicate; break;
-      case 'G': command = cmGroup; break;
-      case '1': command = cmCube; break;
-      case '2': command = cmSphere; break;
-      case '3': command = cmCylinder; break;
-      case '4': command = cmDisk; break;
-      case '5': command = cmPolygon; break;
-      case 'Q': Key = 0; FForm->Perform(WM_CLOSE, 0, 0); return;
-      default: return;
-    }
-  } else if (FForm->ActiveControl() == FName) {
-    return;  // typing a name
-  } else {
-    switch (Key) {
-      case VK_DELETE: command = cmDelete; break;
-      case VK_F1 + 1: command = cmRename; break;
-      case 'L': command = cmLights; break;
-      case 'T': command = cmTexture; break;
-      case 'M': FPanel->NextColorTarget(); Key = 0; return;
-      case 'F': FCamera->Fit(); Say("fit"); Key = 0; return;
-      case VK_UP:
-      case VK_DOWN: {
-        int i = 0, n = static_cast<int>(FRowParts.size());
-        while (i < n && FRowParts[i] != FSelected) ++i;
-        if (n) Select(FRowParts[Key == VK_UP ? (i >= n ? n - 1 : (i > 0 ? i - 1 : 0)) : (i >= n ? 0 : (i + 1 < n ? i + 1 : i))]);
-        Key = 0;
-        return;
-      }
-      default: return;
-    }
-  }
+  int command = FCommands.ForKey(Key, Shift, FForm->ActiveControl() == FName);
+  if (command < 0) return;
   Key = 0;
-  Run(command);
+  RunCommand(command);
 }
 
 void TSceneEditor::KeyPress(TObject*, char&) {}
@@ -257,6 +193,12 @@ void TSceneEditor::RowChange(TObject*) {
 
 void TSceneEditor::NameAccept(TObject*) {
   if (!FSelected) return;
+  // Refused where it is typed: the file could not hold it. The text stays to be shortened.
+  std::string why = NameTooLong(FName->Text().str());
+  if (!why.empty()) {
+    Say("not renamed: " + why);
+    return;
+  }
   FlushEdit();
   FSelected->Name = FName->Text();
   // A name is not drawn: nothing to rebuild, but it is part of the document.
@@ -281,7 +223,13 @@ void TSceneEditor::FlushEdit() {
 
 void TSceneEditor::Commit() {
   FPending = false;
-  if (!FHistory.Commit(FGl)) Say("the scene could not be recorded for undo");
+  if (FHistory.Commit(FGl)) {
+    FUnrecorded.clear();
+  } else {
+    std::string why = UnsavableName(FGl->Root());
+    FUnrecorded = "not recorded for undo" + (why.empty() ? std::string() : ": " + why);
+    Say(FUnrecorded);
+  }
   UpdateTitle();
 }
 
@@ -296,6 +244,7 @@ void TSceneEditor::Select(TPart* part) {
   FTree->SetItemIndex(row);
   FName->SetText(part ? part->Name : AnsiString());
   FGl->Refresh(FGl);
+  UpdateCommands();
   if (part) Say("selected " + TOpenGl::PartPath(part).str());
 }
 
@@ -370,6 +319,24 @@ void TSceneEditor::Paste() {
   Select(part);
 }
 
+void TSceneEditor::Quit() { FForm->Perform(WM_CLOSE, 0, 0); }
+
+void TSceneEditor::SelectNext(bool back) {
+  int i = 0, n = static_cast<int>(FRowParts.size());
+  if (!n) return;
+  while (i < n && FRowParts[i] != FSelected) ++i;
+  if (i >= n) i = back ? n - 1 : 0;  // nothing selected: the last or the first row
+  else i = back ? (i > 0 ? i - 1 : 0) : (i + 1 < n ? i + 1 : i);
+  Select(FRowParts[i]);
+}
+
+void TSceneEditor::NextColorTarget() { FPanel->NextColorTarget(); }
+
+void TSceneEditor::Fit() {
+  FCamera->Fit();
+  Say("fit");
+}
+
 void TSceneEditor::Undo() { StepHistory(true); }
 
 void TSceneEditor::Redo() { StepHistory(false); }
@@ -383,6 +350,7 @@ void TSceneEditor::StepHistory(bool back) {
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
   bool done = back ? FHistory.Undo(FGl) : FHistory.Redo(FGl);
+  if (done) FUnrecorded.clear();
   camera.ApplyTo(FGl);
   Restore(where, path);
   UpdateTitle();
@@ -406,6 +374,7 @@ void TSceneEditor::New() {
   while (FGl->Root()->Count() > 0) DeletePart(FGl, FGl->Root()->Part(0));
   FFile.clear();
   FHistory.Reset(FGl);
+  FUnrecorded.clear();
   RebuildTree();
   UpdateTitle();
   Say("new scene");
@@ -426,6 +395,7 @@ void TSceneEditor::OpenAsk() {
     FFile = file;
     FCamera->Fit();
     FHistory.Reset(FGl);
+    FUnrecorded.clear();
     Say("opened " + file);
   }
   RebuildTree();
@@ -435,14 +405,15 @@ void TSceneEditor::OpenAsk() {
 bool TSceneEditor::Save() {
   FlushEdit();
   if (FFile.empty()) return SaveAs();
+  std::string why = UnsavableName(FGl->Root());
   bool ok = false;
   try {
-    ok = FGl->SaveTo(FFile.c_str());
-  } catch (const std::exception&) {
-    ok = false;
+    ok = why.empty() && FGl->SaveTo(FFile.c_str());
+  } catch (const std::exception& e) {
+    why = e.what();
   }
   if (!ok) {
-    Say("could not save " + FFile);
+    Say("could not save " + FFile + ": " + (why.empty() ? "the file could not be written" : why));
     return false;
   }
   FHistory.MarkSaved();
@@ -500,12 +471,15 @@ void TSceneEditor::UpdateTitle() {
   bool modified = FPending || FHistory.Modified();
   std::string title = (modified ? "* " : "") + (FFile.empty() ? std::string("untitled") : FFile) + " - sceneedit";
   FForm->SetCaption(title.c_str());
+  UpdateCommands();
 }
 
 void TSceneEditor::Say(const std::string& line) {
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
-  FStatus->SetCaption((" " + line).c_str());
+  // What could not be recorded stays in sight until a step is recorded again.
+  std::string shown = FUnrecorded.empty() || line == FUnrecorded ? line : line + "   (" + FUnrecorded + ")";
+  FStatus->SetCaption((" " + shown).c_str());
 }
 
 bool TSceneEditor::AskText(const std::string& caption, const std::string& prompt, std::string& text) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "click_test.h"
+#include "commands.h"
 #include "framework/controls/controls.h"
 #include "history.h"
 #include "scene_edits.h"
@@ -13,11 +14,12 @@ class TOpenGl;
 class TOrbitCamera;
 class TPart;
 class TPartPanel;
+class TButton;
 class TEdit;
 class TListBox;
 class TTimer;
 
-class TSceneEditor : public TObject {
+class TSceneEditor : public TObject, private TEditorActions {
 public:
   TSceneEditor(int width, int height);
   ~TSceneEditor() override;
@@ -30,6 +32,9 @@ private:
   class TEditorForm;
 
   void BuildToolbar(TWinControl* bar);
+  void RunCommand(int index);
+  // Buttons follow whether their command can run now.
+  void UpdateCommands();
   void KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void KeyPress(TObject* Sender, char& Key);
   void MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -43,24 +48,31 @@ private:
   void CommitTick(TObject* Sender);
   void Command(TObject* Sender);
 
-  // Commands, by the tag of the button that runs them.
-  void Run(int command);
-  void Add(TPartKind kind);
-  void Delete();
-  void Duplicate();
-  void Cut();
-  void CopySelected();
-  void Paste();
-  void Undo();
-  void Redo();
+  // The commands (TEditorActions).
+  void New() override;
+  void OpenAsk() override;
+  bool Save() override;
+  bool SaveAs() override;
+  void Quit() override;
+  void Undo() override;
+  void Redo() override;
+  void Add(TPartKind kind) override;
+  void Duplicate() override;
+  void Delete() override;
+  void Cut() override;
+  void CopySelected() override;
+  void Paste() override;
+  void Rename() override;
+  void SelectNext(bool back) override;
+  void NextColorTarget() override;
+  void Fit() override;
+  void ToggleLights() override;
+  void LoadTexture() override;
+  bool HasSelection() const override { return FSelected != nullptr; }
+  bool CanUndo() const override { return FPending || FHistory.CanUndo(); }
+  bool CanRedo() const override { return !FPending && FHistory.CanRedo(); }
+  bool CanPaste() const override { return !FClipboard.Empty(); }
   void StepHistory(bool back);
-  void New();
-  void OpenAsk();
-  bool Save();
-  bool SaveAs();
-  void Rename();
-  void LoadTexture();
-  void ToggleLights();
   // Asks about unsaved changes; false when the user cancels.
   bool ConfirmDiscard();
   bool CanClose();
@@ -85,10 +97,13 @@ private:
   TLabel* FStatus = nullptr;
   TPartPanel* FPanel = nullptr;
   std::vector<TPart*> FRowParts;
+  TCommandList FCommands;
+  std::vector<TButton*> FButtons;  // by command; null where a command has no button
   TSceneHistory FHistory;
   TPartClipboard FClipboard;
   TPart* FSelected = nullptr;
   std::string FFile;
   bool FPending = false;  // an edit not yet in the history
+  std::string FUnrecorded;  // why the document as it is could not be recorded for undo
   TClickTest FClick;
 };

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "commands.h"
 #include "editor.h"
 #include "framework/controls/application.h"
 #include "framework/controls/controls.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
   EditOptions opt;
   std::string error;
   bool parsed = ParseEditOptions(argc, argv, opt, error);
-  return ToolMain("sceneedit", kSceneeditUsage, parsed, error, opt.help, opt.file,
+  std::string usage = SceneeditUsage();
+  return ToolMain("sceneedit", usage.c_str(), parsed, error, opt.help, opt.file,
                   [&opt] { return opt.png.empty() ? RunWindow(opt) : RenderPng(opt); });
 }

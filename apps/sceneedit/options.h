@@ -3,8 +3,6 @@
 
 #include <string>
 
-extern const char* const kSceneeditUsage;
-
 struct EditOptions {
   std::string file, png;
   bool help = false;

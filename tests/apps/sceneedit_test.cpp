@@ -6,12 +6,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
+#include "commands.h"
 #include "history.h"
+#include "name_check.h"
 #include "opengl/opengl.h"
 #include "options.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
+#include "pos3d/floatedit.h"
 #include "scene_edits.h"
 
 namespace {
@@ -171,6 +175,150 @@ TEST(SceneeditOptions, TheCommandLine) {
   EditOptions help;
   EXPECT_TRUE(parse({"--help"}, help, error));
   EXPECT_TRUE(help.help);
+}
+
+// Stands in for the editor: records what the commands ask of it.
+class ActionLog : public TEditorActions {
+public:
+  std::vector<std::string> calls;
+  bool selection = false, undo = false, redo = false, paste = false;
+  void New() override { calls.push_back("New"); }
+  void OpenAsk() override { calls.push_back("Open"); }
+  bool Save() override { return calls.push_back("Save"), true; }
+  bool SaveAs() override { return calls.push_back("SaveAs"), true; }
+  void Quit() override { calls.push_back("Quit"); }
+  void Undo() override { calls.push_back("Undo"); }
+  void Redo() override { calls.push_back("Redo"); }
+  void Add(TPartKind kind) override { calls.push_back(std::string("Add") + PartKindName(kind)); }
+  void Duplicate() override { calls.push_back("Duplicate"); }
+  void Delete() override { calls.push_back("Delete"); }
+  void Cut() override { calls.push_back("Cut"); }
+  void CopySelected() override { calls.push_back("Copy"); }
+  void Paste() override { calls.push_back("Paste"); }
+  void Rename() override { calls.push_back("Rename"); }
+  void SelectNext(bool back) override { calls.push_back(back ? "Previous" : "Next"); }
+  void NextColorTarget() override { calls.push_back("Colour"); }
+  void Fit() override { calls.push_back("Fit"); }
+  void ToggleLights() override { calls.push_back("Lights"); }
+  void LoadTexture() override { calls.push_back("Texture"); }
+  bool HasSelection() const override { return selection; }
+  bool CanUndo() const override { return undo; }
+  bool CanRedo() const override { return redo; }
+  bool CanPaste() const override { return paste; }
+};
+
+// The one list gives the buttons, the keys and the help; a command appended later takes part at once.
+TEST(SceneeditCommands, KeysButtonsAndHelpComeFromOneList) {
+  ActionLog log;
+  TCommandList list = SceneeditCommands(&log);
+  std::string help = list.Help();
+  std::set<std::string> names, keys;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TEditorCommand& c = list[i];
+    if (!c.name.empty()) {
+      EXPECT_TRUE(names.insert(c.name).second) << "two buttons named " << c.name;
+    }
+    for (const TShortcut& k : c.keys) {
+      EXPECT_TRUE(keys.insert(ShortcutName(k)).second) << ShortcutName(k) << " runs two commands";
+      EXPECT_EQ(list.ForKey(k.key, k.shift, false), i) << ShortcutName(k);
+      EXPECT_NE(help.find(ShortcutName(k)), std::string::npos) << ShortcutName(k) << " missing from the help";
+    }
+    log.calls.clear();
+    c.run();
+    EXPECT_EQ(log.calls.size(), 1u) << c.caption;
+  }
+  EXPECT_NE(help.find("Ctrl+Z undo"), std::string::npos);
+  EXPECT_NE(help.find("Ctrl+Y or Ctrl+Shift+Z redo"), std::string::npos);
+  EXPECT_NE(SceneeditUsage().find(help), std::string::npos);
+  EXPECT_TRUE(names.count("AddCube") && names.count("SaveAs"));
+
+  auto key = [&](WORD k, TShiftState s, bool typing = false) {
+    int i = list.ForKey(k, s, typing);
+    return i < 0 ? std::string("-") : list[i].caption;
+  };
+  EXPECT_EQ(key('S', ssCtrl | ssShift), "Save as");
+  EXPECT_EQ(key('N', ssCtrl | ssShift), "New") << "Shift is ignored where no command asks for it";
+  EXPECT_EQ(key('N', ssCtrl | ssAlt), "New");
+  EXPECT_EQ(key('1', ssCtrl), "Cube");
+  EXPECT_EQ(key(VK_DELETE, 0, true), "-") << "keys without Ctrl belong to the name being typed";
+  EXPECT_EQ(key('L', ssShift, true), "-");
+  EXPECT_EQ(key('C', ssCtrl, true), "Copy");
+  EXPECT_EQ(key('K', ssCtrl), "-");
+
+  // Enabled follows the editor's state.
+  int undo = list.ForKey('Z', ssCtrl, false), del = list.ForKey(VK_DELETE, 0, false);
+  EXPECT_FALSE(list[undo].Enabled());
+  EXPECT_EQ(list[undo].unavailable, "nothing to undo");
+  log.undo = true;
+  EXPECT_TRUE(list[undo].Enabled());
+  EXPECT_FALSE(list[del].Enabled());
+  log.selection = true;
+  EXPECT_TRUE(list[del].Enabled());
+
+  // A kind added at run time brings its own command.
+  TEditorCommand torus;
+  torus.name = "AddTorus";
+  torus.caption = "Torus";
+  torus.keys = {{'6', ssCtrl}};
+  torus.help = "torus";
+  torus.run = [&log] { log.calls.push_back("AddTorus"); };
+  int at = list.Add(torus);
+  EXPECT_EQ(list.ForKey('6', ssCtrl, false), at);
+  EXPECT_NE(list.Help().find("Ctrl+6 torus"), std::string::npos);
+}
+
+// A scene file holds names of up to 998 bytes: longer ones are refused with the reason, and a tree that
+// holds one anyway says which row it is.
+TEST(SceneeditNames, NamesTooLongToSaveAreNamedWithTheLimit) {
+  EXPECT_EQ(NameTooLong(std::string(998, 'n')), "");
+  EXPECT_EQ(NameTooLong(std::string(1000, 'n')), "a name can have at most 998 characters; this one has 1000");
+  TOpenGl gl(nullptr);
+  TPart* group = AddPart(&gl, pkGroup, nullptr);
+  AddPart(&gl, pkCube, group);
+  TPart* sphere = AddPart(&gl, pkSphere, group);
+  EXPECT_EQ(UnsavableName(gl.Root()), "");
+  TSceneHistory history;
+  ASSERT_TRUE(history.Reset(&gl));
+  sphere->Name = std::string(1000, 'n').c_str();
+  EXPECT_EQ(UnsavableName(gl.Root()),
+            "the part in row 3 of the tree: a name can have at most 998 characters; this one has 1000");
+  EXPECT_FALSE(history.Commit(&gl)) << "the limit checked is the file's own";
+  sphere->Name = std::string(998, 'n').c_str();
+  EXPECT_TRUE(history.Commit(&gl));
+}
+
+// A page of a scroll bar is one change of the value, so one undo step takes it back.
+class PageRecorder : public TObject {
+public:
+  PageRecorder(TFloatEdit* e, TOpenGl* g, TPart* p) : edit(e), gl(g), part(p) {
+    e->OnChange = MakeEvent(this, &PageRecorder::Changed);
+  }
+  void Changed(TObject*) {
+    part->SetPX(edit->Value()->GetElement(0));
+    history.Commit(gl);
+  }
+  TFloatEdit* edit;
+  TOpenGl* gl;
+  TPart* part;
+  TSceneHistory history;
+};
+
+TEST(SceneeditHistory, OnePageOfAScrollBarIsOneUndoStep) {
+  TOpenGl gl(nullptr);
+  TPart* cube = AddPart(&gl, pkCube, nullptr);
+  cube->SetPX(1);
+  TFloatEdit edit(nullptr);
+  edit.Value()->SetElement(0, 1.0f);
+  edit.ScrollBar()->LargeChange = 400;
+  PageRecorder recorder(&edit, &gl, cube);
+  ASSERT_TRUE(recorder.history.Reset(&gl));
+  TScrollBar* bar = edit.ScrollBar();
+  bar->MouseDown(bar->Width() - bar->Height() - 2, 1);
+  bar->MouseUp(bar->Width() - bar->Height() - 2, 1);
+  EXPECT_EQ(gl.FindPart("Cube1")->PX, 1.4f);
+  EXPECT_EQ(recorder.history.Steps(), 2);
+  ASSERT_TRUE(recorder.history.Undo(&gl));
+  EXPECT_EQ(gl.FindPart("Cube1")->PX, 1.0f);
 }
 
 // What one undo step costs on a large scene: the document saved to memory and loaded back.
