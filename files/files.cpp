@@ -54,13 +54,25 @@ void TSceneFile::Open() {
     version = 0;
     if (ok) {
       if (stream->Read(b, 4) == 4) version = static_cast<int32_t>(Get32(b));
-      else ok = false;
+      else Fail(sfNotScene);  // not even a header
     }
   }
 }
 
 TSceneFile::~TSceneFile() {
   if (ownsStream) delete stream;
+}
+
+void TSceneFile::Fail(TSceneFault Why) {
+  ok = false;
+  if (fault != sfNone) return;
+  fault = Why != sfNone ? Why : stringFault != sfNone ? stringFault : sfNotScene;
+  if (fault == sfCutShort && stream) faultOffset = stream->Size();
+}
+
+bool TSceneFile::ShortRead() {
+  if (!writing) Fail(sfCutShort);
+  return false;
 }
 
 bool TSceneFile::IsOk() {
@@ -156,12 +168,17 @@ bool TSceneFile::ReadString(int MinVersion, AnsiString* Value, AnsiString Defaul
     *Value = Default;
     return true;
   }
+  // The stream's flag stays as it was: the caller decides whether the record can go on.
+  stringFault = sfCutShort;
   uint8_t b[4];
   if (stream == nullptr || stream->Read(b, 4) != 4) return false;
   int32_t n = static_cast<int32_t>(Get32(b));
+  stringFault = sfNotScene;
   if (n < 0 || n > SCENE_STRING_MAX) return false;
+  stringFault = sfCutShort;
   char text[SCENE_STRING_MAX + 1];
   if (n > 0 && stream->Read(text, n) != n) return false;
+  stringFault = sfNone;
   text[n] = '\0';
   *Value = AnsiString(text, std::strlen(text));
   return true;

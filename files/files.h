@@ -9,6 +9,9 @@ const int SCENE_FILE_VERSION = 4;
 // The longest string a reader accepts.
 const int SCENE_STRING_MAX = 998;
 
+// Why a read failed, as far as the stream can tell; the first reason stays.
+enum TSceneFault { sfNone, sfNotScene, sfCutShort, sfTooDeep };
+
 class TSceneFile {
 public:
   // Opens FileName for writing (creating or replacing it) or reading; transfers the header.
@@ -26,7 +29,11 @@ public:
   // for every record to ask before it starts).
   bool Failed() const { return !ok; }
   // Makes the rest of a transfer fail: used when what was read leaves the reader out of step with the file.
-  void Fail() { ok = false; }
+  // Without a reason, the one a failed string read left applies, else "not a scene".
+  void Fail(TSceneFault Why = sfNone);
+  TSceneFault Fault() const { return fault; }
+  // Where a file cut short ends (its size), for sfCutShort.
+  int64_t FaultOffset() const { return faultOffset; }
   int GetVersion() const { return version; }
 
   bool WriteInt(int Value);
@@ -51,7 +58,13 @@ private:
   bool ownsStream = true;
   bool ok = false;
   bool Put(const uint8_t* b) { return (file && file->Append(b, 4)) || stream->Write(b, 4) == 4; }
-  bool Get(uint8_t* b) { return (file && file->Take(b, 4)) || stream->Read(b, 4) == 4; }
+  bool Get(uint8_t* b) { return (file && file->Take(b, 4)) || stream->Read(b, 4) == 4 || ShortRead(); }
+  // Notes that the file ended; always false.
+  bool ShortRead();
   bool writing = false;
   int version = 0;
+  TSceneFault fault = sfNone;
+  // What the last failed string read found, for the Fail() that follows it.
+  TSceneFault stringFault = sfNone;
+  int64_t faultOffset = 0;
 };

@@ -102,12 +102,14 @@ public:
   void SetLight(int Index, TLuce* Value);
   void SetLuci(TObject* Sender);
 
-  // Scene files.
+  // Scene files. A failed load changes nothing in the viewport; a file that cannot be opened raises.
   bool SaveTo(AnsiString FileName);
   bool LoadFrom(AnsiString FileName);
   // The same document on a stream the caller owns.
   bool SaveToStream(TStream* Stream);
   bool LoadFromStream(TStream* Stream);
+  // Why the last load failed, in words for a person; empty after a load that succeeded.
+  AnsiString LoadError() const { return FLoadError; }
 
   // The innermost part drawn at a client pixel (a call part itself, not what it calls), or null.
   // Uses the viewport's own context; the picture and the GL state are left as they were.
@@ -155,11 +157,17 @@ protected:
   bool SaveDocument(TSceneFile& File);
   // Sends a bitmap into the slot's texture; the context must be current.
   void UploadTexture(int index, TBitmap* bitmap);
+  // The slot's five parameters to the bound texture and the texture unit.
+  void SendTextureParams(int index);
   // Uploads what SetTexture kept while there was no context.
   void UploadPendingTextures();
   // Releases the lists and textures in this viewport's own context, then the context.
   void ReleaseContext();
+  // What a load reads, kept apart until the whole file has been read.
+  struct TSceneDocument;
   bool LoadDocument(TSceneFile& File);
+  bool ReadDocument(TSceneFile& File, TSceneDocument& Doc);
+  void TakeDocument(TSceneDocument& Doc);
   void ApplyLoadedView();
   // One frame's drawing into the back buffer: clear, events, scene; no swap.
   void DrawFrame();
@@ -199,4 +207,5 @@ protected:
   TBitmap* FPendingTextures[TEXTURE_SLOTS] = {};
   // A model rebuild that came before the context: Loaded schedules it again.
   bool FModelPending = false;
+  AnsiString FLoadError;
 };

@@ -55,8 +55,15 @@ bool TOpenGl::SaveTo(AnsiString FileName) {
 }
 
 bool TOpenGl::LoadFrom(AnsiString FileName) {
-  TSceneFile file(FileName, false, 0);
-  return LoadDocument(file);
+  std::unique_ptr<TSceneFile> file;
+  // A file that cannot be opened raises as the platform does; the host may still ask why.
+  try {
+    file.reset(new TSceneFile(FileName, false, 0));
+  } catch (const Exception& e) {
+    FLoadError = e.what();
+    throw;
+  }
+  return LoadDocument(*file);
 }
 
 bool TOpenGl::LoadFromStream(TStream* Stream) {
@@ -69,69 +76,168 @@ bool TOpenGl::SaveToStream(TStream* Stream) {
   return SaveDocument(file);
 }
 
-bool TOpenGl::LoadDocument(TSceneFile& file) {
-  int flag = 0;
-  FAnimation = file.ReadInt(0, &flag, 0) && flag == 1;
-  flag = 0;
-  FProjectionOrtho = file.ReadInt(0, &flag, 0) && flag == 1;
-  file.ReadFloat(0, &FProjectionWidth, 1.0f);
-  file.ReadFloat(0, &FProjectionHeight, 1.0f);
-  file.ReadFloat(0, &FProjectionNear, 1.0f);
-  file.ReadFloat(0, &FProjectionFar, 10.0f);
-  file.ReadFloat(0, &FProjectionYAngle, 90.0f);
-  FEyePosition->LoadFrom(0, file, 0, 0, 0, 0);
-  FEyeTarget->LoadFrom(0, file, 0, 0, 0, 0);
-  FEyeUp->LoadFrom(0, file, 0, 0, 0, 0);
-  FClearColor->LoadFrom(2, file, 0, 0, 0, 0);
+// Everything a load writes into the viewport. Pictures hold only the slots that store an image.
+struct TOpenGl::TSceneDocument {
+  bool Animation = false, ProjectionOrtho = false;
+  float ProjectionWidth = 1, ProjectionHeight = 1, ProjectionNear = 1, ProjectionFar = 10, ProjectionYAngle = 90;
+  T3DVector EyePosition, EyeTarget, EyeUp;
+  TColorVector ClearColor;
+  // Null when the top record is no scene root: an empty root stands in.
+  std::unique_ptr<TPartGroup> Root;
+  TLuce Lights[LIGHT_SLOTS];
+  bool HasTextures = false;
+  std::unique_ptr<TBitmap> Pictures[TEXTURE_SLOTS];
+  int TextureParams[TEXTURE_SLOTS][TEXTURE_PARAMS] = {};
+};
 
-  // The detached tree and a replaced interim root belong to nobody else: they go when the load ends,
-  // also when an image exception leaves it.
-  std::unique_ptr<TPart> oldTree(FRoot);
-  DeleteObject(FRoot);
-  OnListChanged(this);
-  std::unique_ptr<TPart> interim;
-  TPart* top = TPart::Load(file, this);
-  auto* group = dynamic_cast<TPartGroup*>(top);
-  if (group && group->Name == "__ROOT__") {
-    interim.reset(FRoot);
-    FRoot = group;
-  } else {
-    delete top;
+namespace {
+
+// Headers above the versions we know but below this read as a later format, not as foreign bytes.
+const int kLikelyVersions = 0x10000;
+
+AnsiString FaultText(const TSceneFile& file) {
+  switch (file.Fault()) {
+    case sfCutShort:
+      return Format("cut short at byte %jd", static_cast<intmax_t>(file.FaultOffset()));
+    case sfTooDeep:
+      return Format("parts nested deeper than the limit of %d groups", PART_MAX_GROUP_DEPTH);
+    default:
+      return "not a scene file";
   }
-  FRoot->OnChange = MakeEvent(this, &TOpenGl::RefreshModel);
-  oldTree.reset();
-  interim.reset();
+}
 
-  for (int i = 0; i < LIGHT_SLOTS; ++i) FLights[i]->LoadFrom(file);
-  SetLuci(this);
+// Copies a value without its change event: a load notifies once, at its end.
+template <class T>
+void AssignQuietly(T* target, T* source) {
+  TNotifyEvent kept = target->OnChange;
+  target->OnChange = TNotifyEvent();
+  target->Assign(source);
+  target->OnChange = kept;
+}
 
-  bool texturesOk = true;
-  if (file.GetVersion() >= 4) {
+}  // namespace
+
+bool TOpenGl::LoadDocument(TSceneFile& file) {
+  std::unique_ptr<TSceneDocument> doc(new TSceneDocument);
+  for (int i = 0; i < TEXTURE_SLOTS; ++i)
+    for (int p = 0; p < TEXTURE_PARAMS; ++p) doc->TextureParams[i][p] = FTextureParams[i][p];
+  if (!ReadDocument(file, *doc)) return false;
+  FLoadError = AnsiString();
+  TakeDocument(*doc);
+  return true;
+}
+
+// Reads the whole file into doc; false with FLoadError set when it is not a complete scene.
+bool TOpenGl::ReadDocument(TSceneFile& file, TSceneDocument& doc) {
+  const int version = file.GetVersion();
+  if (file.IsOk() && (version < 0 || version >= kLikelyVersions)) file.Fail(sfNotScene);
+  if (file.IsOk() && version > SCENE_FILE_VERSION) {
+    FLoadError = Format("scene file version %d is newer than this program reads (0 to %d)", version,
+                        SCENE_FILE_VERSION);
+    return false;
+  }
+  int flag = 0;
+  doc.Animation = file.ReadInt(0, &flag, 0) && flag == 1;
+  flag = 0;
+  doc.ProjectionOrtho = file.ReadInt(0, &flag, 0) && flag == 1;
+  file.ReadFloat(0, &doc.ProjectionWidth, 1.0f);
+  file.ReadFloat(0, &doc.ProjectionHeight, 1.0f);
+  file.ReadFloat(0, &doc.ProjectionNear, 1.0f);
+  file.ReadFloat(0, &doc.ProjectionFar, 10.0f);
+  file.ReadFloat(0, &doc.ProjectionYAngle, 90.0f);
+  doc.EyePosition.LoadFrom(0, file, 0, 0, 0, 0);
+  doc.EyeTarget.LoadFrom(0, file, 0, 0, 0, 0);
+  doc.EyeUp.LoadFrom(0, file, 0, 0, 0, 0);
+  doc.ClearColor.LoadFrom(2, file, 0, 0, 0, 0);
+
+  std::unique_ptr<TPart> top(TPart::Load(file, this));
+  auto* group = dynamic_cast<TPartGroup*>(top.get());
+  if (group && group->Name == "__ROOT__") {
+    top.release();
+    doc.Root.reset(group);
+  }
+  top.reset();
+
+  for (TLuce& light : doc.Lights) light.LoadFrom(file);
+
+  doc.HasTextures = version >= 4;
+  if (doc.HasTextures) {
     TMemoryStream scratch;
-    for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    for (int i = 0; i < TEXTURE_SLOTS && file.IsOk(); ++i) {
       int size = 0;
       // A negative size stores no image, like 0: the slot's parameters and the later slots still follow.
       if (!file.ReadInt(4, &size, 0) || size < 0) size = 0;
       if (size != 0) {
         // An image larger than what is left of the file cannot be there.
         if (size > file.Remaining()) {
-          texturesOk = false;
+          file.Fail(sfCutShort);
           break;
         }
         scratch.Clear();
         scratch.CopyFrom(file.Stream(), size);
         scratch.SetPosition(0);
-        TBitmap* bitmap = FPictures[i]->Bitmap();
-        bitmap->LoadFromStream(&scratch);
-        SetTexture(i, bitmap);
+        doc.Pictures[i].reset(new TBitmap);
+        try {
+          doc.Pictures[i]->LoadFromStream(&scratch);
+        } catch (const Exception&) {
+          FLoadError = Format("the picture in texture slot %d is not a valid BMP", i);
+          return false;
+        }
       }
-      for (int p = 0; p < TEXTURE_PARAMS; ++p) file.ReadInt(4, &FTextureParams[i][p], FTextureParams[i][p]);
+      for (int p = 0; p < TEXTURE_PARAMS; ++p) file.ReadInt(4, &doc.TextureParams[i][p], doc.TextureParams[i][p]);
+    }
+  }
+  // No writer leaves bytes after the document.
+  if (file.IsOk() && file.Remaining() > 0) file.Fail(sfNotScene);
+  if (!file.IsOk()) {
+    FLoadError = FaultText(file);
+    return false;
+  }
+  return true;
+}
+
+// Puts a completely read document in place, with the notifications a load has always given.
+void TOpenGl::TakeDocument(TSceneDocument& doc) {
+  FAnimation = doc.Animation;
+  FProjectionOrtho = doc.ProjectionOrtho;
+  FProjectionWidth = doc.ProjectionWidth;
+  FProjectionHeight = doc.ProjectionHeight;
+  FProjectionNear = doc.ProjectionNear;
+  FProjectionFar = doc.ProjectionFar;
+  FProjectionYAngle = doc.ProjectionYAngle;
+  AssignQuietly<TFloatVector>(FEyePosition, &doc.EyePosition);
+  AssignQuietly<TFloatVector>(FEyeTarget, &doc.EyeTarget);
+  AssignQuietly<TFloatVector>(FEyeUp, &doc.EyeUp);
+  AssignQuietly<TFloatVector>(FClearColor, &doc.ClearColor);
+
+  // The detached tree and the interim root belong to nobody else: they go once the new root is in.
+  std::unique_ptr<TPart> oldTree(FRoot);
+  DeleteObject(FRoot);
+  OnListChanged(this);
+  std::unique_ptr<TPart> interim;
+  if (doc.Root) {
+    interim.reset(FRoot);
+    FRoot = doc.Root.release();
+  }
+  FRoot->OnChange = MakeEvent(this, &TOpenGl::RefreshModel);
+  oldTree.reset();
+  interim.reset();
+
+  for (int i = 0; i < LIGHT_SLOTS; ++i) AssignQuietly(FLights[i], &doc.Lights[i]);
+  SetLuci(this);
+
+  if (doc.HasTextures) {
+    for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+      for (int p = 0; p < TEXTURE_PARAMS; ++p) FTextureParams[i][p] = doc.TextureParams[i][p];
+      if (!doc.Pictures[i]) continue;
+      TBitmap* bitmap = FPictures[i]->Bitmap();
+      bitmap->Assign(doc.Pictures[i].get());
+      SetTexture(i, bitmap);
     }
   }
   ApplyLoadedView();
   RefreshModel(this);
   OnListChanged(this);
-  return file.IsOk() && texturesOk;
 }
 
 // A freshly loaded scene shows with its own camera, clear colour and filters from the first frame.

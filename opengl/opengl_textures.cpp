@@ -101,7 +101,8 @@ void TOpenGl::UploadPendingTextures() {
 
 void TOpenGl::UploadTexture(int index, TBitmap* bitmap) {
   glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
-  UpdateTextureParams(index);
+  SendTextureParams(index);
+  Refresh(this);
   std::vector<uint8_t> buffer = BitmapToRGBA(bitmap);
   // NOTE: GLU's scaler reads a few bytes past the last row for sides that are not powers of two;
   // a spare row keeps that read inside the buffer.
@@ -149,18 +150,25 @@ void TOpenGl::SetTextureEnvMode(int index, int value) {
   UpdateTextureParams(index);
 }
 
+// To the texture bound now.
+void TOpenGl::SendTextureParams(int index) {
+  const int* p = FTextureParams[index];
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, p[0]);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, p[1]);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, p[2]);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, p[3]);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, p[4]);
+}
+
 void TOpenGl::UpdateTextureParams(int index) {
   if (!InSlot(index)) return;
   TContextScope scope(FContext.get());
   // Without the context the values wait in the slot; the upload sends them.
   if (scope.Active()) {
-    const int* p = FTextureParams[index];
     glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, p[0]);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, p[1]);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, p[2]);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, p[3]);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, p[4]);
+    SendTextureParams(index);
+    // Left bound, the slot would show on a part drawn first with texture -1.
+    glBindTexture(GL_TEXTURE_2D, 0);
   }
   Refresh(this);
 }

@@ -320,7 +320,7 @@ TPart* TPart::Load(TSceneFile& File, TOpenGl* Owner) {
     case PART_TAG_DISK: part.reset(new TPartDisk()); break;
     case PART_TAG_GROUP:
       if (groupLoadDepth >= PART_MAX_GROUP_DEPTH) {
-        File.Fail();
+        File.Fail(sfTooDeep);
         return nullptr;
       }
       part.reset(new TPartGroup());

@@ -185,7 +185,7 @@ bool TPartQuad::LoadFrom(TSceneFile& File) {
   // Each point takes 24 bytes (point and normal); a count the file cannot hold fails the load before anything
   // is allocated for it.
   if (count > File.Remaining() / 24) {
-    File.Fail();
+    File.Fail(sfCutShort);
     count = 0;
     ok = false;
   }

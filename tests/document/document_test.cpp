@@ -357,6 +357,131 @@ TEST_F(DocumentTest, EverySeedFileLoadsAndSavesAsTheCurrentVersion) {
   wglMakeCurrent(GetDC(gl->Handle()), reinterpret_cast<HGLRC>(gl->GetResourceContext()));
 }
 
+// The saved document with its bytes from `at` on replaced by `tail`.
+Bytes Spliced(const Bytes& doc, size_t at, const Bytes& tail) {
+  Bytes out(doc.begin(), doc.begin() + static_cast<long>(at));
+  out.insert(out.end(), tail.begin(), tail.end());
+  return out;
+}
+
+// Where the texture section of the rich scene's document starts: its two images are all that follows.
+size_t RichTextureSection() {
+  TOpenGl* plain = MakeLoadedViewport<TOpenGl>();
+  BuildRichScene(plain, false);
+  const size_t at = Save(plain).size() - 480;
+  delete plain;
+  return at;
+}
+
+TEST_F(DocumentTest, AFailedLoadSaysWhyAndASuccessClearsIt) {
+  BuildRichScene(gl);
+  const Bytes good = Save(gl);
+  TOpenGl* reader = MakeLoadedViewport<TOpenGl>();
+  auto why = [&](const Bytes& b) {
+    EXPECT_FALSE(Load(reader, b));
+    return std::string(reader->LoadError().c_str());
+  };
+  EXPECT_EQ(why({}), "not a scene file");
+  EXPECT_EQ(why(Bytes(4, 0)), "cut short at byte 4");
+  EXPECT_EQ(why(Spliced(good, 0, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})), "not a scene file");
+  Bytes newer = good;
+  newer[0] = 5;
+  EXPECT_EQ(why(newer), "scene file version 5 is newer than this program reads (0 to 4)");
+  EXPECT_EQ(why(Spliced(good, 1000, {})), "cut short at byte 1000");
+  // No writer leaves bytes after the document.
+  Bytes longer = good;
+  longer.push_back(0);
+  EXPECT_EQ(why(longer), "not a scene file");
+  const Bytes old = OldDocument(2);
+  EXPECT_EQ(why(Spliced(old, old.size(), {0, 0, 0, 0})), "not a scene file");
+  // Slot 1's record follows slot 0's: its size, its image and five parameters.
+  const size_t slots = RichTextureSection();
+  int32_t size0 = 0;
+  std::memcpy(&size0, &good[slots], 4);
+  ASSERT_GT(size0, 0);
+  Bytes badPicture = good;
+  badPicture[slots + 4 + static_cast<size_t>(size0) + 20 + 4] = 'X';  // "BM" becomes "XM"
+  EXPECT_EQ(why(badPicture), "the picture in texture slot 1 is not a valid BMP");
+  ByteWriter deep;
+  deep.b.assign(good.begin(), good.begin() + 96);
+  for (int i = 0; i <= PART_MAX_GROUP_DEPTH; ++i) deep.Int(14).Common(i == 0 ? "__ROOT__" : "").Int(1);
+  EXPECT_EQ(why(deep.b), "parts nested deeper than the limit of 1000 groups");
+  // Random bytes behind a plausible header are no scene either.
+  Bytes noise(2800);
+  uint32_t seed = 12345;
+  for (uint8_t& c : noise) c = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+  for (uint8_t version = 0; version <= 4; ++version) {
+    noise[0] = version;
+    noise[1] = noise[2] = noise[3] = 0;
+    EXPECT_FALSE(why(noise).empty()) << int(version);
+  }
+
+  ASSERT_TRUE(Load(reader, good));
+  EXPECT_TRUE(reader->LoadError().IsEmpty());
+  // A file that cannot be opened still raises the framework's open error, and the reason stays to be read.
+  EXPECT_THROW(reader->LoadFrom("/nonexistent-dir/x.scene"), EFOpenError);
+  EXPECT_NE(std::string(reader->LoadError().c_str()).find("/nonexistent-dir/x.scene"), std::string::npos);
+  delete reader;
+}
+
+TEST_F(DocumentTest, AFailedLoadLeavesTheViewportAsItWas) {
+  // What the viewport shows: a textured cube, its own camera, lights, clear colour and filters.
+  TPart* mine = gl->AddCube(nullptr, "Mine");
+  mine->SetTexture(0);
+  TPicture pic;
+  pic.Bitmap()->SetSize(2, 2);
+  for (int i = 0; i < 4; ++i) pic.Bitmap()->SetPixel(i % 2, i / 2, clYellow);
+  gl->SetPicture(0, &pic);
+  gl->SetTextureWrapT(0, GL_CLAMP);
+  gl->GetLight(3)->SetEnabled(true);
+  T3DVector eye;
+  eye.SetZ(-4);
+  gl->SetEyePosition(&eye);
+  TColorVector blue;
+  blue.SetB(1);
+  gl->SetClearColor(&blue);
+  Step(40);
+  const Bytes before = Save(gl);
+  const Pixels shown = ReadPixels(gl->Handle());
+  TPartGroup* root = gl->Root();
+  const unsigned list = root->DisplayList;
+  ASSERT_NE(list, 0u);
+
+  TOpenGl* source = MakeLoadedViewport<TOpenGl>();
+  BuildRichScene(source);
+  const Bytes other = Save(source);
+  delete source;
+  const size_t slots = RichTextureSection();
+  Bytes badPicture = other;
+  badPicture[slots + 4] = 'X';
+  Bytes trailing = other;
+  trailing.push_back(1);
+  EventCounter listChanged;
+  gl->OnListChanged = listChanged.Event();
+  // Cut in the tree, in the lights, in the last slot's record; a bad picture; a byte too many.
+  for (const Bytes& bad : {Spliced(other, 1000, {}), Spliced(other, slots - 1000, {}),
+                           Spliced(other, other.size() - 10, {}), badPicture, trailing}) {
+    SCOPED_TRACE(bad.size());
+    EXPECT_FALSE(Load(gl, bad));
+    EXPECT_EQ(Save(gl), before);
+    ASSERT_EQ(gl->Root(), root);
+    EXPECT_EQ(gl->FindPart("Mine"), mine);
+    EXPECT_EQ(root->DisplayList, list);
+    EXPECT_EQ(listChanged.Count, 0);
+  }
+  ASSERT_TRUE(wglMakeCurrent(GetDC(gl->Handle()), reinterpret_cast<HGLRC>(gl->GetResourceContext())));
+  GLfloat clear[4] = {};
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  EXPECT_EQ(clear[2], 1);
+  GLint wrap = 0;
+  glBindTexture(GL_TEXTURE_2D, gl->TextureName(0));
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  EXPECT_EQ(wrap, GL_CLAMP);
+  gl->Perform(WM_PAINT, 0, 0);
+  EXPECT_EQ(ReadPixels(gl->Handle()).rgba, shown.rgba);
+}
+
 }  // namespace
 
 TEST_F(DocumentTest, ALoadedSceneShowsWithItsOwnCameraClearColourAndFilters) {

@@ -57,9 +57,11 @@ TEST_F(TexturesTest, ParametersReachGLForTheSlot) {
   gl->SetTextureWrapS(4, GL_CLAMP);
   gl->SetTextureWrapT(4, GL_CLAMP_TO_EDGE);
   gl->SetTextureEnvMode(4, GL_DECAL);
-  GLint bound = 0, v = 0;
+  GLint bound = -1, v = 0;
+  // As after an upload, name 0 is bound again: a part drawn first with texture -1 must not show slot 4.
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-  EXPECT_EQ(static_cast<unsigned>(bound), gl->TextureName(4));
+  EXPECT_EQ(bound, 0);
+  glBindTexture(GL_TEXTURE_2D, gl->TextureName(4));
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &v);
   EXPECT_EQ(v, GL_LINEAR);
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &v);
@@ -71,6 +73,23 @@ TEST_F(TexturesTest, ParametersReachGLForTheSlot) {
   glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &v);
   EXPECT_EQ(v, GL_DECAL);
   EXPECT_EQ(gl->GetTextureWrapT(4), GL_CLAMP_TO_EDGE);
+}
+
+TEST_F(TexturesTest, ALoadWithPicturesLeavesNameZeroBound) {
+  TOpenGl* source = MakeLoadedViewport<TOpenGl>();
+  TPicture pic;
+  pic.Bitmap()->SetSize(2, 2);
+  pic.Bitmap()->Canvas()->SetPixel(0, 0, clRed);
+  for (int slot : {0, 19}) source->SetPicture(slot, &pic);
+  TMemoryStream doc;
+  ASSERT_TRUE(source->SaveToStream(&doc));
+  delete source;
+  doc.SetPosition(0);
+  ASSERT_TRUE(wglMakeCurrent(GetDC(gl->Handle()), reinterpret_cast<HGLRC>(gl->GetResourceContext())));
+  ASSERT_TRUE(gl->LoadFromStream(&doc));
+  GLint bound = -1;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(bound, 0);
 }
 
 TEST_F(TexturesTest, UploadLeavesTexturingOnWithNameZeroBound) {
