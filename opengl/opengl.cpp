@@ -193,10 +193,25 @@ void TOpenGl::PaintWindow(HDC DC) {
   FCanvas->Unlock();
 }
 
+namespace {
+// Parts without material inherit what was set before them; a frame starts from GL's defaults, so that the
+// picture never depends on the part drawn last in the frame before.
+void StartFromDefaultMaterial() {
+  const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1}, black[4] = {0, 0, 0, 1};
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, black);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 0);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+}  // namespace
+
 void TOpenGl::DrawFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+  StartFromDefaultMaterial();
   if (FHeadlight) ApplyHeadlight();
   OnBeforePaint(this);
   if (OnPaint.Assigned())

@@ -236,6 +236,50 @@ TEST_F(View, SnapshotIsWhatTheWindowShows) {
   EXPECT_FALSE(gl->SaveSnapshot("/nonexistent-folder/x.png"));
 }
 
+// A part without material or texture of its own, drawn first, looks the same in every frame whatever the
+// part drawn last in the frame before set: a green material or a red texture.
+TEST_F(View, EveryFrameStartsFromTheDefaultMaterialAndNoTexture) {
+  gl->GetLight(0)->SetPositionZ(-1);
+  gl->GetLight(0)->SetEnabled(true);
+  TPicture red;
+  red.Bitmap()->SetSize(2, 2);
+  for (int i = 0; i < 4; ++i) red.Bitmap()->SetPixel(i % 2, i / 2, clRed);
+  gl->SetPicture(0, &red);
+  TPart* plain = gl->AddCube(nullptr, "plain");
+  plain->SetPX(-2);
+  plain->SetTexture(-1);
+  TPart* last = gl->AddSphere(nullptr, "last");
+  last->SetPX(2);
+  int px = 0, py = 0;
+  Project(-2, 0, 0, px, py);
+  auto grey = [](TColor c) {
+    const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+    return r > 20 && std::abs(r - g) < 8 && std::abs(g - b) < 8;
+  };
+  for (TListMode mode : {lmScene, lmPerPart}) {
+    gl->SetListMode(mode);
+    for (bool textured : {false, true}) {
+      SCOPED_TRACE(std::to_string(mode) + (textured ? " texture" : " material"));
+      last->SetUseMaterial(!textured);
+      last->SetDiffuseR(0);
+      last->SetDiffuseB(0);
+      last->SetAmbientR(0);
+      last->SetAmbientB(0);
+      last->SetTexture(textured ? 0 : -2);
+      Show();
+      TBitmap first, second;
+      gl->Perform(WM_PAINT, 0, 0);
+      ASSERT_TRUE(gl->SnapshotTo(&first));
+      gl->Perform(WM_PAINT, 0, 0);
+      ASSERT_TRUE(gl->SnapshotTo(&second));
+      EXPECT_TRUE(grey(first.Pixel(px, py))) << std::hex << first.Pixel(px, py);
+      EXPECT_EQ(second.Pixel(px, py), first.Pixel(px, py));
+      Rgba window = ReadPixels(gl->Handle()).At(px, py);
+      EXPECT_EQ(TColor(window.r) | TColor(window.g) << 8 | TColor(window.b) << 16, first.Pixel(px, py));
+    }
+  }
+}
+
 TEST_F(View, HeadlightLightsAnUnlitSceneAndGoesAwayCleanly) {
   TPart* cube = gl->AddCube(nullptr, "cube");
   cube->SetSX(4);
