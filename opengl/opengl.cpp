@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "framework/controls/dialogs.h"
 #include "opengl/context_scope.h"
 #include "opengl/luce.h"
 #include "parts/parts.h"
@@ -146,12 +147,18 @@ void TOpenGl::defaultInitRC() {
 void TOpenGl::Dispatch(void* Message) {
   auto* m = static_cast<TMessage*>(Message);
   switch (m->Msg) {
-    case WM_SIZE:
-      WMSize(*reinterpret_cast<TWMSize*>(m));
+    case WM_SIZE: {
+      TWMSize size(*m);
+      WMSize(size);
+      m->Result = size.Result;
       break;
-    case WM_PAINT:
-      WMPaint(*reinterpret_cast<TWMPaint*>(m));
+    }
+    case WM_PAINT: {
+      TWMPaint paint(*m);
+      WMPaint(paint);
+      m->Result = paint.Result;
       break;
+    }
     default:
       TWinControl::Dispatch(Message);
   }
@@ -169,7 +176,9 @@ void TOpenGl::WMPaint(TWMPaint& Message) {
 }
 
 void TOpenGl::WMSize(TWMSize& Message) {
-  TWinControl::Dispatch(&Message);
+  TMessage m = Message.ToMessage();
+  TWinControl::Dispatch(&m);
+  Message.Result = m.Result;
   TContextScope scope(FContext.get());
   if (!scope.Active()) return;
   glViewport(0, 0, Width(), Height());

@@ -1,6 +1,6 @@
 #include "opengl/register.h"
 
-#include "framework/core/registry.h"
+#include "framework/graphics/registry.h"
 #include "opengl/opengl.h"
 #include "pos3d/editors.h"
 #include "pos3d/floatedit.h"

@@ -1,5 +1,5 @@
 // The package's entry points: its unit table, description and palette images for the loader.
-#include "framework/core/registry.h"
+#include "framework/graphics/registry.h"
 #include "opengl/register.h"
 #include "package/palette.h"
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <string>
 
 #include "framework/platform/backend.h"
 #include "framework/controls/controls.h"
@@ -13,36 +13,16 @@ TApplication* Application = &gApplication;
 
 TApplication::TApplication() = default;
 
-// NOTE: EGL is not terminated at exit: that unloads the driver, and its allocations would then
-// show up in leak reports without a module name to suppress them by.
-TApplication::~TApplication() { delete FBackend; }
+TApplication::~TApplication() { CloseBackend(); }
 
-bool TApplication::Initialize(BackendKind kind) {
-  if (FBackend) return true;
-  if (kind == BackendKind::Auto) {
-    const char* display = std::getenv("DISPLAY");
-    kind = (display && *display) ? BackendKind::X11 : BackendKind::Headless;
-  }
-  if (kind == BackendKind::X11) {
-    WindowBackend* x = CreateX11Backend();
-    if (x && x->Open()) {
-      FBackend = x;
-      return true;
-    }
-    delete x;
-    ReportFrameworkError("X11", "cannot open the display; rendering headless");
-  }
-  FBackend = CreateHeadlessBackend();
-  FBackend->Open();
-  return true;
+bool TApplication::Initialize(BackendKind kind) { return OpenBackend(kind) != nullptr; }
+
+WindowBackend* TApplication::Backend() { return OpenBackend(BackendKind::Headless); }
+
+bool TApplication::OnDisplay() {
+  WindowBackend* b = OpenedBackend();
+  return b && std::string(b->Name()) != "headless";
 }
-
-WindowBackend* TApplication::Backend() {
-  if (!FBackend) Initialize(BackendKind::Headless);
-  return FBackend;
-}
-
-bool TApplication::OnDisplay() { return FBackend && std::string(FBackend->Name()) != "headless"; }
 
 int64_t TApplication::NowMs() {
   if (FManual) return FManualNow;
@@ -116,15 +96,40 @@ void TApplication::ModalLoop(TForm* form) {
   FModalForms.erase(std::remove(FModalForms.begin(), FModalForms.end(), form), FModalForms.end());
 }
 
+// Taken one at a time: a handler may run a nested loop that takes the rest.
+void TApplication::DeliverInput() {
+  WindowBackend* b = OpenedBackend();
+  MSG m;
+  while (b && b->TakeInput(m)) {
+    TWinControl* control = FindControl(m.hwnd);
+    if (control && !InputBlocked(m)) control->Perform(m.message, m.wParam, m.lParam);
+  }
+}
+
+bool TApplication::InputBlocked(const MSG& m) const {
+  switch (m.message) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_RBUTTONDOWN: case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MOUSEMOVE: case WM_MOUSEWHEEL:
+    case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR: case WM_CLOSE:
+      break;
+    default:
+      return false;
+  }
+  if (FMessageBoxShown) return true;
+  TForm* modal = ModalForm();
+  if (!modal) return false;
+  HWND top = m.hwnd;
+  while (top->parent) top = top->parent;
+  return FindControl(top) != modal;
+}
+
 void TApplication::DeliverPosted() {
   // Messages posted while delivering wait for the next pass.
   size_t n = FPosted.size();
   for (size_t i = 0; i < n && !FPosted.empty(); ++i) {
     Posted p = FPosted.front();
     FPosted.pop_front();
-    WindowBackend* b = FBackend;
-    if (!b || std::find(b->windows.begin(), b->windows.end(), p.hwnd) == b->windows.end()) continue;
-    if (p.hwnd->control) p.hwnd->control->Perform(p.msg, p.wparam, p.lparam);
+    if (TWinControl* control = FindControl(p.hwnd)) control->Perform(p.msg, p.wparam, p.lparam);
   }
 }
 
@@ -158,22 +163,27 @@ void TApplication::FireTimers() {
 }
 
 void TApplication::PaintInvalid() {
-  if (!FBackend) return;
-  std::vector<NativeWindow*> windows = FBackend->windows;
+  WindowBackend* b = OpenedBackend();
+  if (!b) return;
+  std::vector<NativeWindow*> windows = b->windows;
   for (NativeWindow* w : windows) {
-    if (std::find(FBackend->windows.begin(), FBackend->windows.end(), w) == FBackend->windows.end()) continue;
-    if (!w->invalid || !w->control) continue;
+    if (std::find(b->windows.begin(), b->windows.end(), w) == b->windows.end()) continue;
+    TWinControl* control = FindControl(w);
+    if (!w->invalid || !control) continue;
     bool showing = true;
-    for (TControl* c = w->control; c; c = c->Parent())
+    for (TControl* c = control; c; c = c->Parent())
       if (!c->Visible()) showing = false;
     if (!showing) continue;
     w->invalid = false;
-    w->control->Perform(WM_PAINT, 0, 0);
+    control->Perform(WM_PAINT, 0, 0);
   }
 }
 
 void TApplication::ProcessMessages() {
-  if (FBackend) FBackend->PumpEvents();
+  if (WindowBackend* b = OpenedBackend()) {
+    b->PumpEvents();
+    DeliverInput();
+  }
   DeliverPosted();
   FireTimers();
   DeliverPosted();
@@ -193,7 +203,8 @@ void TApplication::Run() {
       continue;
     }
     int64_t wait = next == INT64_MAX ? 100 : std::max<int64_t>(0, next - NowMs());
-    if (wait > 0 && FPosted.empty() && FBackend) FBackend->WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
+    WindowBackend* b = OpenedBackend();
+    if (wait > 0 && FPosted.empty() && b) b->WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
   }
 }
 

@@ -1,4 +1,5 @@
-// The application: its message loop on the window thread, timers, and the clock they run on.
+// The application: its message loop on the window thread, timers, and the clock they run on. It drains
+// the input the platform queues and decides which window may have it while a form or box is modal.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +13,6 @@ class WindowBackend;
 class TTimer;
 class TForm;
 
-enum class BackendKind { Auto, Headless, X11 };
-
 class TApplication {
 public:
   TApplication();
@@ -25,7 +24,8 @@ public:
   WindowBackend* Backend();
   bool OnDisplay();
 
-  // One pass: native events, posted messages, due timers, then paints of invalid windows.
+  // One pass: native events (the platform's queued input), posted messages, due timers, then paints of
+  // invalid windows.
   void ProcessMessages();
   // Runs the loop until Terminate, sleeping until the next timer or event.
   void Run();
@@ -42,6 +42,8 @@ public:
   TForm* ModalForm() const { return FModalForms.empty() ? nullptr : FModalForms.back(); }
   // Runs the nested loop of form->ShowModal until the form has a modal result (for TForm).
   void ModalLoop(TForm* form);
+  // While a message box is up (for the dialogs), input to every window waits.
+  void SetMessageBoxShown(bool shown) { FMessageBoxShown = shown; }
 
   // Milliseconds on the loop's clock. A manual clock moves only through AdvanceClock.
   int64_t NowMs();
@@ -58,13 +60,16 @@ public:
 
 private:
   struct Posted { HWND hwnd; UINT msg; uintptr_t wparam; intptr_t lparam; };
+  void DeliverInput();
+  // Input (mouse, keys, close requests) that a modal form or message box holds back from the window.
+  bool InputBlocked(const MSG& m) const;
   void DeliverPosted();
   void FireTimers();
   void PaintInvalid();
 
-  WindowBackend* FBackend = nullptr;
   TForm* FMainForm = nullptr;
   std::vector<TForm*> FModalForms;
+  bool FMessageBoxShown = false;
   bool FTerminated = false;
   bool FManual = false;
   int64_t FManualNow = 0;

@@ -1,11 +1,66 @@
 // The control tree and windowed controls: bounds, parents, native windows, message dispatch.
 #include "framework/controls/controls.h"
 
+#include <cxxabi.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <typeinfo>
+#include <unordered_map>
 
 #include "framework/controls/application.h"
-#include "framework/platform/backend.h"
 #include "framework/graphics/draw_surface.h"
+#include "framework/platform/backend.h"
+
+namespace {
+// Never destroyed: controls that hosts keep in statics may go after it at exit.
+std::unordered_map<HWND, TWinControl*>& Windows() {
+  static auto* windows = new std::unordered_map<HWND, TWinControl*>;
+  return *windows;
+}
+
+// The window's class for tools that look at the tree: the control's own class name.
+std::string ClassOf(TWinControl* control, const std::string& registered) {
+  if (!control || (!registered.empty() && registered != "TWinControl")) return registered;
+  int status = 0;
+  char* name = abi::__cxa_demangle(typeid(*control).name(), nullptr, nullptr, &status);
+  std::string result = (status == 0 && name) ? name : registered;
+  std::free(name);
+  return result;
+}
+}  // namespace
+
+TMessage TWMPaint::ToMessage() const {
+  TMessage m;
+  m.Msg = Msg;
+  m.WParam = reinterpret_cast<uintptr_t>(DC);
+  m.LParam = Unused;
+  m.Result = Result;
+  return m;
+}
+
+TMessage TWMSize::ToMessage() const {
+  TMessage m;
+  m.Msg = Msg;
+  m.WParam = SizeType;
+  m.LParam = LParam;
+  m.Result = Result;
+  return m;
+}
+
+TMessage TWMMouse::ToMessage() const {
+  TMessage m;
+  m.Msg = Msg;
+  m.WParam = Keys;
+  m.LParam = LParam;
+  m.Result = Result;
+  return m;
+}
+
+TWinControl* FindControl(HWND hwnd) {
+  auto it = Windows().find(hwnd);
+  return it == Windows().end() ? nullptr : it->second;
+}
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -129,7 +184,6 @@ void TWinControl::CreateHandle() {
   if (FHandle) return;
   WindowBackend* backend = Application->Backend();
   auto* w = new NativeWindow;
-  w->control = this;
   w->parent = params.WndParent;
   w->x = params.X;
   w->y = params.Y;
@@ -137,7 +191,10 @@ void TWinControl::CreateHandle() {
   w->height = params.Height;
   w->classStyle = params.WindowClass.style;
   w->visible = FVisible;
+  w->name = Name.str();
+  w->className = ClassOf(this, params.WinClassName);
   backend->windows.push_back(w);
+  Windows()[w] = this;
   backend->CreateNative(w, params);
   FHandle = w;
   Perform(WM_SIZE, 0, MakeLParam(FWidth, FHeight));
@@ -155,6 +212,8 @@ void TWinControl::DestroyHandle() {
   FHandle = nullptr;
   if (w->dc) egl::DestroySurface(w->dc);
   backend->DestroyNative(w);
+  backend->DropInput(w);
+  Windows().erase(w);
   backend->windows.erase(std::remove(backend->windows.begin(), backend->windows.end(), w), backend->windows.end());
   if (w->dc && w->dc->boundContext) w->dc->boundContext->dc = nullptr;
   delete w->dc;
@@ -223,14 +282,6 @@ TShiftState KeysToShiftState(uintptr_t keys) {
   return s;
 }
 
-TShiftState KeyDataToShiftState(intptr_t keyData) {
-  return static_cast<TShiftState>((static_cast<uintptr_t>(keyData) >> 16) & (ssShift | ssAlt | ssCtrl));
-}
-
-intptr_t MakeKeyData(TShiftState shift) {
-  return static_cast<intptr_t>(((shift & (ssShift | ssAlt | ssCtrl)) << 16) | 1u);
-}
-
 void TWinControl::Dispatch(void* Message) {
   auto* m = static_cast<TMessage*>(Message);
   switch (m->Msg) {
@@ -251,11 +302,11 @@ void TWinControl::Dispatch(void* Message) {
       break;
     }
     case WM_SIZE: {
-      auto* s = reinterpret_cast<TWMSize*>(m);
+      TWMSize s(*m);
       // Native resizes (a window manager) update the bounds; ours already match.
-      if (s->Width() != FWidth || s->Height() != FHeight) {
-        FWidth = s->Width();
-        FHeight = s->Height();
+      if (s.Width() != FWidth || s.Height() != FHeight) {
+        FWidth = s.Width();
+        FHeight = s.Height();
         if (FHandle) {
           FHandle->width = FWidth;
           FHandle->height = FHeight;
@@ -270,28 +321,28 @@ void TWinControl::Dispatch(void* Message) {
       DefaultPaint(*m);
       break;
     case WM_MOUSEWHEEL: {
-      auto* mm = reinterpret_cast<TWMMouse*>(m);
-      int delta = static_cast<int16_t>((mm->Keys >> 16) & 0xFFFF);
-      OnMouseWheel(this, KeysToShiftState(mm->Keys & 0xFFFF), delta, mm->X(), mm->Y());
+      TWMMouse mm(*m);
+      int delta = static_cast<int16_t>((mm.Keys >> 16) & 0xFFFF);
+      OnMouseWheel(this, KeysToShiftState(mm.Keys & 0xFFFF), delta, mm.X(), mm.Y());
       break;
     }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP: {
-      auto* mm = reinterpret_cast<TWMMouse*>(m);
+      TWMMouse mm(*m);
       TMouseButton b = (m->Msg == WM_RBUTTONDOWN || m->Msg == WM_RBUTTONUP) ? mbRight : mbMiddle;
       if (m->Msg == WM_RBUTTONDOWN || m->Msg == WM_MBUTTONDOWN)
-        OnMouseDown(this, b, KeysToShiftState(mm->Keys), mm->X(), mm->Y());
+        OnMouseDown(this, b, KeysToShiftState(mm.Keys), mm.X(), mm.Y());
       else
-        OnMouseUp(this, b, KeysToShiftState(mm->Keys), mm->X(), mm->Y());
+        OnMouseUp(this, b, KeysToShiftState(mm.Keys), mm.X(), mm.Y());
       break;
     }
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP: {
-      auto* mm = reinterpret_cast<TWMMouse*>(m);
-      int x = mm->X(), y = mm->Y();
+      TWMMouse mm(*m);
+      int x = mm.X(), y = mm.Y();
       TControl* target = FMouseCapture;
       if (!target) {
         for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
@@ -306,13 +357,13 @@ void TWinControl::Dispatch(void* Message) {
       if (!target) target = this;
       int cx = target == this ? x : x - target->Left();
       int cy = target == this ? y : y - target->Top();
-      TShiftState shift = KeysToShiftState(mm->Keys);
+      TShiftState shift = KeysToShiftState(mm.Keys);
       if (m->Msg == WM_LBUTTONDOWN) {
         FMouseCapture = target == this ? nullptr : target;
         target->MouseDown(cx, cy);
         target->OnMouseDown(target, mbLeft, shift | ssLeft, cx, cy);
       } else if (m->Msg == WM_MOUSEMOVE) {
-        target->MouseMove(cx, cy, (mm->Keys & MK_LBUTTON) != 0);
+        target->MouseMove(cx, cy, (mm.Keys & MK_LBUTTON) != 0);
         target->OnMouseMove(target, shift, cx, cy);
       } else {
         FMouseCapture = nullptr;
@@ -327,7 +378,7 @@ void TWinControl::Dispatch(void* Message) {
 }
 
 void TWinControl::DefaultPaint(TMessage& m) {
-  auto& p = reinterpret_cast<TWMPaint&>(m);
+  TWMPaint p(m);
   if (p.DC) {
     PaintWindow(p.DC);
     return;

@@ -10,34 +10,26 @@
 
 class TWinControl;
 class TTimer;
-class DrawSurface;  // backend drawing target for non-GL controls (see backend.h)
+class DrawSurface;  // the drawing target of non-GL controls (framework/graphics/draw_surface.h)
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TBevelCut { bvNone, bvLowered, bvRaised };
 enum TScrollBarKind { sbHorizontal, sbVertical };
 
-struct TWndClass {
-  DWORD style = 0;
-};
-
-struct TCreateParams {
-  std::string Caption;
-  DWORD Style = 0;
-  DWORD ExStyle = 0;
-  int X = 0, Y = 0, Width = 0, Height = 0;
-  HWND WndParent = nullptr;
-  TWndClass WindowClass;
-  std::string WinClassName;
-};
-
+// Typed records of a TMessage, built from its fields; a handler's Result goes back through ToMessage.
 struct TWMPaint {
+  explicit TWMPaint(const TMessage& m)
+      : Msg(m.Msg), DC(reinterpret_cast<HDC>(m.WParam)), Unused(m.LParam), Result(m.Result) {}
+  TMessage ToMessage() const;
   unsigned Msg;
-  HDC DC;
+  HDC DC;  // the WParam: a device context to paint on, or null for the window's own
   intptr_t Unused;
   intptr_t Result;
 };
 
 struct TWMSize {
+  explicit TWMSize(const TMessage& m) : Msg(m.Msg), SizeType(m.WParam), LParam(m.LParam), Result(m.Result) {}
+  TMessage ToMessage() const;
   unsigned Msg;
   uintptr_t SizeType;
   intptr_t LParam;  // width in the low 16 bits, height in the next 16
@@ -47,6 +39,8 @@ struct TWMSize {
 };
 
 struct TWMMouse {
+  explicit TWMMouse(const TMessage& m) : Msg(m.Msg), Keys(m.WParam), LParam(m.LParam), Result(m.Result) {}
+  TMessage ToMessage() const;
   unsigned Msg;
   uintptr_t Keys;
   intptr_t LParam;  // x in the low 16 bits, y in the next 16 (signed)
@@ -56,9 +50,6 @@ struct TWMMouse {
 };
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
-// Modifier keys and held buttons, as bits.
-typedef unsigned TShiftState;
-const TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32;
 // The shift state a mouse message's key bits describe.
 TShiftState KeysToShiftState(uintptr_t keys);
 typedef TMethodEvent<TMouseButton, TShiftState, int, int> TMouseEvent;
@@ -69,17 +60,10 @@ typedef TMethodEvent<TShiftState, int, int, int> TMouseWheelEvent;
 typedef TMethodEvent<WORD&, TShiftState> TKeyEvent;
 // A typed character (set to 0: used up).
 typedef TMethodEvent<char&> TKeyPressEvent;
-// The modifier state a key message carries in its LParam, and the LParam for one.
-TShiftState KeyDataToShiftState(intptr_t keyData);
-intptr_t MakeKeyData(TShiftState shift);
 
 // What a modal form answers (the platform's dialog result numbers).
 typedef int TModalResult;
 const TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7;
-
-inline intptr_t MakeLParam(int lo, int hi) {
-  return static_cast<intptr_t>((static_cast<uint32_t>(hi & 0xFFFF) << 16) | static_cast<uint32_t>(lo & 0xFFFF));
-}
 
 class TControl : public TComponent {
 public:
@@ -234,6 +218,9 @@ private:
   bool FModal = false;
 };
 
+// The windowed control a native window belongs to (null: none, or the window is gone).
+TWinControl* FindControl(HWND hwnd);
+
 // The form a control sits on (null: none).
 TForm* GetParentForm(TControl* control);
 
@@ -259,8 +246,8 @@ public:
   void MouseUp(int x, int y) override;
   // Pixel width of a caption in the label font.
   static int TextWidth(const AnsiString& text);
-  static constexpr const char* LabelFontFamily = "sans-serif";
-  static constexpr double LabelFontSize = 12.0;
+  static constexpr const char* LabelFontFamily = kLabelFontFamily;
+  static constexpr double LabelFontSize = kLabelFontSize;
 };
 
 class TScrollBar : public TWinControl {
@@ -308,6 +295,13 @@ private:
   TTimer* FRepeatTimer = nullptr;  // owned, made on the first press
   enum class Held { Nothing, Arrow, Trough } FHeld = Held::Nothing;
   int FHeldStep = 0, FHeldAlong = 0;
+};
+
+// A canvas bound to a windowed control: its handle is the control's own device context.
+class TControlCanvas : public TCanvas {
+public:
+  TWinControl* Control = nullptr;
+  HDC GetHandle() override;
 };
 
 class EInvalidOperation : public Exception { using Exception::Exception; };

@@ -1,7 +1,9 @@
-// MessageDlg and InputQuery: modal forms built from labels, an edit and buttons, or the installed handlers.
+// MessageDlg and InputQuery: modal forms built from labels, an edit and buttons, or the installed handlers;
+// MessageBoxA: the platform's message box window, waited on here.
 #include "framework/controls/dialogs.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <sstream>
 #include <vector>
@@ -9,8 +11,10 @@
 #include "framework/controls/application.h"
 #include "framework/controls/button.h"
 #include "framework/controls/edit.h"
+#include "framework/platform/backend.h"
 
 namespace {
+MessageBoxHandler gMessageBox;
 MessageDlgHandler gMessageDlg;
 InputQueryHandler gInputQuery;
 
@@ -37,6 +41,25 @@ void PlaceOverOwner(TForm* form) {
   form->SetBounds(std::max(0, x), std::max(0, y), form->Width(), form->Height());
 }
 
+// The platform's box on screen until it is answered; false when the backend shows none. The nested loop
+// keeps timers and paints of the other windows running; their input waits.
+bool RunMessageBox(HWND owner, const std::string& text, const std::string& caption) {
+  WindowBackend* backend = Application->Backend();
+  MessageBoxWindow* box = backend->OpenMessageBox(owner, text, caption);
+  if (!box) return false;
+  Application->SetMessageBoxShown(true);
+  while (!backend->MessageBoxAnswered(box)) {
+    Application->ProcessMessages();
+    if (backend->MessageBoxAnswered(box)) break;
+    int64_t next = Application->NextTimerDue();
+    int64_t wait = next == INT64_MAX ? 100 : std::max<int64_t>(0, next - Application->NowMs());
+    if (wait > 0) backend->WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
+  }
+  Application->SetMessageBoxShown(false);
+  backend->CloseMessageBox(box);
+  return true;
+}
+
 TButton* AddButton(TForm* form, const char* caption, TModalResult result, int x, int y) {
   auto* b = new TButton(form);
   b->SetParent(form);
@@ -46,6 +69,20 @@ TButton* AddButton(TForm* form, const char* caption, TModalResult result, int x,
   return b;
 }
 }  // namespace
+
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+  std::string t = text ? text : "", c = caption ? caption : "";
+  if (gMessageBox) return gMessageBox(owner, t, c, type);
+  if (Application->OnDisplay() && RunMessageBox(owner, t, c)) return 1;  // IDOK
+  std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+  return 1;  // IDOK
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
+  MessageBoxHandler old = gMessageBox;
+  gMessageBox = std::move(handler);
+  return old;
+}
 
 MessageDlgHandler SetMessageDlgHandler(MessageDlgHandler handler) {
   MessageDlgHandler old = gMessageDlg;

@@ -1,9 +1,18 @@
-// Modal dialogs for questions and short answers: MessageDlg and InputQuery.
+// Modal dialogs for questions and short answers: MessageBoxA, MessageDlg and InputQuery.
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "framework/controls/controls.h"
+
+// Shows text with an OK button and returns IDOK (1) once it is answered. The installed handler answers
+// where there is one; on a display a modal box waits while timers and paints of the other windows go on
+// and their input waits; otherwise the text goes to standard error.
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+// Where message boxes go instead; returns the handler it replaces.
+using MessageBoxHandler = std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel };

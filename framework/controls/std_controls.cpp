@@ -61,21 +61,7 @@ void TLabel::MouseUp(int x, int y) {
 }
 
 // Measured on a private image surface so that it works without any display.
-int TLabel::TextWidth(const AnsiString& text) {
-  if (text.IsEmpty()) return 0;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  cairo_t* cr = cairo_create(surface);
-  cairo_select_font_face(cr, LabelFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, LabelFontSize);
-  cairo_text_extents_t ext{};
-  cairo_text_extents(cr, SanitizeUtf8(text.str()).c_str(), &ext);
-  int width = 0;
-  if (cairo_status(cr) == CAIRO_STATUS_SUCCESS && std::isfinite(ext.x_advance) && ext.x_advance > 0)
-    width = static_cast<int>(std::min(std::ceil(ext.x_advance), 1e6));
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
-  return width;
-}
+int TLabel::TextWidth(const AnsiString& text) { return LabelTextWidth(text.str()); }
 
 // ---------------------------------------------------------------------------------------------
 // TScrollBar

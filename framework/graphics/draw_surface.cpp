@@ -1,7 +1,8 @@
 // Drawing primitives for non-GL controls over cairo.
 #include "framework/graphics/draw_surface.h"
 
-#include "framework/controls/controls.h"
+#include <algorithm>
+#include <cmath>
 
 int Utf8SequenceLength(const std::string& s, size_t i) {
   if (i >= s.size()) return 0;
@@ -40,6 +41,22 @@ std::string SanitizeUtf8(const std::string& s) {
     i += n;
   }
   return out;
+}
+
+int LabelTextWidth(const std::string& text) {
+  if (text.empty()) return 0;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  cairo_select_font_face(cr, kLabelFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, kLabelFontSize);
+  cairo_text_extents_t ext{};
+  cairo_text_extents(cr, SanitizeUtf8(text).c_str(), &ext);
+  int width = 0;
+  if (cairo_status(cr) == CAIRO_STATUS_SUCCESS && std::isfinite(ext.x_advance) && ext.x_advance > 0)
+    width = static_cast<int>(std::min(std::ceil(ext.x_advance), 1e6));
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  return width;
 }
 
 void DrawSurface::Source(TColor c) {
@@ -99,8 +116,8 @@ void DrawSurface::Arrow(int x, int y, int w, int h, Direction d, TColor c) {
 void DrawSurface::Text(int x, int y, const char* text, TColor c) {
   if (!text || !*text) return;
   Source(c);
-  cairo_select_font_face(FCairo, TLabel::LabelFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(FCairo, TLabel::LabelFontSize);
+  cairo_select_font_face(FCairo, kLabelFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(FCairo, kLabelFontSize);
   cairo_font_extents_t fe{};
   cairo_font_extents(FCairo, &fe);
   cairo_move_to(FCairo, x, y + fe.ascent);

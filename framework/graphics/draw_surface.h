@@ -12,6 +12,8 @@ int Utf8SequenceLength(const std::string& s, size_t i);
 // A copy of s with every byte outside a well-formed UTF-8 sequence replaced by '?', so byte offsets
 // stay the same. NOTE: cairo's text calls put their context into a lasting error state on bad UTF-8.
 std::string SanitizeUtf8(const std::string& s);
+// Pixel width of a caption in the label font.
+int LabelTextWidth(const std::string& text);
 
 class DrawSurface {
 public:

@@ -6,7 +6,7 @@
 
 #include "framework/core/core.h"
 #include "framework/core/streams.h"
-#include "framework/platform/winapi.h"
+#include "framework/core/wintypes.h"
 
 // A colour value: red in the low byte, green next, blue third.
 typedef uint32_t TColor;
@@ -27,8 +27,11 @@ const TColor clGrayText = 0x80000011;
 // Resolves system colours (clBtnFace) to plain RGB.
 TColor ColorToRGB(TColor c);
 
+// The font of captions, labels and message boxes.
+constexpr const char* kLabelFontFamily = "sans-serif";
+constexpr double kLabelFontSize = 12.0;
+
 class TBitmap;
-class TWinControl;
 
 class TCanvas : public TPersistent {
 public:
@@ -46,13 +49,6 @@ public:
 protected:
   HDC FHandle = nullptr;
   int FLockCount = 0;
-};
-
-// A canvas bound to a windowed control: its handle is the control's own device context.
-class TControlCanvas : public TCanvas {
-public:
-  TWinControl* Control = nullptr;
-  HDC GetHandle() override;
 };
 
 class TGraphic : public TPersistent {

@@ -24,10 +24,3 @@ bool WritePng(const char* path, int width, int height, const std::vector<uint8_t
   cairo_surface_destroy(s);
   return ok;
 }
-
-bool SaveWindowPng(HWND hwnd, const char* path) {
-  std::vector<uint8_t> rgba;
-  int w = 0, h = 0;
-  if (!ReadWindowPixels(hwnd, rgba, w, h)) return false;
-  return WritePng(path, w, h, rgba);
-}

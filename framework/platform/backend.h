@@ -1,19 +1,23 @@
-// The internal window-backend interface: native windows, events, and what EGL needs of them.
+// The internal window-backend interface: native windows, the input queue, and what EGL needs of them.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
-#include "framework/controls/controls.h"
 #include "framework/platform/winapi.h"
 
+class DrawSurface;
+struct MessageBoxWindow;
+
 struct NativeWindow {
-  TWinControl* control = nullptr;
   NativeWindow* parent = nullptr;
   int x = 0, y = 0, width = 0, height = 0;
   DWORD classStyle = 0;
   bool visible = true;
   bool invalid = false;
+  // What tools that look at the window tree see of a child window: its name and class.
+  std::string name, className;
   DeviceContext* dc = nullptr;
   void* impl = nullptr;  // backend state
 };
@@ -50,7 +54,7 @@ public:
   virtual void SetOwner(NativeWindow*, NativeWindow*) {}
   // Gives a top-level window the keyboard once it is on screen.
   virtual void Activate(NativeWindow*) {}
-  // Translates pending native events into messages; never blocks.
+  // Translates pending native events into posted input messages; never blocks.
   virtual void PumpEvents() = 0;
   // Blocks until an event arrives or timeoutMs passes.
   virtual void WaitEvents(int timeoutMs) = 0;
@@ -61,11 +65,32 @@ public:
   // A drawing target over a non-GL window (null: the backend draws nothing); EndDraw shows and frees it.
   virtual DrawSurface* BeginDraw(NativeWindow*) { return nullptr; }
   virtual void EndDraw(NativeWindow*, DrawSurface*) {}
-  // Shows a modal message box and returns when it is closed; false when the backend cannot show one.
-  virtual bool ShowMessageBox(HWND, const std::string&, const std::string&, UINT) { return false; }
+  // A message box window with the text and an OK button, for a loop above to wait on: the backend
+  // draws it and notes its answer (the button, Return, Escape, Space or its close box) as its events
+  // are pumped. Null when the backend cannot show one, or one is up already.
+  virtual MessageBoxWindow* OpenMessageBox(HWND, const std::string&, const std::string&) { return nullptr; }
+  virtual bool MessageBoxAnswered(MessageBoxWindow*) { return true; }
+  virtual void CloseMessageBox(MessageBoxWindow*) {}
+
+  // The one way events go up: a backend posts window messages, the application takes them in order.
+  void PostInput(NativeWindow* w, UINT msg, uintptr_t wparam, intptr_t lparam);
+  bool TakeInput(MSG& m);
+  // The last message of that number still queued for the window; false when there is none.
+  bool LastQueued(NativeWindow* w, UINT msg, MSG& m) const;
+  // Forgets the messages still queued for a window that is going away.
+  void DropInput(NativeWindow* w);
 
   std::vector<NativeWindow*> windows;
+
+private:
+  std::deque<MSG> FInput;
 };
+
+// The process's one backend. OpenBackend returns the open one, or opens the kind asked for (Auto: on a
+// display when one opens, else headless); OpenedBackend is null until then.
+WindowBackend* OpenBackend(BackendKind kind);
+WindowBackend* OpenedBackend();
+void CloseBackend();
 
 WindowBackend* CreateHeadlessBackend();
 WindowBackend* CreateX11Backend();

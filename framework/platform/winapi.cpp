@@ -6,22 +6,22 @@
 #include <cstdio>
 #include <ctime>
 
-#include "framework/controls/application.h"
+#include "framework/graphics/screenshot.h"
 #include "framework/platform/backend.h"
 
 namespace {
-MessageBoxHandler gMessageBox;
 bool gFailPixelFormat = false;
 std::function<int64_t()> gCounter;
 int64_t gFrequency = 0;
 
+// The first window call opens the backend (headless) when the host chose none.
 bool EnsureEgl() {
-  WindowBackend* b = Application->Backend();
+  WindowBackend* b = OpenBackend(BackendKind::Headless);
   return b && egl::Init(b);
 }
 
 bool UsesWindowSurfaces(DeviceContext* dc) {
-  WindowBackend* b = Application->Backend();
+  WindowBackend* b = OpenBackend(BackendKind::Headless);
   return b && dc && dc->window && b->EglNativeWindow(dc->window) != nullptr;
 }
 }  // namespace
@@ -90,22 +90,8 @@ BOOL EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
 BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL) {
   if (!hwnd) return FALSE;
   hwnd->invalid = true;
-  if (WindowBackend* b = Application->Backend()) b->Invalidated(hwnd);
+  if (WindowBackend* b = OpenBackend(BackendKind::Headless)) b->Invalidated(hwnd);
   return TRUE;
-}
-
-int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
-  std::string t = text ? text : "", c = caption ? caption : "";
-  if (gMessageBox) return gMessageBox(owner, t, c, type);
-  if (Application->OnDisplay() && Application->Backend()->ShowMessageBox(owner, t, c, type)) return 1;  // IDOK
-  std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
-  return 1;  // IDOK
-}
-
-MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
-  MessageBoxHandler old = gMessageBox;
-  gMessageBox = std::move(handler);
-  return old;
 }
 
 void ForcePixelFormatFailure(bool fail) { gFailPixelFormat = fail; }
@@ -157,4 +143,11 @@ bool ReadWindowPixels(HWND hwnd, std::vector<uint8_t>& rgba, int& width, int& he
 HDC wglGetCurrentDC() {
   RenderContext* rc = egl::Current();
   return rc ? rc->dc : nullptr;
+}
+
+bool SaveWindowPng(HWND hwnd, const char* path) {
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  if (!ReadWindowPixels(hwnd, rgba, w, h)) return false;
+  return WritePng(path, w, h, rgba);
 }

@@ -15,7 +15,6 @@ struct X11Window {
   bool wantsFocus = false;  // takes the keyboard when it is next mapped
 };
 
-struct X11MessageBox;
 
 class X11Backend : public WindowBackend {
 public:
@@ -36,7 +35,9 @@ public:
   void* EglNativeWindow(NativeWindow* w) override;
   DrawSurface* BeginDraw(NativeWindow* w) override;
   void EndDraw(NativeWindow* w, DrawSurface* surface) override;
-  bool ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) override;
+  MessageBoxWindow* OpenMessageBox(HWND owner, const std::string& text, const std::string& caption) override;
+  bool MessageBoxAnswered(MessageBoxWindow* box) override;
+  void CloseMessageBox(MessageBoxWindow* box) override;
 
   Display* XDisplay() const { return FDisplay; }
 
@@ -45,14 +46,12 @@ private:
   NativeWindow* Find(Window id) const;
   void Translate(XEvent& e);
   void TranslateKey(NativeWindow* w, XKeyEvent& key);
-  // While a message box is up, input to the other windows is dropped.
-  bool HandleModal(XEvent& e);
-  // While a form is modal, input to the windows of other forms is dropped.
-  bool BlockedByModalForm(NativeWindow* w, const XEvent& e) const;
+  // Handles an event of the message box's own window; false for the other windows' events.
+  bool HandleMessageBox(XEvent& e);
   void PaintMessageBox();
 
   Display* FDisplay = nullptr;
   Atom FProtocols = 0, FDeleteWindow = 0, FNetWmName = 0, FUtf8String = 0;
   std::unordered_map<Window, NativeWindow*> FByWindow;
-  X11MessageBox* FModal = nullptr;
+  MessageBoxWindow* FMessageBox = nullptr;
 };

@@ -1,18 +1,17 @@
-// Message boxes on a display: a small modal window with the text and an OK button.
+// Message boxes on a display: a small window with the text and an OK button, drawn here and answered
+// through its own events; the loop that waits for the answer belongs to the dialogs above.
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
 
 #include <algorithm>
-#include <climits>
 #include <sstream>
 #include <vector>
 
-#include "framework/controls/application.h"
 #include "framework/graphics/draw_surface.h"
 #include "framework/platform/x11_backend.h"
 
-struct X11MessageBox {
+struct MessageBoxWindow {
   Window id = 0;
   std::vector<std::string> lines;
   int width = 0, height = 0;
@@ -21,19 +20,20 @@ struct X11MessageBox {
   static const int kButtonW = 80, kButtonH = 26, kLine = 18, kMargin = 20;
 };
 
-bool X11Backend::ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT) {
-  if (!FDisplay || FModal) return false;
-  X11MessageBox box;
+MessageBoxWindow* X11Backend::OpenMessageBox(HWND owner, const std::string& text, const std::string& caption) {
+  if (!FDisplay || FMessageBox) return nullptr;
+  auto* made = new MessageBoxWindow;
+  MessageBoxWindow& box = *made;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) box.lines.push_back(line);
   if (box.lines.empty()) box.lines.push_back("");
   int textWidth = 0;
-  for (const std::string& line : box.lines) textWidth = std::max(textWidth, TLabel::TextWidth(line.c_str()));
-  box.width = std::min(std::max(textWidth + 2 * X11MessageBox::kMargin, 220), 1200);
-  int textHeight = std::min(static_cast<int>(box.lines.size()), 40) * X11MessageBox::kLine;
-  box.height = textHeight + 3 * X11MessageBox::kMargin + X11MessageBox::kButtonH;
-  box.buttonX = (box.width - X11MessageBox::kButtonW) / 2;
-  box.buttonY = box.height - X11MessageBox::kMargin - X11MessageBox::kButtonH;
+  for (const std::string& line : box.lines) textWidth = std::max(textWidth, LabelTextWidth(line));
+  box.width = std::min(std::max(textWidth + 2 * MessageBoxWindow::kMargin, 220), 1200);
+  int textHeight = std::min(static_cast<int>(box.lines.size()), 40) * MessageBoxWindow::kLine;
+  box.height = textHeight + 3 * MessageBoxWindow::kMargin + MessageBoxWindow::kButtonH;
+  box.buttonX = (box.width - MessageBoxWindow::kButtonW) / 2;
+  box.buttonY = box.height - MessageBoxWindow::kMargin - MessageBoxWindow::kButtonH;
 
   int screen = DefaultScreen(FDisplay);
   int x = (DisplayWidth(FDisplay, screen) - box.width) / 2, y = (DisplayHeight(FDisplay, screen) - box.height) / 2;
@@ -42,7 +42,10 @@ bool X11Backend::ShowMessageBox(HWND owner, const std::string& text, const std::
   attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | KeyPressMask | StructureNotifyMask;
   box.id = XCreateWindow(FDisplay, DefaultRootWindow(FDisplay), x, y, box.width, box.height, 0, CopyFromParent,
                          InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attrs);
-  if (!box.id) return false;
+  if (!box.id) {
+    delete made;
+    return nullptr;
+  }
   XStoreName(FDisplay, box.id, caption.c_str());
   XClassHint hint;
   hint.res_name = const_cast<char*>("messagebox");
@@ -66,45 +69,31 @@ bool X11Backend::ShowMessageBox(HWND owner, const std::string& text, const std::
   XMapRaised(FDisplay, box.id);
   XFlush(FDisplay);
 
-  // The nested loop keeps timers and paints of the other windows running; their input waits.
-  FModal = &box;
-  while (!box.done) {
-    Application->ProcessMessages();
-    if (box.done) break;
-    int64_t next = Application->NextTimerDue();
-    int64_t wait = next == INT64_MAX ? 100 : std::max<int64_t>(0, next - Application->NowMs());
-    if (wait > 0) WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
-  }
-  FModal = nullptr;
-  XDestroyWindow(FDisplay, box.id);
-  XFlush(FDisplay);
-  return true;
+  FMessageBox = made;
+  return made;
 }
 
-bool X11Backend::HandleModal(XEvent& e) {
-  X11MessageBox& box = *FModal;
-  if (e.xany.window != box.id) {
-    switch (e.type) {
-      case ButtonPress:
-      case ButtonRelease:
-      case MotionNotify:
-      case KeyPress:
-      case KeyRelease:
-        return true;
-      case ClientMessage:
-        return e.xclient.message_type == FProtocols;
-      default:
-        return false;
-    }
-  }
+bool X11Backend::MessageBoxAnswered(MessageBoxWindow* box) { return !box || box->done; }
+
+void X11Backend::CloseMessageBox(MessageBoxWindow* box) {
+  if (!box) return;
+  if (FMessageBox == box) FMessageBox = nullptr;
+  XDestroyWindow(FDisplay, box->id);
+  XFlush(FDisplay);
+  delete box;
+}
+
+bool X11Backend::HandleMessageBox(XEvent& e) {
+  MessageBoxWindow& box = *FMessageBox;
+  if (e.xany.window != box.id) return false;
   switch (e.type) {
     case Expose:
       if (e.xexpose.count == 0) PaintMessageBox();
       break;
     case ButtonRelease: {
       int bx = e.xbutton.x - box.buttonX, by = e.xbutton.y - box.buttonY;
-      if (e.xbutton.button == Button1 && bx >= 0 && by >= 0 && bx < X11MessageBox::kButtonW &&
-          by < X11MessageBox::kButtonH)
+      if (e.xbutton.button == Button1 && bx >= 0 && by >= 0 && bx < MessageBoxWindow::kButtonW &&
+          by < MessageBoxWindow::kButtonH)
         box.done = true;
       break;
     }
@@ -124,7 +113,7 @@ bool X11Backend::HandleModal(XEvent& e) {
 }
 
 void X11Backend::PaintMessageBox() {
-  X11MessageBox& box = *FModal;
+  MessageBoxWindow& box = *FMessageBox;
   cairo_surface_t* target = cairo_xlib_surface_create(FDisplay, box.id, DefaultVisual(FDisplay, DefaultScreen(FDisplay)),
                                                       box.width, box.height);
   cairo_t* cr = cairo_create(target);
@@ -132,13 +121,13 @@ void X11Backend::PaintMessageBox() {
   {
     DrawSurface s(cr);
     s.FillRect(0, 0, box.width, box.height, clBtnFace);
-    int y = X11MessageBox::kMargin;
-    for (size_t i = 0; i < box.lines.size() && i < 40; ++i, y += X11MessageBox::kLine)
-      s.Text(X11MessageBox::kMargin, y, box.lines[i].c_str(), clBlack);
-    s.FillRect(box.buttonX, box.buttonY, X11MessageBox::kButtonW, X11MessageBox::kButtonH, clBtnFace);
-    s.Bevel(box.buttonX, box.buttonY, X11MessageBox::kButtonW, X11MessageBox::kButtonH, true);
-    int w = TLabel::TextWidth("OK");
-    s.Text(box.buttonX + (X11MessageBox::kButtonW - w) / 2, box.buttonY + 5, "OK", clBlack);
+    int y = MessageBoxWindow::kMargin;
+    for (size_t i = 0; i < box.lines.size() && i < 40; ++i, y += MessageBoxWindow::kLine)
+      s.Text(MessageBoxWindow::kMargin, y, box.lines[i].c_str(), clBlack);
+    s.FillRect(box.buttonX, box.buttonY, MessageBoxWindow::kButtonW, MessageBoxWindow::kButtonH, clBtnFace);
+    s.Bevel(box.buttonX, box.buttonY, MessageBoxWindow::kButtonW, MessageBoxWindow::kButtonH, true);
+    int w = LabelTextWidth("OK");
+    s.Text(box.buttonX + (MessageBoxWindow::kButtonW - w) / 2, box.buttonY + 5, "OK", clBlack);
   }
   cairo_surface_flush(cairo_get_target(cr));
   cairo_destroy(cr);

@@ -5,16 +5,12 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
-#include <cxxabi.h>
-
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <typeinfo>
+#include <string>
 
-#include "framework/controls/application.h"
 #include "framework/platform/x11_backend.h"
 
 namespace {
@@ -80,16 +76,6 @@ WORD VirtualKey(KeySym sym) {
     case XK_Delete: case XK_KP_Delete: return VK_DELETE;
     default: return 0;
   }
-}
-
-// The window's class for tools that look at the tree: the control's own class name.
-std::string ClassOf(TWinControl* control, const std::string& registered) {
-  if (!control || (!registered.empty() && registered != "TWinControl")) return registered;
-  int status = 0;
-  char* name = abi::__cxa_demangle(typeid(*control).name(), nullptr, nullptr, &status);
-  std::string result = (status == 0 && name) ? name : registered;
-  std::free(name);
-  return result;
 }
 
 // Top-level windows are named after the program, the way window managers group and match them.
@@ -158,9 +144,9 @@ void X11Backend::CreateNative(NativeWindow* w, const TCreateParams& params) {
   FByWindow[id] = w;
 
   XClassHint hint;
-  std::string name = parentImpl ? (w->control ? w->control->Name.str() : std::string()) : ProgramName();
+  std::string name = parentImpl ? w->name : ProgramName();
   hint.res_name = const_cast<char*>(name.c_str());
-  std::string windowClass = parentImpl ? ClassOf(w->control, params.WinClassName) : ProgramClass();
+  std::string windowClass = parentImpl ? w->className : ProgramClass();
   hint.res_class = const_cast<char*>(windowClass.c_str());
   XSetClassHint(FDisplay, id, &hint);
   if (!parentImpl) {
@@ -209,25 +195,6 @@ void X11Backend::Activate(NativeWindow* w) {
     impl->wantsFocus = true;
   XRaiseWindow(FDisplay, impl->id);
   XFlush(FDisplay);
-}
-
-bool X11Backend::BlockedByModalForm(NativeWindow* w, const XEvent& e) const {
-  TForm* modal = Application->ModalForm();
-  if (!modal) return false;
-  switch (e.type) {
-    case ButtonPress:
-    case ButtonRelease:
-    case MotionNotify:
-    case KeyPress:
-    case KeyRelease:
-    case ClientMessage:
-      break;
-    default:
-      return false;
-  }
-  NativeWindow* top = w;
-  while (top->parent) top = top->parent;
-  return top->control != modal;
 }
 
 void X11Backend::DestroyNative(NativeWindow* w) {
@@ -281,7 +248,7 @@ void X11Backend::PumpEvents() {
   while (XPending(FDisplay) > 0) {
     XEvent e;
     XNextEvent(FDisplay, &e);
-    if (FModal && HandleModal(e)) continue;
+    if (FMessageBox && HandleMessageBox(e)) continue;
     Translate(e);
   }
   XFlush(FDisplay);
@@ -289,9 +256,7 @@ void X11Backend::PumpEvents() {
 
 void X11Backend::Translate(XEvent& e) {
   NativeWindow* w = Find(e.xany.window);
-  if (!w || !w->control) return;
-  if (BlockedByModalForm(w, e)) return;
-  TWinControl* control = w->control;
+  if (!w) return;
   switch (e.type) {
     case MapNotify: {
       X11Window* impl = Impl(w);
@@ -310,7 +275,14 @@ void X11Backend::Translate(XEvent& e) {
       if (width == impl->knownWidth && height == impl->knownHeight) break;
       impl->knownWidth = width;
       impl->knownHeight = height;
-      if (width != w->width || height != w->height) control->Perform(WM_SIZE, 0, MakeLParam(width, height));
+      // The size the control has once the WM_SIZE messages still queued for it are taken.
+      int haveWidth = w->width, haveHeight = w->height;
+      MSG queued;
+      if (LastQueued(w, WM_SIZE, queued)) {
+        haveWidth = static_cast<int>(queued.lParam & 0xFFFF);
+        haveHeight = static_cast<int>((queued.lParam >> 16) & 0xFFFF);
+      }
+      if (width != haveWidth || height != haveHeight) PostInput(w, WM_SIZE, 0, MakeLParam(width, height));
       InvalidateRect(w, nullptr, FALSE);
       break;
     }
@@ -318,14 +290,14 @@ void X11Backend::Translate(XEvent& e) {
       uintptr_t keys = MouseKeys(e.xbutton.state);
       intptr_t at = MakeLParam(e.xbutton.x, e.xbutton.y);
       if (e.xbutton.button == Button1) {
-        control->Perform(WM_LBUTTONDOWN, keys | MK_LBUTTON, at);
+        PostInput(w, WM_LBUTTONDOWN, keys | MK_LBUTTON, at);
       } else if (e.xbutton.button == Button2) {
-        control->Perform(WM_MBUTTONDOWN, keys | MK_MBUTTON, at);
+        PostInput(w, WM_MBUTTONDOWN, keys | MK_MBUTTON, at);
       } else if (e.xbutton.button == Button3) {
-        control->Perform(WM_RBUTTONDOWN, keys | MK_RBUTTON, at);
+        PostInput(w, WM_RBUTTONDOWN, keys | MK_RBUTTON, at);
       } else if (e.xbutton.button == Button4 || e.xbutton.button == Button5) {
         int delta = e.xbutton.button == Button4 ? kWheelDelta : -kWheelDelta;
-        control->Perform(WM_MOUSEWHEEL, (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16) | keys, at);
+        PostInput(w, WM_MOUSEWHEEL, (static_cast<uintptr_t>(static_cast<uint16_t>(delta)) << 16) | keys, at);
       }
       break;
     }
@@ -333,16 +305,16 @@ void X11Backend::Translate(XEvent& e) {
       // The state is from before the release: the released button is still in it.
       uintptr_t keys = MouseKeys(e.xbutton.state);
       intptr_t at = MakeLParam(e.xbutton.x, e.xbutton.y);
-      if (e.xbutton.button == Button1) control->Perform(WM_LBUTTONUP, keys & ~uintptr_t(MK_LBUTTON), at);
-      if (e.xbutton.button == Button2) control->Perform(WM_MBUTTONUP, keys & ~uintptr_t(MK_MBUTTON), at);
-      if (e.xbutton.button == Button3) control->Perform(WM_RBUTTONUP, keys & ~uintptr_t(MK_RBUTTON), at);
+      if (e.xbutton.button == Button1) PostInput(w, WM_LBUTTONUP, keys & ~uintptr_t(MK_LBUTTON), at);
+      if (e.xbutton.button == Button2) PostInput(w, WM_MBUTTONUP, keys & ~uintptr_t(MK_MBUTTON), at);
+      if (e.xbutton.button == Button3) PostInput(w, WM_RBUTTONUP, keys & ~uintptr_t(MK_RBUTTON), at);
       break;
     }
     case MotionNotify: {
       // Only the latest position of a burst matters.
       while (XCheckTypedWindowEvent(FDisplay, e.xany.window, MotionNotify, &e)) {
       }
-      control->Perform(WM_MOUSEMOVE, MouseKeys(e.xmotion.state), MakeLParam(e.xmotion.x, e.xmotion.y));
+      PostInput(w, WM_MOUSEMOVE, MouseKeys(e.xmotion.state), MakeLParam(e.xmotion.x, e.xmotion.y));
       break;
     }
     case KeyPress:
@@ -351,31 +323,27 @@ void X11Backend::Translate(XEvent& e) {
       break;
     case ClientMessage:
       if (e.xclient.message_type == FProtocols && static_cast<Atom>(e.xclient.data.l[0]) == FDeleteWindow)
-        control->Perform(WM_CLOSE, 0, 0);
+        PostInput(w, WM_CLOSE, 0, 0);
       break;
     default:
       break;
   }
 }
 
-// A key as WM_KEYDOWN (then WM_CHAR for each character it types) or WM_KEYUP, to the top-level control.
+// A key as WM_KEYDOWN (then WM_CHAR for each character it types) or WM_KEYUP, to the top-level window.
 void X11Backend::TranslateKey(NativeWindow* w, XKeyEvent& key) {
-  Window id = key.window;
   char text[16] = {};
   KeySym typed = NoSymbol;
   int length = key.type == KeyPress ? XLookupString(&key, text, sizeof text, &typed, nullptr) : 0;
   WORD vk = VirtualKey(XLookupKeysym(&key, 0));
   intptr_t data = MakeKeyData(KeyShift(key.state));
   if (key.type == KeyRelease) {
-    if (vk) w->control->Perform(WM_KEYUP, vk, data);
+    if (vk) PostInput(w, WM_KEYUP, vk, data);
     return;
   }
-  if (vk) w->control->Perform(WM_KEYDOWN, vk, data);
-  for (int i = 0; i < length && i < static_cast<int>(sizeof text); ++i) {
-    // A handler may have closed the window: its control is gone then.
-    if (Find(id) != w || !w->control) return;
-    w->control->Perform(WM_CHAR, static_cast<unsigned char>(text[i]), data);
-  }
+  if (vk) PostInput(w, WM_KEYDOWN, vk, data);
+  for (int i = 0; i < length && i < static_cast<int>(sizeof text); ++i)
+    PostInput(w, WM_CHAR, static_cast<unsigned char>(text[i]), data);
 }
 
 // Modelled on GLFW's waitForEvent: poll the connection with the time left, again after a signal.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "framework/controls/controls.h"
-#include "framework/core/registry.h"
+#include "framework/graphics/registry.h"
 #include "support/test_support.h"
 
 namespace {

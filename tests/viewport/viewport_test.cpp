@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "framework/controls/dialogs.h"
 #include "framework/platform/backend.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"

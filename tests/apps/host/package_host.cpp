@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "framework/controls/application.h"
-#include "framework/core/registry.h"
+#include "framework/graphics/registry.h"
 
 int main() {
   Application->Initialize(BackendKind::Headless);

@@ -1,6 +1,6 @@
 // The component palette and the package loader. One registry per process: packages must resolve
 // the framework's symbols to the host's copy (see package/CMakeLists.txt).
-#include "framework/core/registry.h"
+#include "framework/graphics/registry.h"
 
 #include <dlfcn.h>
 #include <link.h>
