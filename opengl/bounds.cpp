@@ -4,33 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <vector>
 
-#include "opengl/opengl.h"
-#include "parts/call.h"
 #include "parts/parts.h"
-#include "parts/primitives.h"
-#include "parts/quad.h"
-
-void TBounds::Include(float x, float y, float z) {
-  if (!(std::isfinite(x) && std::isfinite(y) && std::isfinite(z))) return;
-  const float p[3] = {x, y, z};
-  for (int i = 0; i < 3; ++i) {
-    Min[i] = Empty ? p[i] : std::min(Min[i], p[i]);
-    Max[i] = Empty ? p[i] : std::max(Max[i], p[i]);
-  }
-  Empty = false;
-}
-
-void TBounds::Include(const TBounds& other) {
-  if (other.Empty) return;
-  Include(other.Min[0], other.Min[1], other.Min[2]);
-  Include(other.Max[0], other.Max[1], other.Max[2]);
-}
-
-float TBounds::Radius() const {
-  if (Empty) return 0;
-  return 0.5f * std::sqrt(Size(0) * Size(0) + Size(1) * Size(1) + Size(2) * Size(2));
-}
 
 namespace {
 
@@ -86,64 +62,37 @@ void IncludeTransformed(TBounds& out, const TBounds& box, const Matrix& m) {
   }
 }
 
-TBounds Box(float x0, float y0, float z0, float x1, float y1, float z1) {
-  TBounds b;
-  b.Include(x0, y0, z0);
-  b.Include(x1, y1, z1);
-  return b;
-}
+// Each part's box is taken in its own frame, then its corners through its placement into its parent's.
+class TBoxWalk : public TBoundsWalk {
+public:
+  TBounds Take(TPart* part) {
+    FBoxes.assign(1, TBounds());
+    Part(part);
+    return FBoxes.front();
+  }
+  void Point(float x, float y, float z) override { FBoxes.back().Include(x, y, z); }
+  void Part(TPart* part) override {
+    // A call part that reaches a part being added (itself, or a group around it) adds nothing more.
+    if (!part || !FVisiting.insert(part).second) return;
+    part->AddBounds(*this);
+    FVisiting.erase(part);
+  }
+  void Placed(TPart* part) override {
+    FBoxes.emplace_back();
+    part->AddGeometry(*this);
+    TBounds own = FBoxes.back();
+    FBoxes.pop_back();
+    IncludeTransformed(FBoxes.back(), own, Placement(part));
+  }
 
-// Call parts replay another part's list; `visiting` stops a call that reaches itself.
-TBounds LocalBounds(TPart* part, std::set<TPart*>& visiting);
-
-// The geometry a part draws in its own frame (after its placement).
-TBounds Geometry(TPart* part, std::set<TPart*>& visiting) {
-  if (auto* g = dynamic_cast<TPartGroup*>(part)) {
-    TBounds b;
-    for (int i = 0; i < g->Count(); ++i) b.Include(LocalBounds(g->Part(i), visiting));
-    return b;
-  }
-  if (dynamic_cast<TPartCube*>(part)) return Box(-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
-  if (dynamic_cast<TPartSphere*>(part)) return Box(-1, -1, -1, 1, 1, 1);
-  if (auto* c = dynamic_cast<TPartCylinder*>(part)) {
-    float r = std::max(std::fabs(c->BaseRadius), std::fabs(c->TopRadius));
-    return Box(-r, -r, std::min(0.0f, c->Height), r, r, std::max(0.0f, c->Height));
-  }
-  if (auto* d = dynamic_cast<TPartDisk*>(part)) {
-    float r = std::max(std::fabs(d->InnerRadius), std::fabs(d->OuterRadius));
-    return Box(-r, -r, 0, r, r, 0);
-  }
-  if (auto* q = dynamic_cast<TPartQuad*>(part)) {
-    TBounds b;
-    const float* pts = q->Points();
-    if (!pts) return b;
-    for (int i = 0; i < q->NPoints; ++i) b.Include(q->GetX(i), q->GetY(i), q->GetZ(i));
-    return b;
-  }
-  return TBounds();
-}
-
-TBounds LocalBounds(TPart* part, std::set<TPart*>& visiting) {
-  TBounds out;
-  if (!part || !visiting.insert(part).second) return out;
-  if (auto* call = dynamic_cast<TPartCall*>(part)) {
-    // Its list runs in the caller's frame with the called part's own placement inside it.
-    TOpenGl* viewport = call->Owner();
-    TPart* used = viewport && !call->UsedPartName.IsEmpty() ? viewport->FindPart(call->UsedPartName) : nullptr;
-    if (used) out = LocalBounds(used, visiting);
-  } else {
-    IncludeTransformed(out, Geometry(part, visiting), Placement(part));
-  }
-  visiting.erase(part);
-  return out;
-}
+private:
+  std::vector<TBounds> FBoxes;
+  std::set<TPart*> FVisiting;
+};
 
 }  // namespace
 
-TBounds PartLocalBounds(TPart* part) {
-  std::set<TPart*> visiting;
-  return LocalBounds(part, visiting);
-}
+TBounds PartLocalBounds(TPart* part) { return TBoxWalk().Take(part); }
 
 TBounds PartWorldBounds(TPart* part) {
   TBounds box = PartLocalBounds(part);

@@ -1,7 +1,15 @@
 // Switching to a viewport's context for one operation, and back.
 #include "opengl/context_scope.h"
 
+#include <GL/gl.h>
+
 HDC TContextHandle::DC() const { return Window && Window->HandleAllocated() ? GetDC(Window->Handle()) : nullptr; }
+
+void TContextHandle::ReleaseLists(unsigned list, unsigned sharedGeometry) {
+  TContextScope scope(this);
+  if (scope.Active() && list != 0) glDeleteLists(list, 1);
+  if (sharedGeometry != 0) Quadrics.Release(sharedGeometry, scope.Active());
+}
 
 TContextScope::TContextScope(const TContextHandle* handle) {
   if (!handle || !handle->Context) return;

@@ -6,16 +6,18 @@
 #include "framework/controls/controls.h"
 #include "framework/platform/winapi.h"
 #include "opengl/quadric_cache.h"
+#include "parts/part_host.h"
 
 // Shared by a viewport and the lists compiled in its context; emptied when the context is deleted,
 // so that whoever still holds it issues no GL calls.
-struct TContextHandle {
+struct TContextHandle : TPartListContext {
   HGLRC Context = nullptr;
   TWinControl* Window = nullptr;
   // Quadric geometry that parts compiled in this context share (the per-part list mode).
   TQuadricCache Quadrics;
   // The window's own device context while the window exists; never creates a window.
   HDC DC() const;
+  void ReleaseLists(unsigned list, unsigned sharedGeometry) override;
 };
 
 // Makes a context current for its lifetime and then restores whatever was current before.

@@ -9,7 +9,7 @@
 #include "opengl/luce.h"
 #include "parts/parts.h"
 
-TOpenGl::TOpenGl(TComponent* AOwner) : TWinControl(AOwner), FContext(std::make_shared<TContextHandle>()) {
+TOpenGl::TOpenGl(TComponent* AOwner) : TWinControl(AOwner), TPartHost(this), FContext(std::make_shared<TContextHandle>()) {
   FContext->Window = this;
   FModelTimer = new TTimer(this);
   FModelTimer->SetEnabled(false);

@@ -21,7 +21,7 @@ const int TEXTURE_SLOTS = 20;
 const int LIGHT_SLOTS = 32;
 const int TEXTURE_PARAMS = 5;
 
-class TOpenGl : public TWinControl {
+class TOpenGl : public TWinControl, public TPartHost {
 public:
   explicit TOpenGl(TComponent* AOwner);
   ~TOpenGl() override;
@@ -56,7 +56,7 @@ public:
 
   // Scene root and part management.
   void SetRoot();
-  TPartGroup* Root() const { return FRoot; }
+  TPartGroup* Root() const override { return FRoot; }
   void AddObject(TPart* where, TPart* part);
   TPart* AddCube(TPart* where, const char* name);
   TPart* AddQuad(TPart* where, const char* name);
@@ -66,7 +66,7 @@ public:
   TPart* AddDisk(TPart* where, const char* name);
   TPart* Paste(TPart* where, TPart* part);
   void DeleteObject(TPart* part);
-  TPart* FindPart(AnsiString name);
+  TPart* FindPart(AnsiString name) override;
   TPart* SuggestedSelection() const { return FSuggestedSelection; }
 
   // Refresh timers and animation.
@@ -94,7 +94,7 @@ public:
   void SetTextureWrapT(int index, int value);
   void SetTextureEnvMode(int index, int value);
   void UpdateTextureParams(int index);
-  void BindTexture(int index);
+  void BindTexture(int index) override;
   unsigned TextureName(int index) const;
 
   // Lights.
@@ -139,6 +139,8 @@ public:
   intptr_t GetResourceContext() const { return reinterpret_cast<intptr_t>(FResourceContext); }
   // The context as display lists remember it; its Context is null until Loaded and after destruction.
   const std::shared_ptr<TContextHandle>& ContextHandle() const { return FContext; }
+  // The context as parts compile into it: null unless it is the current one.
+  std::shared_ptr<TPartListContext> CurrentListContext() override;
 
   TNotifyEvent OnListChanged, OnFrame, OnPaint, OnInitRC, OnSetProjection, OnAfterPaint, OnBeforePaint;
 

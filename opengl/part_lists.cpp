@@ -91,6 +91,11 @@ void TOpenGl::SetListMode(TListMode Value) {
   RefreshModel(this);
 }
 
+std::shared_ptr<TPartListContext> TOpenGl::CurrentListContext() {
+  if (!FContext->Context || FContext->Context != wglGetCurrentContext()) return nullptr;
+  return FContext;
+}
+
 int TOpenGl::SharedGeometryCount() const { return FContext->Quadrics.Count(); }
 
 void TOpenGl::UpdatePartLists() {

@@ -4,9 +4,19 @@
 #include <GL/gl.h>
 
 #include "files/files.h"
-#include "opengl/opengl.h"
 
-AnsiString TPartCall::GetName() { return AnsiString("Call list ") + TPart::GetName(); }
+const TPartClass& TPartCall::Class() {
+  static const TPartClass kind = TPartClassBuilder<TPartCall>("TPartCall", "Call list", PART_TAG_CALL).Fields([](auto& f) {
+    f.String("UsedPartName", &TPartCall::UsedPartName);
+  });
+  return kind;
+}
+static TPartRegistration call(TPartCall::Class());
+
+void TPartCall::AddBounds(TBoundsWalk& walk) {
+  TPartHost* host = Host();
+  if (host && !UsedPartName.IsEmpty()) walk.Part(host->FindPart(UsedPartName));
+}
 
 void TPartCall::SetUsedPartName(AnsiString name) {
   if (name != UsedPartName) UsedPartName = name;
@@ -30,7 +40,7 @@ unsigned TPartCall::ResolveCallList() {
 }
 
 TPart* TPartCall::CallTarget() {
-  TOpenGl* viewport = Owner();
+  TPartHost* viewport = Host();
   // An empty name would match the first unnamed part.
   if (!viewport || UsedPartName.IsEmpty()) return nullptr;
   TPart* used = viewport->FindPart(UsedPartName);
@@ -67,22 +77,9 @@ void TPartCall::BuildList(BUILDLIST_PHASE phase) {
 void TPartCall::Paint() { glCallList(CallList); }
 
 TPart* TPartCall::Clone() {
-  TPartCall* copy = new TPartCall();
-  CopyTo(copy);
-  copy->UsedPartName = UsedPartName;
+  auto* copy = static_cast<TPartCall*>(TPartClassOf::Clone());
   copy->CallList = CallList;
   copy->listByHand = listByHand;
   copy->listByName = listByName;
   return copy;
-}
-
-bool TPartCall::SaveTo(TSceneFile& File) {
-  return File.WriteInt(PART_TAG_CALL) && TPart::SaveTo(File) && File.WriteString(UsedPartName);
-}
-
-bool TPartCall::LoadFrom(TSceneFile& File) {
-  if (!(File.IsOk() && TPart::LoadFrom(File))) return false;
-  if (File.ReadString(0, &UsedPartName, AnsiString())) return true;
-  File.Fail();
-  return false;
 }

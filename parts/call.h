@@ -3,13 +3,16 @@
 
 #include "parts/parts.h"
 
-class TPartCall : public TPart {
+// The call part's record tag in a scene file.
+const int PART_TAG_CALL = 16;
+
+class TPartCall : public TPartClassOf<TPartCall> {
 public:
-  AnsiString GetName() override;
-  bool SaveTo(TSceneFile& File) override;
-  bool LoadFrom(TSceneFile& File) override;
+  static const TPartClass& Class();
   void Paint() override;
   TPart* Clone() override;
+  // Its list runs in the caller's frame: the called part's box, with the called part's own placement.
+  void AddBounds(TBoundsWalk& walk) override;
   // Every rebuild points CallList at the freshly compiled list of the part named UsedPartName,
   // unless a host set the list by hand.
   void BuildList(BUILDLIST_PHASE phase) override;

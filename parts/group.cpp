@@ -11,7 +11,15 @@ TPartGroup::~TPartGroup() {
   delete FParts;
 }
 
-AnsiString TPartGroup::GetName() { return AnsiString("Group ") + TPart::GetName(); }
+const TPartClass& TPartGroup::Class() {
+  static const TPartClass kind = TPartClassBuilder<TPartGroup>("TPartGroup", "Group", PART_TAG_GROUP).Fields([](auto&) {});
+  return kind;
+}
+static TPartRegistration group(TPartGroup::Class());
+
+void TPartGroup::AddGeometry(TBoundsWalk& walk) {
+  for (int i = 0; i < FParts->Count(); ++i) walk.Part(Part(i));
+}
 
 TPart* TPartGroup::FindPart(AnsiString name) {
   if (TPart* self = TPart::FindPart(name)) return self;
@@ -92,8 +100,7 @@ void TPartGroup::BuildList(BUILDLIST_PHASE phase) {
 }
 
 TPart* TPartGroup::Clone() {
-  TPartGroup* copy = new TPartGroup();
-  CopyTo(copy);
+  auto* copy = static_cast<TPartGroup*>(TPartClassOf::Clone());
   for (int i = 0; i < FParts->Count(); ++i) copy->AddObject(Part(i)->Clone(), nullptr);
   return copy;
 }

@@ -3,29 +3,21 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "files/files.h"
-#include "opengl/context_scope.h"
-#include "opengl/opengl.h"
-#include "parts/call.h"
-#include "parts/primitives.h"
-#include "parts/quad.h"
-
 TPart::TPart() = default;
 
 TPart::~TPart() { ReleaseList(); }
 
 void TPart::ReleaseList() {
   if (DisplayList == 0 && sharedGeometry == 0) return;
-  TContextHandle* handle = listContext.get();
-  if (!handle) {
+  if (!listContext) {
     if (DisplayList != 0) glDeleteLists(DisplayList, 1);
   } else {
-    TContextScope scope(handle);
-    if (scope.Active() && DisplayList != 0) glDeleteLists(DisplayList, 1);
-    if (sharedGeometry != 0) handle->Quadrics.Release(sharedGeometry, scope.Active());
+    listContext->ReleaseLists(DisplayList, sharedGeometry);
   }
   DisplayList = 0;
   sharedGeometry = 0;
@@ -35,8 +27,8 @@ void TPart::ReleaseList() {
 
 void TPart::AdoptListContext() {
   // A list from another context cannot be refilled here: it goes back where it came from.
-  std::shared_ptr<TContextHandle> here = owner ? owner->ContextHandle() : nullptr;
-  if (here && (!here->Context || here->Context != wglGetCurrentContext())) here.reset();
+  TPartHost* host = Host();
+  std::shared_ptr<TPartListContext> here = host ? host->CurrentListContext() : nullptr;
   if (listContext != here) ReleaseList();
   listContext = here;
 }
@@ -47,10 +39,7 @@ void TPart::DrawnInline() {
 }
 
 void TPart::SetSharedGeometry(unsigned list) {
-  if (sharedGeometry != 0 && listContext) {
-    TContextScope scope(listContext.get());
-    listContext->Quadrics.Release(sharedGeometry, scope.Active());
-  }
+  if (sharedGeometry != 0 && listContext) listContext->ReleaseLists(0, sharedGeometry);
   sharedGeometry = list;
 }
 AnsiString TPart::GetName() {
@@ -61,7 +50,7 @@ AnsiString TPart::GetName() {
 
 TPart* TPart::FindPart(AnsiString name) { return Name == name ? this : nullptr; }
 
-void TPart::SetOwner(TOpenGl* o) { owner = o; }
+void TPart::SetOwner(TOpenGl* o) { owner.Set(o); }
 
 void TPart::Changed(TObject* sender) {
   // A child's change climbs through here too; only the part's own values make its list stale.
@@ -132,7 +121,7 @@ int TPart::GetUseClipPlane(int index) { return ValidPlane(index) ? UseClipPlane[
 
 void TPart::Paint() {
   // A part outside any viewport has no texture slots to bind.
-  if (owner) owner->BindTexture(Texture);
+  if (TPartHost* host = Host()) host->BindTexture(Texture);
   if (UseMaterial) {
     const GLfloat ambient[4] = {AmbientR, AmbientG, AmbientB, AmbientA};
     const GLfloat diffuse[4] = {DiffuseR, DiffuseG, DiffuseB, DiffuseA};
@@ -194,44 +183,8 @@ void TPart::BuildList(BUILDLIST_PHASE phase) {
 void TPart::CopyTo(TPart* target) {
   if (!target) return;
   target->parent = nullptr;
-  target->PX = PX;
-  target->PY = PY;
-  target->PZ = PZ;
-  target->SX = SX;
-  target->SY = SY;
-  target->SZ = SZ;
-  target->RX = RX;
-  target->RY = RY;
-  target->RZ = RZ;
-  for (int i = 0; i < PART_CLIP_PLANES; ++i) {
-    target->ClipPlaneA[i] = ClipPlaneA[i];
-    target->ClipPlaneB[i] = ClipPlaneB[i];
-    target->ClipPlaneC[i] = ClipPlaneC[i];
-    target->ClipPlaneD[i] = ClipPlaneD[i];
-    target->UseClipPlane[i] = UseClipPlane[i];
-  }
-  target->RotationAngle = RotationAngle;
-  target->Name = Name;
-  target->Texture = Texture;
+  TPartBaseClass().EachField([&](const TPartField& field) { field.Copy(*this, *target); });
   target->owner = owner;
-  target->AmbientR = AmbientR;
-  target->AmbientG = AmbientG;
-  target->AmbientB = AmbientB;
-  target->AmbientA = AmbientA;
-  target->DiffuseR = DiffuseR;
-  target->DiffuseG = DiffuseG;
-  target->DiffuseB = DiffuseB;
-  target->DiffuseA = DiffuseA;
-  target->SpecularR = SpecularR;
-  target->SpecularG = SpecularG;
-  target->SpecularB = SpecularB;
-  target->SpecularA = SpecularA;
-  target->EmissionR = EmissionR;
-  target->EmissionG = EmissionG;
-  target->EmissionB = EmissionB;
-  target->EmissionA = EmissionA;
-  target->Shininess = Shininess;
-  target->UseMaterial = UseMaterial;
 }
 
 void TPart::CrossNorm(const float* a, const float* b, float* out) {
@@ -244,54 +197,136 @@ void TPart::CrossNorm(const float* a, const float* b, float* out) {
   out[2] = z;
 }
 
-bool TPart::SaveTo(TSceneFile& File) {
-  bool ok = !File.Failed() && File.WriteString(Name);
-  const float common[] = {PX, PY, PZ, SX, SY, SZ, RX, RY, RZ, RotationAngle,
-                          AmbientR, AmbientG, AmbientB, AmbientA, DiffuseR, DiffuseG, DiffuseB, DiffuseA,
-                          SpecularR, SpecularG, SpecularB, SpecularA, EmissionR, EmissionG, EmissionB, EmissionA,
-                          Shininess};
-  for (float v : common) ok = ok && File.WriteFloat(v);
-  ok = ok && File.WriteInt(Texture) && File.WriteInt(UseMaterial ? 1 : 0);
-  for (int i = 0; i < PART_CLIP_PLANES; ++i) {
-    ok = ok && File.WriteInt(UseClipPlane[i]) && File.WriteFloat(static_cast<float>(ClipPlaneA[i])) &&
-         File.WriteFloat(static_cast<float>(ClipPlaneB[i])) && File.WriteFloat(static_cast<float>(ClipPlaneC[i])) &&
-         File.WriteFloat(static_cast<float>(ClipPlaneD[i]));
+namespace {
+// The clip planes: per plane its state and its equation, held in double precision and stored as floats.
+class TClipPlanesField : public TPartField {
+public:
+  TClipPlanesField() : TPartField("ClipPlanes", 3) {}
+  bool Save(TPart& p, TSceneFile& f) const override {
+    bool ok = true;
+    for (int i = 0; i < PART_CLIP_PLANES; ++i) {
+      ok = ok && f.WriteInt(p.UseClipPlane[i]);
+      for (const double* coef : Coefficients(p, i)) ok = ok && f.WriteFloat(static_cast<float>(*coef));
+    }
+    return ok;
   }
+  bool Load(TPart& p, TSceneFile& f, bool ok) const override {
+    for (int i = 0; i < PART_CLIP_PLANES; ++i) {
+      ok = ok && f.ReadInt(Version(), &p.UseClipPlane[i], 0);
+      for (double* coef : Coefficients(p, i)) ok = ok && ReadPlane(f, coef);
+    }
+    return ok;
+  }
+  void Copy(const TPart& from, TPart& to) const override {
+    for (int i = 0; i < PART_CLIP_PLANES; ++i) {
+      to.UseClipPlane[i] = from.UseClipPlane[i];
+      to.ClipPlaneA[i] = from.ClipPlaneA[i];
+      to.ClipPlaneB[i] = from.ClipPlaneB[i];
+      to.ClipPlaneC[i] = from.ClipPlaneC[i];
+      to.ClipPlaneD[i] = from.ClipPlaneD[i];
+    }
+  }
+  void Show(const TPart& p, TPartFieldVisitor& v) const override {
+    v.Ints("UseClipPlane", p.UseClipPlane, PART_CLIP_PLANES);
+    v.Doubles("ClipPlaneA", p.ClipPlaneA, PART_CLIP_PLANES);
+    v.Doubles("ClipPlaneB", p.ClipPlaneB, PART_CLIP_PLANES);
+    v.Doubles("ClipPlaneC", p.ClipPlaneC, PART_CLIP_PLANES);
+    v.Doubles("ClipPlaneD", p.ClipPlaneD, PART_CLIP_PLANES);
+  }
+
+private:
+  static std::array<double*, 4> Coefficients(TPart& p, int i) {
+    return {&p.ClipPlaneA[i], &p.ClipPlaneB[i], &p.ClipPlaneC[i], &p.ClipPlaneD[i]};
+  }
+  // One coefficient; it keeps its value when the read fails.
+  bool ReadPlane(TSceneFile& f, double* target) const {
+    float v = static_cast<float>(*target);
+    if (!f.ReadFloat(Version(), &v, 0.0f)) return false;
+    *target = v;
+    return true;
+  }
+};
+}  // namespace
+
+const TPartClass& TPartBaseClass() {
+  static const TPartClass base = [] {
+    TPartFields fields;
+    TPartFieldList<TPart> f(fields);
+    f.String("Name", &TPart::Name);
+    f.Float("PX", &TPart::PX, 0);
+    f.Float("PY", &TPart::PY, 0);
+    f.Float("PZ", &TPart::PZ, 0);
+    f.Float("SX", &TPart::SX, 1);
+    f.Float("SY", &TPart::SY, 1);
+    f.Float("SZ", &TPart::SZ, 1);
+    f.Float("RX", &TPart::RX, 0);
+    f.Float("RY", &TPart::RY, 0);
+    f.Float("RZ", &TPart::RZ, 0);
+    f.Float("RotationAngle", &TPart::RotationAngle, 0);
+    f.Float("AmbientR", &TPart::AmbientR, 0.2f, 1);
+    f.Float("AmbientG", &TPart::AmbientG, 0.2f, 1);
+    f.Float("AmbientB", &TPart::AmbientB, 0.2f, 1);
+    f.Float("AmbientA", &TPart::AmbientA, 1, 1);
+    f.Float("DiffuseR", &TPart::DiffuseR, 0.8f, 1);
+    f.Float("DiffuseG", &TPart::DiffuseG, 0.8f, 1);
+    f.Float("DiffuseB", &TPart::DiffuseB, 0.8f, 1);
+    f.Float("DiffuseA", &TPart::DiffuseA, 1, 1);
+    f.Float("SpecularR", &TPart::SpecularR, 0, 1);
+    f.Float("SpecularG", &TPart::SpecularG, 0, 1);
+    f.Float("SpecularB", &TPart::SpecularB, 0, 1);
+    f.Float("SpecularA", &TPart::SpecularA, 1, 1);
+    f.Float("EmissionR", &TPart::EmissionR, 0, 1);
+    f.Float("EmissionG", &TPart::EmissionG, 0, 1);
+    f.Float("EmissionB", &TPart::EmissionB, 0, 1);
+    f.Float("EmissionA", &TPart::EmissionA, 1, 1);
+    f.Float("Shininess", &TPart::Shininess, 0, 1);
+    // Files older than version 1 draw with texture slot 0, not a new part's -2.
+    f.Int("Texture", &TPart::Texture, 0, 1);
+    f.Flag("UseMaterial", &TPart::UseMaterial, false, 1);
+    f.Custom(std::make_unique<TClipPlanesField>());
+    return TPartClass("TPart", "Part", 0, nullptr, nullptr, std::move(fields));
+  }();
+  return base;
+}
+
+const TPartClass& TPart::PartClass() const { return TPartBaseClass(); }
+
+void TPart::AddGeometry(TBoundsWalk&) {}
+
+void TPart::AddBounds(TBoundsWalk& walk) { walk.Placed(this); }
+
+bool TPart::SaveTo(TSceneFile& File) { return TPartBaseClass().SaveFields(*this, File, !File.Failed()); }
+
+bool TPart::LoadFrom(TSceneFile& File) { return TPartBaseClass().LoadFields(*this, File, File.IsOk()); }
+
+namespace {
+// The classes from the one below the part base down to kind: the order their fields come in a record.
+template <class F>
+void DownFromBase(const TPartClass& kind, F f) {
+  if (!kind.Base()) return;
+  DownFromBase(*kind.Base(), f);
+  f(kind);
+}
+}  // namespace
+
+bool TPart::SaveRecord(TSceneFile& File, const TPartClass& kind) {
+  bool ok = File.WriteInt(kind.Tag()) && TPart::SaveTo(File);
+  DownFromBase(kind, [&](const TPartClass& c) { ok = c.SaveFields(*this, File, ok); });
   return ok;
 }
 
-// Reads one float of a clip-plane equation; the member keeps its value when the read fails.
-static bool ReadPlane(TSceneFile& File, double* target) {
-  float v = static_cast<float>(*target);
-  if (!File.ReadFloat(3, &v, 0.0f)) return false;
-  *target = v;
-  return true;
+bool TPart::LoadRecord(TSceneFile& File, const TPartClass& kind) {
+  bool ok = File.IsOk() && TPart::LoadFrom(File);
+  DownFromBase(kind, [&](const TPartClass& c) { ok = c.LoadFields(*this, File, ok); });
+  return ok;
 }
 
-bool TPart::LoadFrom(TSceneFile& File) {
-  bool ok = File.IsOk();
-  // A string that cannot be read leaves the reader out of step with the file: nothing after it can be trusted.
-  if (ok && !File.ReadString(0, &Name, AnsiString())) {
-    File.Fail();
-    ok = false;
-  }
-  float* const placement[] = {&PX, &PY, &PZ, &SX, &SY, &SZ, &RX, &RY, &RZ, &RotationAngle};
-  const float placementDefaults[] = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0};
-  for (int i = 0; i < 10; ++i) ok = ok && File.ReadFloat(0, placement[i], placementDefaults[i]);
-  float* const material[] = {&AmbientR, &AmbientG, &AmbientB, &AmbientA, &DiffuseR, &DiffuseG, &DiffuseB,
-                             &DiffuseA, &SpecularR, &SpecularG, &SpecularB, &SpecularA, &EmissionR, &EmissionG,
-                             &EmissionB, &EmissionA, &Shininess};
-  const float materialDefaults[] = {0.2f, 0.2f, 0.2f, 1, 0.8f, 0.8f, 0.8f, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0};
-  for (int i = 0; i < 17; ++i) ok = ok && File.ReadFloat(1, material[i], materialDefaults[i]);
-  ok = ok && File.ReadInt(1, &Texture, 0);
-  int useMaterial = 0;
-  ok = ok && File.ReadInt(1, &useMaterial, 0);
-  UseMaterial = useMaterial == 1;
-  for (int i = 0; i < PART_CLIP_PLANES; ++i) {
-    ok = ok && File.ReadInt(3, &UseClipPlane[i], 0) && ReadPlane(File, &ClipPlaneA[i]) &&
-         ReadPlane(File, &ClipPlaneB[i]) && ReadPlane(File, &ClipPlaneC[i]) && ReadPlane(File, &ClipPlaneD[i]);
-  }
-  return ok;
+TPart* TPart::CloneRecord(const TPartClass& kind) {
+  TPart* copy = kind.Create();
+  if (!copy) return nullptr;
+  CopyTo(copy);
+  kind.CopyFields(*this, *copy);
+  return copy;
 }
 
 // Groups nest through Load -> LoadFrom -> Load; this counts the groups open on this thread.
@@ -312,25 +347,17 @@ TPart* TPart::Load(TSceneFile& File, TOpenGl* Owner) {
   if (!File.IsOk()) return nullptr;
   int tag = 0;
   if (!File.ReadInt(0, &tag, 0)) return nullptr;
-  std::unique_ptr<TPart> part;
-  switch (tag) {
-    case PART_TAG_CUBE: part.reset(new TPartCube()); break;
-    case PART_TAG_SPHERE: part.reset(new TPartSphere()); break;
-    case PART_TAG_CYLINDER: part.reset(new TPartCylinder()); break;
-    case PART_TAG_DISK: part.reset(new TPartDisk()); break;
-    case PART_TAG_GROUP:
-      if (groupLoadDepth >= PART_MAX_GROUP_DEPTH) {
-        File.Fail(sfTooDeep);
-        return nullptr;
-      }
-      part.reset(new TPartGroup());
-      break;
-    case PART_TAG_QUAD: part.reset(new TPartQuad()); break;
-    case PART_TAG_CALL: part.reset(new TPartCall()); break;
-    default: return nullptr;
+  const TPartClass* kind = TPartClasses::ByTag(tag);
+  if (!kind) return nullptr;
+  const bool group = tag == PART_TAG_GROUP;
+  if (group && groupLoadDepth >= PART_MAX_GROUP_DEPTH) {
+    File.Fail(sfTooDeep);
+    return nullptr;
   }
-  part->owner = Owner;
-  if (tag == PART_TAG_GROUP) {
+  std::unique_ptr<TPart> part(kind->Create());
+  if (!part) return nullptr;
+  part->owner.Set(Owner);
+  if (group) {
     GroupNesting nesting;
     part->LoadFrom(File);
   } else {

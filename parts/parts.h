@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "framework/core/core.h"
+#include "parts/bounds.h"
+#include "parts/part_class.h"
+#include "parts/part_host.h"
 
 class TOpenGl;
-struct TContextHandle;
 class TSceneFile;
 class TPartGroup;
 
@@ -21,23 +23,15 @@ const int PART_CLIP_PLANES = 6;
 // Deepest group nesting a scene file may hold; deeper files fail to load instead of exhausting the stack.
 const int PART_MAX_GROUP_DEPTH = 1000;
 
-// Class tags of the part records in a scene file.
-enum {
-  PART_TAG_CUBE = 10,
-  PART_TAG_SPHERE = 11,
-  PART_TAG_CYLINDER = 12,
-  PART_TAG_DISK = 13,
-  PART_TAG_GROUP = 14,
-  PART_TAG_QUAD = 15,
-  PART_TAG_CALL = 16,
-};
+// The group's record tag; every kind's tag is declared beside the kind.
+const int PART_TAG_GROUP = 14;
 
 class TPart : public TObject {
 public:
   TPart();
   ~TPart() override;
 
-  // Virtual operations; the slot order is relied upon.
+  // The eight operations every part has, in the order hosts derive from them.
   virtual AnsiString GetName();
   virtual TPart* FindPart(AnsiString name);
   virtual void SetOwner(TOpenGl* owner);
@@ -46,6 +40,12 @@ public:
   virtual void BuildList(BUILDLIST_PHASE phase);
   virtual void Paint();
   virtual TPart* Clone() = 0;
+  // The kind: its class name, record tag and fields. A kind that registers none reads as the part base.
+  virtual const TPartClass& PartClass() const;
+  // Bounds: adds what the part draws in its own frame, after its placement (the base draws nothing).
+  virtual void AddGeometry(TBoundsWalk& walk);
+  // Adds the part as its parent's frame sees it: its geometry under its placement.
+  virtual void AddBounds(TBoundsWalk& walk);
 
   void SetPX(float v);
   void SetPY(float v);
@@ -96,7 +96,10 @@ public:
   void CopyTo(TPart* target);
   TPartGroup* Parent() const { return parent; }
   void SetParent(TPartGroup* group) { parent = group; }
-  TOpenGl* Owner() const { return owner; }
+  // The viewport given by SetOwner; null once that viewport is destroyed.
+  TOpenGl* Owner() const { return owner.Viewport(); }
+  // The owner's part interface while it lives (null for a part outside any viewport).
+  TPartHost* Host() const { return owner.Host(); }
   // The group whose list holds this part. Unlike Parent(), which callers may set or clear, only a
   // group's insertion and removal change it, so it tells whether the part is already owned.
   TPartGroup* Holder() const { return holder; }
@@ -110,7 +113,7 @@ public:
   // Per-part lists: whether the part's own values (or a group's child list) changed since its list
   // was compiled; the context that list lives in; the shared geometry list it draws (0: none).
   bool ListDirty() const { return listDirty; }
-  const TContextHandle* ListContext() const { return listContext.get(); }
+  const TPartListContext* ListContext() const { return listContext.get(); }
   unsigned SharedGeometry() const { return sharedGeometry; }
   // Ties the part's lists to its viewport's current context, releasing lists made in another.
   void AdoptListContext();
@@ -121,6 +124,11 @@ public:
 
 protected:
   void MarkListStale() { listDirty = true; }
+  // A kind's record: its tag, the common record, then the fields of each class from the base down.
+  bool SaveRecord(TSceneFile& File, const TPartClass& kind);
+  bool LoadRecord(TSceneFile& File, const TPartClass& kind);
+  // A new part of the kind with this part's base state (CopyTo) and every field of the kind.
+  TPart* CloneRecord(const TPartClass& kind);
 
 private:
   // Deletes the display list (and drops the shared geometry) in the context that compiled it; skips
@@ -132,7 +140,7 @@ private:
   TPartGroup* parent = nullptr;
   TPartGroup* holder = nullptr;
   // The viewport context the list was compiled in (null: compiled outside any viewport).
-  std::shared_ptr<TContextHandle> listContext;
+  std::shared_ptr<TPartListContext> listContext;
 
 public:
   float PX = 0, PY = 0, PZ = 0;
@@ -155,19 +163,31 @@ public:
   unsigned DisplayList = 0;
 
 private:
-  TOpenGl* owner = nullptr;
+  TPartOwner owner;
 
 public:
   AnsiString Name;
 };
 
-// An inner node of the scene tree: owns its children and draws them inside its own placement.
-class TPartGroup : public TPart {
+// What a registered kind gets from its class: the name prefix, the clone and the record, all read from the
+// class's field declaration. Derived declares `static const TPartClass& Class();`.
+template <class Derived, class Base = TPart>
+class TPartClassOf : public Base {
 public:
+  AnsiString GetName() override { return AnsiString(Derived::Class().Caption()) + " " + TPart::GetName(); }
+  bool SaveTo(TSceneFile& File) override { return this->SaveRecord(File, Derived::Class()); }
+  bool LoadFrom(TSceneFile& File) override { return this->LoadRecord(File, Derived::Class()); }
+  TPart* Clone() override { return this->CloneRecord(Derived::Class()); }
+  const TPartClass& PartClass() const override { return Derived::Class(); }
+};
+
+// An inner node of the scene tree: owns its children and draws them inside its own placement.
+class TPartGroup : public TPartClassOf<TPartGroup> {
+public:
+  static const TPartClass& Class();
   TPartGroup();
   ~TPartGroup() override;
 
-  AnsiString GetName() override;
   TPart* FindPart(AnsiString name) override;
   void SetOwner(TOpenGl* owner) override;
   bool SaveTo(TSceneFile& File) override;
@@ -175,6 +195,7 @@ public:
   void BuildList(BUILDLIST_PHASE phase) override;
   void Paint() override;
   TPart* Clone() override;
+  void AddGeometry(TBoundsWalk& walk) override;
 
   // Inserts part before `before` (appends when before is null or not a child) and adopts it.
   void AddObject(TPart* part, TPart* before);

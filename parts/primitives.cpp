@@ -4,6 +4,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "files/files.h"
 
 namespace {
@@ -23,7 +26,13 @@ static void PaintGeometry(TPart* part, TSharedGeometry* shape) {
 
 // ---- cube
 
-AnsiString TPartCube::GetName() { return AnsiString("Cube ") + TPart::GetName(); }
+const TPartClass& TPartCube::Class() {
+  static const TPartClass kind = TPartClassBuilder<TPartCube>("TPartCube", "Cube", PART_TAG_CUBE).Fields([](auto&) {});
+  return kind;
+}
+static TPartRegistration cube(TPartCube::Class());
+
+void TPartCube::AddGeometry(TBoundsWalk& walk) { walk.Box(-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f); }
 
 struct CubeFace {
   GLfloat normal[3];
@@ -60,16 +69,6 @@ void TPartCube::DrawGeometry() {
   glEnd();
 }
 
-TPart* TPartCube::Clone() {
-  TPartCube* copy = new TPartCube();
-  CopyTo(copy);
-  return copy;
-}
-
-bool TPartCube::SaveTo(TSceneFile& File) { return File.WriteInt(PART_TAG_CUBE) && TPart::SaveTo(File); }
-
-bool TPartCube::LoadFrom(TSceneFile& File) { return File.IsOk() && TPart::LoadFrom(File); }
-
 // ---- quadric parts
 
 // Runs draw on a fresh quadric set up for smooth, filled, textured output; skips it when GLU has none to give.
@@ -84,7 +83,18 @@ static void WithQuadric(Draw draw) {
   gluDeleteQuadric(q);
 }
 
-AnsiString TPartSphere::GetName() { return AnsiString("Sphere ") + TPart::GetName(); }
+const TPartClass& TPartSphere::Class() {
+  static const TPartClass kind =
+      TPartClassBuilder<TPartSphere>("TPartSphere", "Sphere", PART_TAG_SPHERE).Fields([](auto& f) {
+        f.Int("Slices", &TPartSphere::Slices, 20, 0, &TPartSphere::SetSlices).Edit("StepsEdit", "slices", 2, 64);
+        f.Int("Stacks", &TPartSphere::Stacks, 20, 0, &TPartSphere::SetStacks).Edit("StepsEdit", "stacks", 2, 64);
+      });
+  return kind;
+}
+static TPartRegistration sphere(TPartSphere::Class());
+
+void TPartSphere::AddGeometry(TBoundsWalk& walk) { walk.Box(-1, -1, -1, 1, 1, 1); }
+
 void TPartSphere::SetSlices(int v) { Slices = v; Changed(this); }
 void TPartSphere::SetStacks(int v) { Stacks = v; Changed(this); }
 
@@ -105,23 +115,25 @@ void TPartSphere::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, 
   d2 = Divisions(Stacks);
 }
 
-TPart* TPartSphere::Clone() {
-  TPartSphere* copy = new TPartSphere();
-  CopyTo(copy);
-  copy->Slices = Slices;
-  copy->Stacks = Stacks;
-  return copy;
+const TPartClass& TPartCylinder::Class() {
+  static const TPartClass kind =
+      TPartClassBuilder<TPartCylinder>("TPartCylinder", "Cylinder", PART_TAG_CYLINDER).Fields([](auto& f) {
+        using C = TPartCylinder;
+        f.Int("Slices", &C::Slices, 20, 0, &C::SetSlices).Edit("StepsEdit", "slices", 2, 64);
+        f.Int("Stacks", &C::Stacks, 20, 0, &C::SetStacks).Edit("StepsEdit", "stacks", 2, 64);
+        f.Float("BaseRadius", &C::BaseRadius, 1.0f, 0, &C::SetBaseRadius).Edit("SizeEdit", "base r", 0, 10);
+        f.Float("TopRadius", &C::TopRadius, 1.0f, 0, &C::SetTopRadius).Edit("SizeEdit", "top r", 0, 10);
+        f.Float("Height", &C::Height, 1.0f, 0, &C::SetHeight).Edit("SizeEdit", "height", 0, 10);
+      });
+  return kind;
+}
+static TPartRegistration cylinder(TPartCylinder::Class());
+
+void TPartCylinder::AddGeometry(TBoundsWalk& walk) {
+  const float r = std::max(std::fabs(BaseRadius), std::fabs(TopRadius));
+  walk.Box(-r, -r, std::min(0.0f, Height), r, r, std::max(0.0f, Height));
 }
 
-bool TPartSphere::SaveTo(TSceneFile& File) {
-  return File.WriteInt(PART_TAG_SPHERE) && TPart::SaveTo(File) && File.WriteInt(Slices) && File.WriteInt(Stacks);
-}
-
-bool TPartSphere::LoadFrom(TSceneFile& File) {
-  return File.IsOk() && TPart::LoadFrom(File) && File.ReadInt(0, &Slices, 20) && File.ReadInt(0, &Stacks, 20);
-}
-
-AnsiString TPartCylinder::GetName() { return AnsiString("Cylinder ") + TPart::GetName(); }
 void TPartCylinder::SetSlices(int v) { Slices = v; Changed(this); }
 void TPartCylinder::SetStacks(int v) { Stacks = v; Changed(this); }
 void TPartCylinder::SetBaseRadius(float v) { BaseRadius = v; Changed(this); }
@@ -146,29 +158,23 @@ void TPartCylinder::GeometryKey(int& kind, float& a, float& b, float& c, int& d1
   d2 = Divisions(Stacks);
 }
 
-TPart* TPartCylinder::Clone() {
-  TPartCylinder* copy = new TPartCylinder();
-  CopyTo(copy);
-  copy->Slices = Slices;
-  copy->Stacks = Stacks;
-  copy->BaseRadius = BaseRadius;
-  copy->TopRadius = TopRadius;
-  copy->Height = Height;
-  return copy;
+const TPartClass& TPartDisk::Class() {
+  static const TPartClass kind = TPartClassBuilder<TPartDisk>("TPartDisk", "Disk", PART_TAG_DISK).Fields([](auto& f) {
+    using D = TPartDisk;
+    f.Int("Slices", &D::Slices, 20, 0, &D::SetSlices).Edit("StepsEdit", "slices", 2, 64);
+    f.Int("Loops", &D::Loops, 20, 0, &D::SetLoops).Edit("StepsEdit", "loops", 2, 64);
+    f.Float("InnerRadius", &D::InnerRadius, 1.0f, 0, &D::SetInnerRadius).Edit("SizeEdit", "inner r", 0, 10);
+    f.Float("OuterRadius", &D::OuterRadius, 2.0f, 0, &D::SetOuterRadius).Edit("SizeEdit", "outer r", 0, 10);
+  });
+  return kind;
+}
+static TPartRegistration disk(TPartDisk::Class());
+
+void TPartDisk::AddGeometry(TBoundsWalk& walk) {
+  const float r = std::max(std::fabs(InnerRadius), std::fabs(OuterRadius));
+  walk.Box(-r, -r, 0, r, r, 0);
 }
 
-bool TPartCylinder::SaveTo(TSceneFile& File) {
-  return File.WriteInt(PART_TAG_CYLINDER) && TPart::SaveTo(File) && File.WriteInt(Slices) && File.WriteInt(Stacks) &&
-         File.WriteFloat(BaseRadius) && File.WriteFloat(TopRadius) && File.WriteFloat(Height);
-}
-
-bool TPartCylinder::LoadFrom(TSceneFile& File) {
-  return File.IsOk() && TPart::LoadFrom(File) && File.ReadInt(0, &Slices, 20) && File.ReadInt(0, &Stacks, 20) &&
-         File.ReadFloat(0, &BaseRadius, 1.0f) && File.ReadFloat(0, &TopRadius, 1.0f) &&
-         File.ReadFloat(0, &Height, 1.0f);
-}
-
-AnsiString TPartDisk::GetName() { return AnsiString("Disk ") + TPart::GetName(); }
 void TPartDisk::SetSlices(int v) { Slices = v; Changed(this); }
 void TPartDisk::SetLoops(int v) { Loops = v; Changed(this); }
 void TPartDisk::SetInnerRadius(float v) { InnerRadius = v; Changed(this); }
@@ -192,22 +198,3 @@ void TPartDisk::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, in
   d2 = Divisions(Loops);
 }
 
-TPart* TPartDisk::Clone() {
-  TPartDisk* copy = new TPartDisk();
-  CopyTo(copy);
-  copy->Slices = Slices;
-  copy->Loops = Loops;
-  copy->InnerRadius = InnerRadius;
-  copy->OuterRadius = OuterRadius;
-  return copy;
-}
-
-bool TPartDisk::SaveTo(TSceneFile& File) {
-  return File.WriteInt(PART_TAG_DISK) && TPart::SaveTo(File) && File.WriteInt(Slices) && File.WriteInt(Loops) &&
-         File.WriteFloat(InnerRadius) && File.WriteFloat(OuterRadius);
-}
-
-bool TPartDisk::LoadFrom(TSceneFile& File) {
-  return File.IsOk() && TPart::LoadFrom(File) && File.ReadInt(0, &Slices, 20) && File.ReadInt(0, &Loops, 20) &&
-         File.ReadFloat(0, &InnerRadius, 1.0f) && File.ReadFloat(0, &OuterRadius, 2.0f);
-}

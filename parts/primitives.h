@@ -3,26 +3,28 @@
 
 #include "parts/parts.h"
 
-class TPartCube : public TPart, public TSharedGeometry {
+// Record tags of the solid kinds in a scene file.
+const int PART_TAG_CUBE = 10;
+const int PART_TAG_SPHERE = 11;
+const int PART_TAG_CYLINDER = 12;
+const int PART_TAG_DISK = 13;
+
+class TPartCube : public TPartClassOf<TPartCube>, public TSharedGeometry {
 public:
+  static const TPartClass& Class();
   void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
   void DrawGeometry() override;
-  AnsiString GetName() override;
-  bool SaveTo(TSceneFile& File) override;
-  bool LoadFrom(TSceneFile& File) override;
   void Paint() override;
-  TPart* Clone() override;
+  void AddGeometry(TBoundsWalk& walk) override;
 };
 
-class TPartSphere : public TPart, public TSharedGeometry {
+class TPartSphere : public TPartClassOf<TPartSphere>, public TSharedGeometry {
 public:
+  static const TPartClass& Class();
   void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
   void DrawGeometry() override;
-  AnsiString GetName() override;
-  bool SaveTo(TSceneFile& File) override;
-  bool LoadFrom(TSceneFile& File) override;
   void Paint() override;
-  TPart* Clone() override;
+  void AddGeometry(TBoundsWalk& walk) override;
 
   void SetSlices(int v);
   void SetStacks(int v);
@@ -31,15 +33,13 @@ public:
   int Stacks = 20;
 };
 
-class TPartCylinder : public TPart, public TSharedGeometry {
+class TPartCylinder : public TPartClassOf<TPartCylinder>, public TSharedGeometry {
 public:
+  static const TPartClass& Class();
   void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
   void DrawGeometry() override;
-  AnsiString GetName() override;
-  bool SaveTo(TSceneFile& File) override;
-  bool LoadFrom(TSceneFile& File) override;
   void Paint() override;
-  TPart* Clone() override;
+  void AddGeometry(TBoundsWalk& walk) override;
 
   void SetSlices(int v);
   void SetStacks(int v);
@@ -54,15 +54,13 @@ public:
   float Height = 1.0f;
 };
 
-class TPartDisk : public TPart, public TSharedGeometry {
+class TPartDisk : public TPartClassOf<TPartDisk>, public TSharedGeometry {
 public:
+  static const TPartClass& Class();
   void GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const override;
   void DrawGeometry() override;
-  AnsiString GetName() override;
-  bool SaveTo(TSceneFile& File) override;
-  bool LoadFrom(TSceneFile& File) override;
   void Paint() override;
-  TPart* Clone() override;
+  void AddGeometry(TBoundsWalk& walk) override;
 
   void SetSlices(int v);
   void SetLoops(int v);

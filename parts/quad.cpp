@@ -17,7 +17,94 @@ TPartQuad::TPartQuad() {
 
 TPartQuad::~TPartQuad() = default;
 
-AnsiString TPartQuad::GetName() { return AnsiString("Quad ") + TPart::GetName(); }
+// The points and their normals: a count, then the points, then the normals. An editor walks the points.
+class TQuadPoints : public TPartField, public TPartPointList {
+public:
+  TQuadPoints() : TPartField("Points", 0) {}
+
+  bool Save(TPart& part, TSceneFile& f) const override {
+    TPartQuad& q = Of(part);
+    // The count written is the count of points that follow, whatever NPoints was set to.
+    bool ok = f.WriteInt(q.Used());
+    const size_t n = static_cast<size_t>(q.Used()) * 3;
+    for (size_t i = 0; i < n; ++i) ok = ok && f.WriteFloat(q.points[i]);
+    for (size_t i = 0; i < n; ++i) ok = ok && f.WriteFloat(q.normals[i]);
+    return ok;
+  }
+  // Runs even after a failed read: the arrays are made anew in every case.
+  bool Load(TPart& part, TSceneFile& f, bool ok) const override {
+    TPartQuad& q = Of(part);
+    int count = 0;
+    if (!(ok && f.ReadInt(Version(), &count, 4))) count = 0;
+    // A negative count stores no points; the record ends there and the load goes on.
+    if (count < 0) count = 0;
+    // Each point takes 24 bytes (point and normal); a count the file cannot hold fails the load before
+    // anything is allocated for it.
+    if (count > f.Remaining() / 24) {
+      f.Fail(sfCutShort);
+      count = 0;
+      ok = false;
+    }
+    q.SetNPoints(count);
+    for (float& v : q.points) ok = ok && f.ReadFloat(Version(), &v, 0.0f);
+    for (float& v : q.normals) ok = ok && f.ReadFloat(Version(), &v, 0.0f);
+    return ok;
+  }
+  void Copy(const TPart& from, TPart& to) const override {
+    const TPartQuad& source = static_cast<const TPartQuad&>(from);
+    TPartQuad& q = Of(to);
+    q.SetNPoints(source.made);
+    q.points = source.points;
+    q.normals = source.normals;
+  }
+  void Show(const TPart& part, TPartFieldVisitor& v) const override {
+    const TPartQuad& q = static_cast<const TPartQuad&>(part);
+    v.Int("NPoints", q.NPoints);
+    v.Points("Points", q.Points(), q.Used());
+    v.Points("Normals", q.Normals(), q.Used());
+  }
+  const TPartPointList* PointList() const override { return this; }
+
+  int Count(TPart& part) const override { return Of(part).Used(); }
+  void Get(TPart& part, int i, float xyz[3]) const override {
+    TPartQuad& q = Of(part);
+    xyz[0] = q.GetX(i);
+    xyz[1] = q.GetY(i);
+    xyz[2] = q.GetZ(i);
+  }
+  void Set(TPart& part, int i, const float xyz[3]) const override {
+    TPartQuad& q = Of(part);
+    q.SetX(i, xyz[0]);
+    q.SetY(i, xyz[1]);
+    q.SetZ(i, xyz[2]);
+  }
+  void Resize(TPart& part, int n) const override { Of(part).SetNPoints(n); }
+
+private:
+  static TPartQuad& Of(TPart& part) { return static_cast<TPartQuad&>(part); }
+};
+
+const TPartClass& TPartQuad::Class() {
+  static const TPartClass kind = TPartClassBuilder<TPartQuad>("TPartQuad", "Quad", PART_TAG_QUAD).Fields([](auto& f) {
+    // Stored straight into the members: loading a shape does not recompute the stored normals.
+    f.Int("Shape", &TPartQuad::Shape, GL_QUADS);
+    f.Flag("AutoNormal", &TPartQuad::AutoNormal, true, 1);
+    f.Custom(std::make_unique<TQuadPoints>());
+  });
+  return kind;
+}
+static TPartRegistration quad(TPartQuad::Class());
+
+TPart* TPartQuad::Clone() {
+  auto* copy = static_cast<TPartQuad*>(TPartClassOf::Clone());
+  // The flag is not the copy's to take: it starts computing its normals, from the copied ones.
+  copy->AutoNormal = true;
+  return copy;
+}
+
+void TPartQuad::AddGeometry(TBoundsWalk& walk) {
+  for (int i = 0; i < Used(); ++i) walk.Point(points[i * 3], points[i * 3 + 1], points[i * 3 + 2]);
+}
 
 void TPartQuad::SetNPoints(int n) {
   if (n < 0) return;
@@ -150,47 +237,4 @@ void TPartQuad::Paint() {
     glVertex3fv(&points[i * 3]);
   }
   glEnd();
-}
-
-TPart* TPartQuad::Clone() {
-  TPartQuad* copy = new TPartQuad();
-  CopyTo(copy);
-  copy->SetShape(Shape);
-  copy->SetNPoints(made);
-  copy->points = points;
-  copy->normals = normals;
-  return copy;
-}
-
-bool TPartQuad::SaveTo(TSceneFile& File) {
-  bool ok = File.WriteInt(PART_TAG_QUAD) && TPart::SaveTo(File) && File.WriteInt(Shape) &&
-            File.WriteInt(AutoNormal ? 1 : 0) && File.WriteInt(Used());
-  // The count written is the count of points that follow, whatever NPoints was set to.
-  const size_t n = static_cast<size_t>(Used()) * 3;
-  for (size_t i = 0; i < n; ++i) ok = ok && File.WriteFloat(points[i]);
-  for (size_t i = 0; i < n; ++i) ok = ok && File.WriteFloat(normals[i]);
-  return ok;
-}
-
-bool TPartQuad::LoadFrom(TSceneFile& File) {
-  bool ok = File.IsOk() && TPart::LoadFrom(File);
-  ok = ok && File.ReadInt(0, &Shape, GL_QUADS);
-  int autoNormal = 0;
-  ok = ok && File.ReadInt(1, &autoNormal, 1);
-  AutoNormal = autoNormal == 1;
-  int count = 0;
-  if (!(ok && File.ReadInt(0, &count, 4))) count = 0;
-  // A negative count stores no points; the record ends there and the load goes on.
-  if (count < 0) count = 0;
-  // Each point takes 24 bytes (point and normal); a count the file cannot hold fails the load before anything
-  // is allocated for it.
-  if (count > File.Remaining() / 24) {
-    File.Fail(sfCutShort);
-    count = 0;
-    ok = false;
-  }
-  SetNPoints(count);
-  for (float& v : points) ok = ok && File.ReadFloat(0, &v, 0.0f);
-  for (float& v : normals) ok = ok && File.ReadFloat(0, &v, 0.0f);
-  return ok;
 }

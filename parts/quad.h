@@ -6,16 +6,18 @@
 
 #include "parts/parts.h"
 
-class TPartQuad : public TPart {
+// The polygon's record tag in a scene file.
+const int PART_TAG_QUAD = 15;
+
+class TPartQuad : public TPartClassOf<TPartQuad> {
 public:
+  static const TPartClass& Class();
   TPartQuad();
   ~TPartQuad() override;
 
-  AnsiString GetName() override;
-  bool SaveTo(TSceneFile& File) override;
-  bool LoadFrom(TSceneFile& File) override;
   void Paint() override;
   TPart* Clone() override;
+  void AddGeometry(TBoundsWalk& walk) override;
 
   // Resizes both arrays keeping the leading entries; a negative count changes nothing.
   void SetNPoints(int n);
@@ -45,6 +47,7 @@ public:
   int NPoints = 0;
 
 private:
+  friend class TQuadPoints;
   // Points in use: NPoints, bounded by what the arrays were made for, since NPoints is writable.
   int Used() const { return std::min(std::max(NPoints, 0), made); }
   bool Valid(int i) const { return i >= 0 && i < Used(); }
