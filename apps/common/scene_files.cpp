@@ -10,46 +10,28 @@
 #include <cstring>
 #include <exception>
 
-#include "files/files.h"
 #include "opengl/opengl.h"
 
-namespace {
-
-const int kNewestVersion = SCENE_FILE_VERSION;
-
-// The header's version; false when the file has no four bytes to read (the load reports that).
-bool ReadVersion(const std::string& path, int& version) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  unsigned char b[4];
-  bool ok = std::fread(b, 1, 4, f) == 4;
-  std::fclose(f);
-  if (ok) version = static_cast<int>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-                                     (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
-  return ok;
-}
-
-}  // namespace
-
 bool LoadSceneFile(TOpenGl* gl, const std::string& file, std::string& error) {
-  // The stream takes any version and reads defaults for what a version lacks, so a foreign file
-  // would load as an empty scene: refuse it here.
-  int version = 0;
-  if (ReadVersion(file, version) && (version < 0 || version > kNewestVersion)) {
-    error = "not a scene file (version " + std::to_string(version) + "; versions 0 to " +
-            std::to_string(kNewestVersion) + " are known)";
-    return false;
-  }
-  // The framework raises where the platform would (a missing file): that is a failed load here.
+  // The framework raises where the platform would (a file that cannot be opened): that is a failed load here.
   try {
     if (gl->LoadFrom(file.c_str())) return true;
-    error = "not a complete scene file (a read failed)";
+    error = gl->LoadError().str();
   } catch (const std::exception& e) {
     error = e.what();
-  } catch (...) {
-    error = "cannot be loaded";
   }
   return false;
+}
+
+SceneOpen OpenSceneForEditing(TOpenGl* gl, const std::string& file, std::string& error) {
+  if (file.empty()) return SceneOpen::NewScene;
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0) {
+    if (errno == ENOENT) return SceneOpen::NewScene;
+    error = std::strerror(errno);
+    return SceneOpen::Failed;
+  }
+  return LoadSceneFile(gl, file, error) ? SceneOpen::Loaded : SceneOpen::Failed;
 }
 
 FileStamp FileStamp::Of(const std::string& path) {

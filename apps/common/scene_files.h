@@ -6,9 +6,14 @@
 
 class TOpenGl;
 
-// Loads file into gl; false with a message (that names no file) when it is not a complete scene file.
-// The viewport's tree is replaced even on failure, as LoadFrom does.
+// Loads file into gl; false with the reason (that names no file) when it cannot be opened or is not a
+// complete scene file. The viewport is left as it was then.
 bool LoadSceneFile(TOpenGl* gl, const std::string& file, std::string& error);
+
+enum class SceneOpen { Loaded, NewScene, Failed };
+// Opening a file for editing: only a name that does not exist starts a new scene under it. A file that
+// exists but cannot be read or loaded fails with its reason, so that nothing is saved over it.
+SceneOpen OpenSceneForEditing(TOpenGl* gl, const std::string& file, std::string& error);
 
 // What identifies one version of a file on disk; a generator that rewrites it changes at least one.
 struct FileStamp {

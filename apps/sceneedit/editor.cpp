@@ -125,12 +125,10 @@ void TSceneEditor::UpdateCommands() {
 
 bool TSceneEditor::Open(const std::string& file, std::string& error) {
   FFile = file;
-  std::FILE* f = file.empty() ? nullptr : std::fopen(file.c_str(), "rb");
-  if (f) {
-    std::fclose(f);
-    if (!LoadSceneFile(FGl, file, error)) return false;
-    FCamera->Fit();
-  }
+  // An existing file that cannot be read refuses the start: as an empty scene, Save would overwrite it.
+  const SceneOpen opened = OpenSceneForEditing(FGl, file, error);
+  if (opened == SceneOpen::Failed) return false;
+  if (opened == SceneOpen::Loaded) FCamera->Fit();
   FGl->SetHeadlight(true);
   FHistory.Reset(FGl);
   FUnrecorded.clear();
@@ -388,8 +386,7 @@ void TSceneEditor::OpenAsk() {
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
   if (!LoadSceneFile(FGl, file, error)) {
-    // The old tree is gone with the failed load: the last recorded step comes back.
-    FHistory.Revert(FGl);
+    // A failed load leaves the scene as it was.
     Say("could not open " + file + ": " + error);
   } else {
     FFile = file;

@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "commands.h"
@@ -15,6 +19,7 @@
 #include "options.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
+#include "scene_files.h"
 #include "pos3d/floatedit.h"
 #include "scene_edits.h"
 
@@ -363,6 +368,60 @@ TEST(SceneeditProgram, HelpPngAndNoDisplay) {
   int status = std::system(("env -u DISPLAY " + exe + " " + dir + "/one.scene 2>" + dir + "/err.txt").c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
   EXPECT_EQ(std::system(("grep -q 'no display' " + dir + "/err.txt").c_str()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// Only a name that does not exist starts a new scene. A file that exists but cannot be read or loaded says
+// why and keeps its bytes, and the scene already shown stays.
+TEST(SceneeditOpen, OnlyAMissingFileStartsANewScene) {
+  const std::string dir = testing::TempDir() + "/sceneedit-open";
+  ::mkdir(dir.c_str(), 0755);
+  const std::string good = dir + "/good.scene", cut = dir + "/cut.scene", loop = dir + "/loop.scene",
+                    locked = dir + "/locked.scene";
+  {
+    TOpenGl source(nullptr);
+    source.AddCube(nullptr, "Box");
+    ASSERT_TRUE(source.SaveTo(good.c_str()));
+  }
+  const std::string bytes = Slurp(good);
+  std::ofstream(cut, std::ios::binary) << bytes.substr(0, 1000);
+  std::remove(loop.c_str());
+  ASSERT_EQ(::symlink("loop.scene", loop.c_str()), 0);
+  std::ofstream(locked, std::ios::binary) << bytes;
+  ::chmod(locked.c_str(), 0);
+
+  TOpenGl gl(nullptr);
+  std::string error;
+  EXPECT_EQ(OpenSceneForEditing(&gl, dir + "/missing.scene", error), SceneOpen::NewScene);
+  EXPECT_EQ(OpenSceneForEditing(&gl, good, error), SceneOpen::Loaded);
+  ASSERT_NE(gl.FindPart("Box"), nullptr);
+
+  error.clear();
+  EXPECT_EQ(OpenSceneForEditing(&gl, cut, error), SceneOpen::Failed);
+  EXPECT_EQ(error, "cut short at byte 1000");
+  EXPECT_EQ(Slurp(cut), bytes.substr(0, 1000));
+  EXPECT_NE(gl.FindPart("Box"), nullptr);
+  error.clear();
+  EXPECT_EQ(OpenSceneForEditing(&gl, loop, error), SceneOpen::Failed);
+  EXPECT_FALSE(error.empty());
+  // Root reads every file: the locked one only counts where the lock holds.
+  if (::access(locked.c_str(), R_OK) != 0) {
+    error.clear();
+    EXPECT_EQ(OpenSceneForEditing(&gl, locked, error), SceneOpen::Failed);
+    EXPECT_NE(error.find("ermission"), std::string::npos) << error;
+    ::chmod(locked.c_str(), 0644);
+    EXPECT_EQ(Slurp(locked), bytes);
+  }
+  for (const std::string& f : {good, cut, loop, locked}) std::remove(f.c_str());
+  ::rmdir(dir.c_str());
 }
 
 }  // namespace
