@@ -121,7 +121,13 @@ bool TOpenGl::LoadDocument(TSceneFile& file) {
   std::unique_ptr<TSceneDocument> doc(new TSceneDocument);
   for (int i = 0; i < TEXTURE_SLOTS; ++i)
     for (int p = 0; p < TEXTURE_PARAMS; ++p) doc->TextureParams[i][p] = FTextureParams[i][p];
-  if (!ReadDocument(file, *doc)) return false;
+  // A stream that raises (a disk read error) passes its exception on, with the reason kept for the host.
+  try {
+    if (!ReadDocument(file, *doc)) return false;
+  } catch (const Exception& e) {
+    FLoadError = e.what();
+    throw;
+  }
   FLoadError = AnsiString();
   TakeDocument(*doc);
   return true;
