@@ -1,14 +1,13 @@
 // The editors of the selected part and of one light slot, bound to the part's (the light's) setters.
 #include "part_panel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
-#include "parts/primitives.h"
-#include "parts/quad.h"
 #include "pos3d/editors.h"
 
 namespace {
@@ -63,13 +62,30 @@ TLabel* AddLine(TForm* form, TWinControl* parent, int top) {
   return line;
 }
 
-// The labels that a kind's own value editors show.
-void SetLabels(TFloatEdit* edit, std::initializer_list<const char*> names) {
+// The fields of part's kind that the editor named group shows, in declaration order (up to four).
+std::vector<const TPartField*> GroupFields(const TPartClass& kind, const std::string& group) {
+  std::vector<const TPartField*> fields;
+  kind.EachField([&](const TPartField& f) {
+    if (f.Numeric() && f.Editor().Group && group == f.Editor().Group && fields.size() < 4) fields.push_back(&f);
+  });
+  return fields;
+}
+
+// Shows the kind's labels and ranges in a shared editor.
+void Retarget(TFloatEdit* edit, const std::vector<const TPartField*>& fields) {
   TStringList labels;
-  for (const char* n : names) labels.Add(labels.Count() > 0 ? AnsiString("  ") + n : AnsiString(n));
+  TFloatVector lo, hi;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const TFieldEditor& e = fields[i]->Editor();
+    labels.Add(i > 0 ? AnsiString("  ") + e.Label : AnsiString(e.Label));
+    lo.SetElement(static_cast<int>(i), e.Min);
+    hi.SetElement(static_cast<int>(i), e.Max);
+  }
   while (labels.Count() < 4) labels.Add("");
   edit->SetLabels(&labels);
-  edit->SetNValues(static_cast<int>(names.size()));
+  edit->SetNValues(static_cast<int>(fields.size()));
+  edit->SetMax(&hi);
+  edit->SetMin(&lo);
 }
 
 // Stacks a column's top-aligned children in the order they were made, after some were hidden and shown.
@@ -187,55 +203,39 @@ void TPartPanel::BindPart() {
        [&p](TFloatVector& v) { v.SetElement(0, p->Shininess); return true; },
        [&p](const TFloatVector& v) { p->SetUseMaterial(true); p->SetShininess(v.GetElement(0)); });
 
-  // The kind's own values: radii and height, then subdivisions; a polygon's points one at a time.
-  TFloatEdit* size = AddEdit(looks, "SizeEdit", 3, "a,b,c", 0, 10, 100, 1000, 2);
-  Bind(size,
-       [&p, size](TFloatVector& v) {
-         if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
-           SetLabels(size, {"base r", "top r", "height"});
-           Set3(v, c->BaseRadius, c->TopRadius, c->Height);
+  // The kinds' own values, as their fields ask: one editor per group of fields, shared by the kinds that
+  // name it; a polygon's points one at a time.
+  std::vector<std::string> groups;
+  for (const TPartClass* kind : TPartClasses::All()) {
+    kind->EachField([&](const TPartField& f) {
+      if (f.Numeric() && f.Editor().Group && std::find(groups.begin(), groups.end(), f.Editor().Group) == groups.end())
+        groups.push_back(f.Editor().Group);
+    });
+  }
+  for (const std::string& group : groups) {
+    int n = 1;
+    bool integral = true;
+    for (const TPartClass* kind : TPartClasses::All()) {
+      std::vector<const TPartField*> fields = GroupFields(*kind, group);
+      n = std::max(n, static_cast<int>(fields.size()));
+      for (const TPartField* f : fields) integral = integral && f->Integral();
+    }
+    TFloatEdit* edit = AddEdit(looks, group.c_str(), n, "a,b,c,d", 0, 1, integral ? 1000 : 100,
+                               integral ? 4000 : 1000, integral ? 0 : 2);
+    Bind(edit,
+         [&p, edit, group](TFloatVector& v) {
+           std::vector<const TPartField*> fields = GroupFields(p->PartClass(), group);
+           if (fields.empty()) return false;
+           Retarget(edit, fields);
+           for (size_t i = 0; i < fields.size(); ++i)
+             v.SetElement(static_cast<int>(i), static_cast<float>(fields[i]->Get(*p)));
            return true;
-         }
-         if (auto* d = dynamic_cast<TPartDisk*>(p)) {
-           SetLabels(size, {"inner r", "outer r"});
-           Set3(v, d->InnerRadius, d->OuterRadius, 0);
-           return true;
-         }
-         return false;
-       },
-       [&p](const TFloatVector& v) {
-         if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
-           c->SetBaseRadius(v.GetElement(0));
-           c->SetTopRadius(v.GetElement(1));
-           c->SetHeight(v.GetElement(2));
-         } else if (auto* d = dynamic_cast<TPartDisk*>(p)) {
-           d->SetInnerRadius(v.GetElement(0));
-           d->SetOuterRadius(v.GetElement(1));
-         }
-       });
-  TFloatEdit* steps = AddEdit(looks, "StepsEdit", 2, "slices,stacks", 2, 64, 1000, 4000, 0);
-  Bind(steps,
-       [&p, steps](TFloatVector& v) {
-         if (auto* s = dynamic_cast<TPartSphere*>(p)) {
-           SetLabels(steps, {"slices", "stacks"});
-           Set3(v, static_cast<float>(s->Slices), static_cast<float>(s->Stacks), 0);
-         } else if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
-           SetLabels(steps, {"slices", "stacks"});
-           Set3(v, static_cast<float>(c->Slices), static_cast<float>(c->Stacks), 0);
-         } else if (auto* d = dynamic_cast<TPartDisk*>(p)) {
-           SetLabels(steps, {"slices", "loops"});
-           Set3(v, static_cast<float>(d->Slices), static_cast<float>(d->Loops), 0);
-         } else {
-           return false;
-         }
-         return true;
-       },
-       [&p](const TFloatVector& v) {
-         int a = Round(v.GetElement(0)), b = Round(v.GetElement(1));
-         if (auto* s = dynamic_cast<TPartSphere*>(p)) { s->SetSlices(a); s->SetStacks(b); }
-         else if (auto* c = dynamic_cast<TPartCylinder*>(p)) { c->SetSlices(a); c->SetStacks(b); }
-         else if (auto* d = dynamic_cast<TPartDisk*>(p)) { d->SetSlices(a); d->SetLoops(b); }
-       });
+         },
+         [&p, group](const TFloatVector& v) {
+           std::vector<const TPartField*> fields = GroupFields(p->PartClass(), group);
+           for (size_t i = 0; i < fields.size(); ++i) fields[i]->Set(*p, v.GetElement(static_cast<int>(i)));
+         });
+  }
   auto* points = AddPage(FForm, looks, alNone, 0);
   points->Name = "PointList";
   points->SetHeight(20);
@@ -250,18 +250,18 @@ void TPartPanel::BindPart() {
   int& point = FPoint;
   Bind(AddEdit(looks, "PointEdit", 3, "point x,point y,point z", -10, 10, 100, 1000, 2),
        [&p, &point](TFloatVector& v) {
-         auto* q = dynamic_cast<TPartQuad*>(p);
-         if (!q || point >= q->NPoints) return false;
-         Set3(v, q->GetX(point), q->GetY(point), q->GetZ(point));
+         const TPartPointList* list = p->PartClass().PointList();
+         if (!list || point >= list->Count(*p)) return false;
+         float xyz[3];
+         list->Get(*p, point, xyz);
+         Set3(v, xyz[0], xyz[1], xyz[2]);
          return true;
        },
        [&p, &point](const TFloatVector& v) {
-         auto* q = dynamic_cast<TPartQuad*>(p);
-         if (!q) return;
-         q->SetX(point, v.GetElement(0));
-         q->SetY(point, v.GetElement(1));
-         q->SetZ(point, v.GetElement(2));
-         q->CalcNormals();
+         const TPartPointList* list = p->PartClass().PointList();
+         if (!list) return;
+         const float xyz[3] = {v.GetElement(0), v.GetElement(1), v.GetElement(2)};
+         list->Set(*p, point, xyz);
        });
 }
 
@@ -333,17 +333,22 @@ void TPartPanel::ShowValues() {
   ShowPointLine();
 }
 
+const TPartPointList* TPartPanel::PointList() const { return FPart ? FPart->PartClass().PointList() : nullptr; }
+
 void TPartPanel::ShowPointLine() {
-  auto* q = dynamic_cast<TPartQuad*>(FPart);
-  FPointLine->Parent()->SetVisible(q != nullptr);
-  if (q) FPointLine->SetCaption((" point " + std::to_string(FPoint) + " of " + std::to_string(q->NPoints)).c_str());
+  const TPartPointList* list = PointList();
+  FPointLine->Parent()->SetVisible(list != nullptr);
+  if (list)
+    FPointLine->SetCaption((" point " + std::to_string(FPoint) + " of " + std::to_string(list->Count(*FPart))).c_str());
 }
 
 void TPartPanel::SetPart(TPart* part) {
   if (part != FPart) FPoint = 0;
   FPart = part;
-  if (auto* q = dynamic_cast<TPartQuad*>(FPart))
-    if (FPoint >= q->NPoints) FPoint = q->NPoints > 0 ? q->NPoints - 1 : 0;
+  if (const TPartPointList* list = PointList()) {
+    const int n = list->Count(*FPart);
+    if (FPoint >= n) FPoint = n > 0 ? n - 1 : 0;
+  }
   ShowValues();
 }
 
@@ -394,25 +399,23 @@ void TPartPanel::ColorButton(TObject* Sender) {
 }
 
 void TPartPanel::PointButton(TObject* Sender) {
-  auto* q = dynamic_cast<TPartQuad*>(FPart);
-  if (!q) return;
+  const TPartPointList* list = PointList();
+  if (!list) return;
   int tag = static_cast<TControl*>(Sender)->Tag;
+  const int n = list->Count(*FPart);
   if (tag == 0 && FPoint > 0) --FPoint;
-  if (tag == 1 && FPoint + 1 < q->NPoints) ++FPoint;
-  if (tag == 2 || (tag == 3 && q->NPoints > 1)) {
+  if (tag == 1 && FPoint + 1 < n) ++FPoint;
+  if (tag == 2 || (tag == 3 && n > 1)) {
     // A new point repeats the shown one; removing takes the last.
-    int n = q->NPoints;
-    float x = n ? q->GetX(FPoint) : 0, y = n ? q->GetY(FPoint) : 0, z = n ? q->GetZ(FPoint) : 0;
-    q->SetNPoints(tag == 2 ? n + 1 : n - 1);
+    float xyz[3] = {0, 0, 0};
+    if (n > 0) list->Get(*FPart, FPoint, xyz);
+    list->Resize(*FPart, tag == 2 ? n + 1 : n - 1);
     if (tag == 2) {
-      q->SetX(n, x);
-      q->SetY(n, y);
-      q->SetZ(n, z);
+      list->Set(*FPart, n, xyz);
       FPoint = n;
-    } else if (FPoint >= q->NPoints) {
-      FPoint = q->NPoints - 1;
+    } else if (FPoint >= n - 1) {
+      FPoint = n - 2;
     }
-    q->CalcNormals();
     OnEdited(this);
     OnEditDone(this);
   }

@@ -13,6 +13,7 @@ class TFloatVector;
 class TOpenGl;
 class TPart;
 class TLabel;
+class TPartPointList;
 
 class TPartPanel : public TObject {
 public:
@@ -57,6 +58,8 @@ private:
   void LightToggle(TObject* Sender);
   void ShowValues();
   void ShowPointLine();
+  // The selected part's point list, when its kind has one.
+  const TPartPointList* PointList() const;
 
   TForm* FForm;
   TOpenGl* FGl;

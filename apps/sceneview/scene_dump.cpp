@@ -6,10 +6,7 @@
 
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
-#include "parts/call.h"
 #include "parts/parts.h"
-#include "parts/primitives.h"
-#include "parts/quad.h"
 
 std::string JsonNumber(double v, int digits) {
   if (std::isnan(v)) return "\"NaN\"";
@@ -92,82 +89,43 @@ void Vector(Writer& w, const char* key, TFloatVector* v) {
 
 }  // namespace
 
-const char* PartClassName(TPart* p) {
-  if (dynamic_cast<TPartGroup*>(p)) return "TPartGroup";
-  if (dynamic_cast<TPartCube*>(p)) return "TPartCube";
-  if (dynamic_cast<TPartSphere*>(p)) return "TPartSphere";
-  if (dynamic_cast<TPartCylinder*>(p)) return "TPartCylinder";
-  if (dynamic_cast<TPartDisk*>(p)) return "TPartDisk";
-  if (dynamic_cast<TPartQuad*>(p)) return "TPartQuad";
-  if (dynamic_cast<TPartCall*>(p)) return "TPartCall";
-  return "TPart";
-}
+const char* PartClassName(TPart* p) { return p->PartClass().Name(); }
 
 namespace {
+
+// A part's fields as JSON members, in the order its kind declares them.
+class FieldWriter : public TPartFieldVisitor {
+public:
+  explicit FieldWriter(Writer& w) : w(w) {}
+  void Float(const char* name, float v) override { w.Float(name, v); }
+  void Int(const char* name, int v) override { w.Int(name, v); }
+  void Flag(const char* name, bool v) override { w.Bool(name, v); }
+  void String(const char* name, const AnsiString& v) override { w.String(name, v.str()); }
+  void Ints(const char* name, const int* v, int n) override { w.Array(name, v, n, 10); }
+  void Doubles(const char* name, const double* v, int n) override { w.Array(name, v, n, 17); }
+  void Points(const char* name, const float* xyz, int n) override {
+    w.Key(name);
+    w.Open('[');
+    for (int i = 0; xyz && i < n; ++i) {
+      w.Item();
+      std::string text = "[";
+      for (int k = 0; k < 3; ++k) text += (k ? ", " : "") + JsonNumber(xyz[i * 3 + k], 9);
+      w.Raw(text + "]");
+    }
+    w.Close(']');
+  }
+
+private:
+  Writer& w;
+};
 
 void Part(Writer& w, TPart* p) {
   w.Open('{');
   w.String("class", PartClassName(p));
-  w.String("Name", p->Name.str());
-  const struct { const char* key; float value; } floats[] = {
-      {"PX", p->PX}, {"PY", p->PY}, {"PZ", p->PZ}, {"SX", p->SX}, {"SY", p->SY}, {"SZ", p->SZ},
-      {"RX", p->RX}, {"RY", p->RY}, {"RZ", p->RZ}, {"RotationAngle", p->RotationAngle},
-      {"AmbientR", p->AmbientR}, {"AmbientG", p->AmbientG}, {"AmbientB", p->AmbientB}, {"AmbientA", p->AmbientA},
-      {"DiffuseR", p->DiffuseR}, {"DiffuseG", p->DiffuseG}, {"DiffuseB", p->DiffuseB}, {"DiffuseA", p->DiffuseA},
-      {"SpecularR", p->SpecularR}, {"SpecularG", p->SpecularG}, {"SpecularB", p->SpecularB},
-      {"SpecularA", p->SpecularA}, {"EmissionR", p->EmissionR}, {"EmissionG", p->EmissionG},
-      {"EmissionB", p->EmissionB}, {"EmissionA", p->EmissionA}, {"Shininess", p->Shininess}};
-  for (const auto& f : floats) w.Float(f.key, f.value);
-  w.Int("Texture", p->Texture);
-  w.Bool("UseMaterial", p->UseMaterial);
-  w.Array("UseClipPlane", p->UseClipPlane, PART_CLIP_PLANES, 10);
-  w.Array("ClipPlaneA", p->ClipPlaneA, PART_CLIP_PLANES, 17);
-  w.Array("ClipPlaneB", p->ClipPlaneB, PART_CLIP_PLANES, 17);
-  w.Array("ClipPlaneC", p->ClipPlaneC, PART_CLIP_PLANES, 17);
-  w.Array("ClipPlaneD", p->ClipPlaneD, PART_CLIP_PLANES, 17);
-  if (auto* s = dynamic_cast<TPartSphere*>(p)) {
-    w.Int("Slices", s->Slices);
-    w.Int("Stacks", s->Stacks);
-  } else if (auto* c = dynamic_cast<TPartCylinder*>(p)) {
-    w.Int("Slices", c->Slices);
-    w.Int("Stacks", c->Stacks);
-    w.Float("BaseRadius", c->BaseRadius);
-    w.Float("TopRadius", c->TopRadius);
-    w.Float("Height", c->Height);
-  } else if (auto* d = dynamic_cast<TPartDisk*>(p)) {
-    w.Int("Slices", d->Slices);
-    w.Int("Loops", d->Loops);
-    w.Float("InnerRadius", d->InnerRadius);
-    w.Float("OuterRadius", d->OuterRadius);
-  } else if (auto* q = dynamic_cast<TPartQuad*>(p)) {
-    w.Int("NPoints", q->NPoints);
-    w.Int("Shape", q->Shape);
-    w.Bool("AutoNormal", q->AutoNormal);
-    const float* points = q->Points();
-    const float* normals = q->Normals();
-    w.Key("Points");
-    w.Open('[');
-    for (int i = 0; points && i < q->NPoints; ++i) {
-      w.Item();
-      float xyz[3] = {q->GetX(i), q->GetY(i), q->GetZ(i)};
-      std::string text = "[";
-      for (int k = 0; k < 3; ++k) text += (k ? ", " : "") + JsonNumber(xyz[k], 9);
-      w.Raw(text + "]");
-    }
-    w.Close(']');
-    w.Key("Normals");
-    w.Open('[');
-    for (int i = 0; normals && i < q->NPoints; ++i) {
-      w.Item();
-      float xyz[3] = {q->GetNormX(i), q->GetNormY(i), q->GetNormZ(i)};
-      std::string text = "[";
-      for (int k = 0; k < 3; ++k) text += (k ? ", " : "") + JsonNumber(xyz[k], 9);
-      w.Raw(text + "]");
-    }
-    w.Close(']');
-  } else if (auto* call = dynamic_cast<TPartCall*>(p)) {
-    w.String("UsedPartName", call->UsedPartName.str());
-  } else if (auto* g = dynamic_cast<TPartGroup*>(p)) {
+  FieldWriter fields(w);
+  p->PartClass().ShowFields(*p, fields);
+  // The one structure every scene has: groups hold parts.
+  if (auto* g = dynamic_cast<TPartGroup*>(p)) {
     w.Key("Parts");
     w.Open('[');
     for (int i = 0; i < g->Count(); ++i) {
