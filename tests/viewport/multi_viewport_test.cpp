@@ -7,6 +7,9 @@
 #include <functional>
 #include <memory>
 
+#include "files/files.h"
+#include "framework/core/streams.h"
+#include "opengl/bounds.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/call.h"
@@ -239,6 +242,41 @@ TEST_F(MultiViewport, DeletingOneViewportOrItsTreeSparesTheOthers) {
     b.reset();
     EXPECT_TRUE(ListExists(c.get(), c->Root()->DisplayList));
   }
+}
+
+TEST_F(MultiViewport, ADetachedTreeForgetsItsViewportWhenTheViewportGoes) {
+  TOpenGl* gl = MakeViewport(nullptr, nullptr, 32, 32);
+  gl->Loaded();
+  TPart* kept = gl->AddGroup(nullptr, "kept");
+  TPart* box = gl->AddCube(kept, "box");
+  box->SetTexture(0);
+  auto* call = new TPartCall();
+  call->SetUsedPartName("box");
+  gl->AddObject(kept, call);
+  Step(30);
+  gl->DeleteObject(kept);
+  EXPECT_EQ(box->Owner(), gl);
+  delete gl;
+  EXPECT_EQ(kept->Owner(), nullptr);
+  EXPECT_EQ(box->Owner(), nullptr);
+  EXPECT_EQ(call->CallTarget(), nullptr);
+  // Compiling, painting, bounds and saving the orphan reach no viewport (AddressSanitizer watches).
+  std::unique_ptr<TOpenGl> other(MakeViewport(nullptr, nullptr, 16, 16));
+  other->Loaded();
+  InContext(other.get(), [&] {
+    kept->BuildList(BUILDLIST_COMPILE);
+    kept->Paint();
+  });
+  EXPECT_FALSE(PartLocalBounds(kept).Empty);
+  TMemoryStream stream;
+  {
+    TSceneFile file(&stream, true, SCENE_FILE_VERSION);
+    EXPECT_TRUE(kept->SaveTo(file));
+  }
+  // Pasted into another viewport, it takes that one.
+  ASSERT_EQ(other->Paste(nullptr, kept), kept);
+  EXPECT_EQ(box->Owner(), other.get());
+  EXPECT_EQ(call->CallTarget(), box);
 }
 
 // A call part inside a shifted group that draws the named box at the centre of an 8 x 6 ortho view.
