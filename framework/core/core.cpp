@@ -1,3 +1,4 @@
+// Objects and components (ownership, free notification), lists, string lists and Format.
 #include "framework/core/core.h"
 
 #include <algorithm>

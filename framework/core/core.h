@@ -103,7 +103,7 @@ class EListError : public Exception { using Exception::Exception; };
 class EConvertError : public Exception { using Exception::Exception; };
 class EOutOfResources : public Exception { using Exception::Exception; };
 
-// A window message record; specific records overlay it.
+// A window message record; the typed records (TWMSize, TWMMouse, TWMPaint) are built from its fields.
 struct TMessage {
   unsigned Msg = 0;
   uintptr_t WParam = 0;
