@@ -4,7 +4,6 @@
 
 #include "opengl/context_scope.h"
 #include "opengl/opengl.h"
-#include "parts/call.h"
 #include "parts/parts.h"
 
 namespace {
@@ -27,16 +26,8 @@ public:
   // group holding it must compile a call of the new name.
   bool Walk(TPart* p, int depth) {
     bool stale = p->ListDirty() || p->DisplayList == 0 || p->ListContext() != FHandle;
-    if (auto* g = dynamic_cast<TPartGroup*>(p)) {
-      if (depth >= kInlineDepth) {
-        for (int i = 0; i < g->Count(); ++i) stale = InlineSubtree(g->Part(i)) || stale;
-      } else {
-        for (int i = 0; i < g->Count(); ++i) stale = Walk(g->Part(i), depth + 1) || stale;
-      }
-    } else if (auto* call = dynamic_cast<TPartCall*>(p)) {
-      if (!call->ListByHand()) call->CallResolvedList(TargetList(call));
-      stale = stale || call->ListDirty();
-    }
+    Inside inside(this, depth + 1);
+    stale = p->UpdateListsInside(inside) || stale;
     if (!stale) return false;
     unsigned before = p->DisplayList;
     Compile(p);
@@ -44,22 +35,31 @@ public:
   }
 
 private:
+  // What a part's list calls: a group's children, walked or (deep down) inlined; a call part's target.
+  class Inside : public TPartListWalk {
+  public:
+    Inside(TPartListUpdate* update, int depth) : FUpdate(update), FDepth(depth) {}
+    bool Child(TPart* child) override {
+      return FDepth > kInlineDepth ? FUpdate->InlineSubtree(child) : FUpdate->Walk(child, FDepth);
+    }
+    unsigned TargetList(TPart* target) override { return FUpdate->TargetList(target); }
+
+  private:
+    TPartListUpdate* FUpdate;
+    int FDepth;
+  };
+
   // A part inside an inlining group: drawn by that group's list; true when anything in it changed.
   bool InlineSubtree(TPart* p) {
     bool stale = p->ListDirty() || p->DisplayList != 0;
-    if (auto* g = dynamic_cast<TPartGroup*>(p))
-      for (int i = 0; i < g->Count(); ++i) stale = InlineSubtree(g->Part(i)) || stale;
-    if (auto* call = dynamic_cast<TPartCall*>(p)) {
-      if (!call->ListByHand()) call->CallResolvedList(TargetList(call));
-      stale = stale || call->ListDirty();
-    }
+    Inside inside(this, kInlineDepth + 1);
+    stale = p->UpdateListsInside(inside) || stale;
     p->DrawnInline();
     return stale;
   }
 
   // The list a call part names, compiled now when its target has none in this context yet.
-  unsigned TargetList(TPartCall* call) {
-    TPart* target = call->CallTarget();
+  unsigned TargetList(TPart* target) {
     if (!target) return 0;
     if (target->DisplayList == 0 || target->ListContext() != FHandle || target->ListDirty()) Compile(target);
     return target->DisplayList;

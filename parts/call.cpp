@@ -51,6 +51,11 @@ TPart* TPartCall::CallTarget() {
   return used;
 }
 
+bool TPartCall::UpdateListsInside(TPartListWalk& walk) {
+  if (!listByHand) CallResolvedList(walk.TargetList(CallTarget()));
+  return ListDirty();
+}
+
 void TPartCall::CallResolvedList(unsigned list) {
   listByName = list != 0;
   if (list == CallList) return;

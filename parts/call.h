@@ -13,6 +13,7 @@ public:
   TPart* Clone() override;
   // Its list runs in the caller's frame: the called part's box, with the called part's own placement.
   void AddBounds(TBoundsWalk& walk) override;
+  bool UpdateListsInside(TPartListWalk& walk) override;
   // Every rebuild points CallList at the freshly compiled list of the part named UsedPartName,
   // unless a host set the list by hand.
   void BuildList(BUILDLIST_PHASE phase) override;

@@ -21,6 +21,12 @@ void TPartGroup::AddGeometry(TBoundsWalk& walk) {
   for (int i = 0; i < FParts->Count(); ++i) walk.Part(Part(i));
 }
 
+bool TPartGroup::UpdateListsInside(TPartListWalk& walk) {
+  bool stale = false;
+  for (int i = 0; i < FParts->Count(); ++i) stale = walk.Child(Part(i)) || stale;
+  return stale;
+}
+
 TPart* TPartGroup::FindPart(AnsiString name) {
   if (TPart* self = TPart::FindPart(name)) return self;
   for (int i = 0; i < FParts->Count(); ++i) {

@@ -13,6 +13,16 @@ class TOpenGl;
 class TSceneFile;
 class TPartGroup;
 
+// The per-part list rebuild, as a part hands it what its own list calls.
+class TPartListWalk {
+public:
+  virtual ~TPartListWalk() = default;
+  // Brings child's list up to date; true when the caller's list must be compiled again.
+  virtual bool Child(TPart* child) = 0;
+  // The up-to-date list of target (compiled now when needed); 0 for none.
+  virtual unsigned TargetList(TPart* target) = 0;
+};
+
 enum BUILDLIST_PHASE { BUILDLIST_DELETE = 0, BUILDLIST_PREPARE = 1, BUILDLIST_COMPILE = 2 };
 
 // How a viewport keeps its scene in display lists: one list of the whole tree rebuilt at every
@@ -46,6 +56,9 @@ public:
   virtual void AddGeometry(TBoundsWalk& walk);
   // Adds the part as its parent's frame sees it: its geometry under its placement.
   virtual void AddBounds(TBoundsWalk& walk);
+  // Per-part lists: brings up to date what this part's list calls (a group's children, a call part's
+  // target); true when that makes this part's own list stale. The base calls nothing.
+  virtual bool UpdateListsInside(TPartListWalk& walk);
 
   void SetPX(float v);
   void SetPY(float v);
@@ -196,6 +209,7 @@ public:
   void Paint() override;
   TPart* Clone() override;
   void AddGeometry(TBoundsWalk& walk) override;
+  bool UpdateListsInside(TPartListWalk& walk) override;
 
   // Inserts part before `before` (appends when before is null or not a child) and adopts it.
   void AddObject(TPart* part, TPart* before);
