@@ -147,6 +147,10 @@ TEST(SceneFile, OkIsStickyAfterAFailedRead) {
   EXPECT_FALSE(r.ReadFloat(0, &f, 0));
   EXPECT_EQ(f, 5.0f);
   EXPECT_FALSE(r.IsOk());
+  EXPECT_EQ(r.Fault(), sfCutShort);
+  EXPECT_EQ(r.FaultOffset(), 9);  // where the file ends
+  r.Fail(sfTooDeep);
+  EXPECT_EQ(r.Fault(), sfCutShort);  // the first reason stays
   i = 42;
   EXPECT_FALSE(r.ReadInt(0, &i, 0));
   EXPECT_EQ(i, 42);
@@ -162,6 +166,7 @@ TEST(SceneFile, ShortHeaderAndMissingFile) {
     WriteBytes(path, std::vector<uint8_t>(n, 4));
     TSceneFile r(path.c_str(), false, 0);
     EXPECT_FALSE(r.IsOk());
+    EXPECT_EQ(r.Fault(), sfNotScene);
     EXPECT_EQ(r.GetVersion(), 0);
     int i = 3;
     EXPECT_FALSE(r.ReadInt(0, &i, 0));
@@ -191,6 +196,20 @@ TEST(SceneFile, WorksOnACallersStream) {
   EXPECT_TRUE(r.ReadInt(0, &i, 0));
   EXPECT_TRUE(r.ReadString(0, &s, ""));
   EXPECT_EQ(s, "hi");
+  EXPECT_EQ(r.Fault(), sfNone);
+  // A string read that fails leaves the flag to its caller; the caller's Fail() takes the string's reason.
+  for (bool cut : {false, true}) {
+    TMemoryStream b;
+    std::vector<uint8_t> bytes = Le({4, cut ? 5u : 999u});
+    bytes.push_back('x');
+    b.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+    b.SetPosition(0);
+    TSceneFile bad(&b, false, 0);
+    EXPECT_FALSE(bad.ReadString(0, &s, ""));
+    EXPECT_TRUE(bad.IsOk());
+    bad.Fail();
+    EXPECT_EQ(bad.Fault(), cut ? sfCutShort : sfNotScene);
+  }
 }
 
 TEST(SceneFileDeathTest, WrongDirectionAborts) {
