@@ -73,11 +73,13 @@ TShortcut CtrlShift(char key) { return {static_cast<WORD>(key), ssCtrl | ssShift
 TShortcut Plain(WORD key) { return {key, 0}; }
 
 // One part kind's command: a button, Ctrl with a digit or letter, adding into or beside the selection.
-TEditorCommand AddCommand(TEditorActions* target, TPartKind kind, const char* caption, int width, char key) {
-  std::string what = caption;
+TEditorCommand AddCommand(TEditorActions* target, const TAddKind& add) {
+  std::string what = add.caption;
   for (char& ch : what) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return Cmd(std::string("Add") + PartKindName(kind), caption, width, {Ctrl(key)}, what,
-             [target, kind] { target->Add(kind); });
+  std::vector<TShortcut> keys;
+  if (add.key) keys.push_back(Ctrl(add.key));
+  const TPartClass* kind = add.kind;
+  return Cmd("Add" + add.caption, add.caption, add.width, keys, what, [target, kind] { target->Add(*kind); });
 }
 
 }  // namespace
@@ -94,12 +96,7 @@ TCommandList SceneeditCommands(TEditorActions* t) {
                "nothing to undo"));
   list.Add(Cmd("Redo", "Redo", 44, {Ctrl('Y'), CtrlShift('Z')}, "redo", [t] { t->Redo(); },
                [t] { return t->CanRedo(); }, "nothing to redo"));
-  list.Add(AddCommand(t, pkGroup, "Group", 48, 'G'));
-  list.Add(AddCommand(t, pkCube, "Cube", 42, '1'));
-  list.Add(AddCommand(t, pkSphere, "Sphere", 52, '2'));
-  list.Add(AddCommand(t, pkCylinder, "Cylinder", 62, '3'));
-  list.Add(AddCommand(t, pkDisk, "Disk", 38, '4'));
-  list.Add(AddCommand(t, pkPolygon, "Polygon", 60, '5'));
+  for (const TAddKind& add : AddableKinds()) list.Add(AddCommand(t, add));
   list.Add(Cmd("Duplicate", "Dup", 36, {Ctrl('D')}, "duplicate", [t] { t->Duplicate(); }, selected, kNoSelection));
   list.Add(Cmd("Delete", "Del", 34, {Plain(VK_DELETE)}, "delete the selected part", [t] { t->Delete(); }, selected,
                kNoSelection));

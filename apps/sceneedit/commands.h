@@ -19,7 +19,7 @@ public:
   virtual void Quit() = 0;
   virtual void Undo() = 0;
   virtual void Redo() = 0;
-  virtual void Add(TPartKind kind) = 0;
+  virtual void Add(const TPartClass& kind) = 0;
   virtual void Duplicate() = 0;
   virtual void Delete() = 0;
   virtual void Cut() = 0;

@@ -266,7 +266,7 @@ void TSceneEditor::Restore(const std::vector<int>& where, const std::string& pat
   Select(again);
 }
 
-void TSceneEditor::Add(TPartKind kind) {
+void TSceneEditor::Add(const TPartClass& kind) {
   FlushEdit();
   TPart* part = AddPart(FGl, kind, FSelected);
   if (!part) return;

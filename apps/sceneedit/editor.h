@@ -56,7 +56,7 @@ private:
   void Quit() override;
   void Undo() override;
   void Redo() override;
-  void Add(TPartKind kind) override;
+  void Add(const TPartClass& kind) override;
   void Duplicate() override;
   void Delete() override;
   void Cut() override;

@@ -1,10 +1,10 @@
 // Edits of a viewport's part tree: rows, paths, new parts, duplicates and the clipboard.
 #include "scene_edits.h"
 
+#include <cstring>
+
 #include "opengl/opengl.h"
 #include "parts/parts.h"
-#include "parts/primitives.h"
-#include "parts/quad.h"
 
 namespace {
 
@@ -48,22 +48,6 @@ void RenameInside(TPartGroup* root, TPart* copy, TPart* part) {
 }
 
 void Rename(TPartGroup* root, TPart* copy) { RenameInside(root, copy, copy); }
-
-TPart* NewPart(TPartKind kind) {
-  switch (kind) {
-    case pkGroup: return new TPartGroup;
-    case pkCube: return new TPartCube;
-    case pkSphere: return new TPartSphere;
-    case pkCylinder: return new TPartCylinder;
-    case pkDisk: return new TPartDisk;
-    case pkPolygon: {
-      auto* q = new TPartQuad;
-      q->SetDefaults();
-      return q;
-    }
-  }
-  return nullptr;
-}
 
 // Pastes part and destroys it when the viewport refuses it.
 TPart* PasteOrDrop(TOpenGl* gl, TPart* where, TPart* part) {
@@ -110,9 +94,37 @@ TPart* FindSelection(TPartGroup* root, const std::vector<int>& where, const std:
   return nullptr;
 }
 
-const char* PartKindName(TPartKind kind) {
-  static const char* const names[] = {"Group", "Cube", "Sphere", "Cylinder", "Disk", "Polygon"};
-  return names[kind];
+namespace {
+struct TKeyedKind {
+  const char* className;
+  const char* caption;
+  char key;
+  int width;
+};
+// The kinds with keys, in toolbar order. Call parts are not offered: the editor cannot name their target.
+const TKeyedKind kKeyedKinds[] = {{"TPartGroup", "Group", 'G', 48},    {"TPartCube", "Cube", '1', 42},
+                                  {"TPartSphere", "Sphere", '2', 52},  {"TPartCylinder", "Cylinder", '3', 62},
+                                  {"TPartDisk", "Disk", '4', 38},      {"TPartQuad", "Polygon", '5', 60}};
+const char* const kNotOffered = "TPartCall";
+}  // namespace
+
+std::vector<TAddKind> AddableKinds() {
+  std::vector<TAddKind> kinds;
+  for (const TKeyedKind& k : kKeyedKinds) {
+    if (const TPartClass* kind = TPartClasses::ByName(k.className)) kinds.push_back({kind, k.caption, k.key, k.width});
+  }
+  for (const TPartClass* kind : TPartClasses::All()) {
+    bool listed = std::strcmp(kind->Name(), kNotOffered) == 0;
+    for (const TAddKind& known : kinds) listed = listed || known.kind == kind;
+    if (!listed) kinds.push_back({kind, kind->Caption(), 0, static_cast<int>(std::strlen(kind->Caption())) * 7 + 12});
+  }
+  return kinds;
+}
+
+std::string KindCaption(const TPartClass& kind) {
+  for (const TKeyedKind& k : kKeyedKinds)
+    if (std::strcmp(k.className, kind.Name()) == 0) return k.caption;
+  return kind.Caption();
 }
 
 std::string FreshName(TPartGroup* root, const std::string& stem) {
@@ -122,9 +134,10 @@ std::string FreshName(TPartGroup* root, const std::string& stem) {
   }
 }
 
-TPart* AddPart(TOpenGl* gl, TPartKind kind, TPart* selected) {
-  TPart* part = NewPart(kind);
-  part->Name = FreshName(gl->Root(), PartKindName(kind)).c_str();
+TPart* AddPart(TOpenGl* gl, const TPartClass& kind, TPart* selected) {
+  TPart* part = kind.Create();
+  if (!part) return nullptr;
+  part->Name = FreshName(gl->Root(), KindCaption(kind)).c_str();
   return PasteOrDrop(gl, selected, part);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 class TOpenGl;
+class TPartClass;
 class TPart;
 class TPartGroup;
 
@@ -24,12 +25,22 @@ TPart* PartAtIndexPath(TPartGroup* root, const std::vector<int>& path);
 // path, else the first part with that path, else null.
 TPart* FindSelection(TPartGroup* root, const std::vector<int>& where, const std::string& path);
 
-enum TPartKind { pkGroup, pkCube, pkSphere, pkCylinder, pkDisk, pkPolygon };
-const char* PartKindName(TPartKind kind);
+// A kind of part sceneedit adds: the word on its button and in fresh names ("Cube1"), its key with Ctrl
+// (0: none) and its button's width.
+struct TAddKind {
+  const TPartClass* kind;
+  std::string caption;
+  char key;
+  int width;
+};
+// sceneedit's own kinds with their keys, in toolbar order, then every other registered kind that can be made.
+std::vector<TAddKind> AddableKinds();
+// The word for kind on buttons and in fresh names.
+std::string KindCaption(const TPartClass& kind);
 // A name no part of the tree has yet: the kind's name and the first free number ("Cube1").
 std::string FreshName(TPartGroup* root, const std::string& stem);
 // Adds a part into the selected group, or beside the selected part; returns it (null: refused).
-TPart* AddPart(TOpenGl* gl, TPartKind kind, TPart* selected);
+TPart* AddPart(TOpenGl* gl, const TPartClass& kind, TPart* selected);
 // Takes the part out of the tree and destroys it; false for null or the root.
 bool DeletePart(TOpenGl* gl, TPart* part);
 // A copy of the part (with its subtree) beside it, renamed to a fresh name.

@@ -19,6 +19,7 @@
 #include "options.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
+#include "parts/quad.h"
 #include "scene_files.h"
 #include "pos3d/floatedit.h"
 #include "scene_edits.h"
@@ -37,7 +38,7 @@ TEST(SceneeditHistory, UndoAndRedoRestoreEachStepAndTheSavedMarkFollows) {
   ASSERT_TRUE(history.Reset(&gl));
   EXPECT_FALSE(history.Modified());
   EXPECT_FALSE(history.CanUndo());
-  TPart* cube = AddPart(&gl, pkCube, nullptr);
+  TPart* cube = AddPart(&gl, TPartCube::Class(), nullptr);
   ASSERT_TRUE(history.Commit(&gl));
   gl.FindPart("Cube1")->SetPX(2);
   ASSERT_TRUE(history.Commit(&gl));
@@ -76,7 +77,7 @@ TEST(SceneeditHistory, OverTheBudgetTheOldestStepsGoAndTheLatestStays) {
   TSceneHistory history(probe.Bytes() * 3 + 100);
   history.Reset(&gl);
   for (int i = 0; i < 10; ++i) {
-    AddPart(&gl, pkSphere, nullptr);
+    AddPart(&gl, TPartSphere::Class(), nullptr);
     ASSERT_TRUE(history.Commit(&gl));
   }
   EXPECT_LE(history.Bytes(), probe.Bytes() * 3 + 100);
@@ -90,11 +91,11 @@ TEST(SceneeditHistory, OverTheBudgetTheOldestStepsGoAndTheLatestStays) {
 
 TEST(SceneeditEdits, PartsGoIntoTheSelectedGroupOrBesideThePartWithFreshNames) {
   TOpenGl gl(nullptr);
-  TPart* group = AddPart(&gl, pkGroup, nullptr);
-  TPart* cube = AddPart(&gl, pkCube, group);
-  TPart* sphere = AddPart(&gl, pkSphere, cube);
-  AddPart(&gl, pkCube, nullptr);
-  AddPart(&gl, pkPolygon, nullptr);
+  TPart* group = AddPart(&gl, TPartGroup::Class(), nullptr);
+  TPart* cube = AddPart(&gl, TPartCube::Class(), group);
+  TPart* sphere = AddPart(&gl, TPartSphere::Class(), cube);
+  AddPart(&gl, TPartCube::Class(), nullptr);
+  AddPart(&gl, TPartQuad::Class(), nullptr);
   EXPECT_EQ(Names(gl), (std::vector<std::string>{"Group1", "  Sphere1", "  Cube1", "Cube2", "Polygon1"}));
   EXPECT_EQ(IndexPath(cube), (std::vector<int>{0, 1}));
   EXPECT_EQ(PartAtIndexPath(gl.Root(), {0, 1}), cube);
@@ -118,8 +119,8 @@ TEST(SceneeditEdits, PartsGoIntoTheSelectedGroupOrBesideThePartWithFreshNames) {
 
 TEST(SceneeditEdits, TheClipboardHoldsACopyThatOutlivesTheOriginal) {
   TOpenGl gl(nullptr);
-  TPart* group = AddPart(&gl, pkGroup, nullptr);
-  TPart* cube = AddPart(&gl, pkCube, group);
+  TPart* group = AddPart(&gl, TPartGroup::Class(), nullptr);
+  TPart* cube = AddPart(&gl, TPartCube::Class(), group);
   cube->SetPX(4);
   TPartClipboard clipboard;
   EXPECT_TRUE(clipboard.Empty());
@@ -139,14 +140,14 @@ TEST(SceneeditEdits, TheClipboardHoldsACopyThatOutlivesTheOriginal) {
 
 TEST(SceneeditEdits, ASelectionIsFoundAgainByItsPlaceOrElseByItsPath) {
   TOpenGl gl(nullptr);
-  TPart* group = AddPart(&gl, pkGroup, nullptr);
-  TPart* cube = AddPart(&gl, pkCube, group);
-  AddPart(&gl, pkSphere, nullptr);
+  TPart* group = AddPart(&gl, TPartGroup::Class(), nullptr);
+  TPart* cube = AddPart(&gl, TPartCube::Class(), group);
+  AddPart(&gl, TPartSphere::Class(), nullptr);
   std::vector<int> where = IndexPath(cube);
   std::string path = TOpenGl::PartPath(cube).str();
   TSceneHistory history;
   history.Reset(&gl);
-  AddPart(&gl, pkDisk, cube);  // before the cube: its place moves
+  AddPart(&gl, TPartDisk::Class(), cube);  // before the cube: its place moves
   history.Commit(&gl);
   history.Undo(&gl);
   history.Redo(&gl);
@@ -194,7 +195,7 @@ public:
   void Quit() override { calls.push_back("Quit"); }
   void Undo() override { calls.push_back("Undo"); }
   void Redo() override { calls.push_back("Redo"); }
-  void Add(TPartKind kind) override { calls.push_back(std::string("Add") + PartKindName(kind)); }
+  void Add(const TPartClass& kind) override { calls.push_back("Add" + KindCaption(kind)); }
   void Duplicate() override { calls.push_back("Duplicate"); }
   void Delete() override { calls.push_back("Delete"); }
   void Cut() override { calls.push_back("Cut"); }
@@ -278,9 +279,9 @@ TEST(SceneeditNames, NamesTooLongToSaveAreNamedWithTheLimit) {
   EXPECT_EQ(NameTooLong(std::string(998, 'n')), "");
   EXPECT_EQ(NameTooLong(std::string(1000, 'n')), "a name can have at most 998 characters; this one has 1000");
   TOpenGl gl(nullptr);
-  TPart* group = AddPart(&gl, pkGroup, nullptr);
-  AddPart(&gl, pkCube, group);
-  TPart* sphere = AddPart(&gl, pkSphere, group);
+  TPart* group = AddPart(&gl, TPartGroup::Class(), nullptr);
+  AddPart(&gl, TPartCube::Class(), group);
+  TPart* sphere = AddPart(&gl, TPartSphere::Class(), group);
   EXPECT_EQ(UnsavableName(gl.Root()), "");
   TSceneHistory history;
   ASSERT_TRUE(history.Reset(&gl));
@@ -310,7 +311,7 @@ public:
 
 TEST(SceneeditHistory, OnePageOfAScrollBarIsOneUndoStep) {
   TOpenGl gl(nullptr);
-  TPart* cube = AddPart(&gl, pkCube, nullptr);
+  TPart* cube = AddPart(&gl, TPartCube::Class(), nullptr);
   cube->SetPX(1);
   TFloatEdit edit(nullptr);
   edit.Value()->SetElement(0, 1.0f);
