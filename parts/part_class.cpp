@@ -52,7 +52,11 @@ bool TPartClasses::Register(const TPartClass& kind) {
       return false;
     }
   }
-  Kinds().push_back(&kind);
+  // In tag order, whatever order the kinds' files were initialised in, so lists made from it stay put.
+  auto& kinds = Kinds();
+  auto at = kinds.begin();
+  while (at != kinds.end() && (*at)->Tag() != 0 && ((*at)->Tag() < kind.Tag() || kind.Tag() == 0)) ++at;
+  kinds.insert(at, &kind);
   return true;
 }
 

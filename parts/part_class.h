@@ -55,7 +55,7 @@ private:
   TPartFields FFields;
 };
 
-// The kinds known to the file reader, the viewer and the editor, in registration order.
+// The kinds known to the file reader, the viewer and the editor, in the order of their tags.
 class TPartClasses {
 public:
   // False (and nothing registered) when the name or the tag is taken already.

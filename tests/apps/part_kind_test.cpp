@@ -13,6 +13,7 @@
 #include "part_panel.h"
 #include "pos3d/floatedit.h"
 #include "scene_dump.h"
+#include "scene_edits.h"
 #include "support/viewport_fixture.h"
 
 namespace {
@@ -148,6 +149,11 @@ TEST(NewPartKind, ShowsInTheDumpAndTheEditorsPanel) {
   size->SetValue(&v);
   EXPECT_EQ(p->Height, 4.0f);
   delete form;
+
+  // sceneedit offers it a button of its own.
+  bool offered = false;
+  for (const TAddKind& add : AddableKinds()) offered = offered || (add.kind == &TPartPyramid::Class() && add.caption == "Pyramid");
+  EXPECT_TRUE(offered);
 }
 
 TEST(NewPartKind, HasBoundsAndIsPicked) {
