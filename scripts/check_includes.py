@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Checks that every quoted include of the product folders points down the layers, and that no header
-files include each other in a circle. Prints one line per fault (file:line) and exits 1 when there is any.
+"""Checks that every include of the product folders that names a product file points down the layers,
+and that no header files include each other in a circle. Prints one line per fault (file:line) and exits 1 when there is any.
 
     check_includes.py [ROOT]     ROOT: the project's top folder (default: the one above this script)
 """
@@ -22,7 +22,7 @@ FOLDERS = {
 FRAMEWORK_LAYERS = ["core", "graphics", "platform", "controls"]
 
 SOURCE_SUFFIXES = (".h", ".hpp", ".inl", ".cpp", ".cc")
-INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+INCLUDE = re.compile(r'^\s*#\s*include\s*(?:"([^"]+)"|<([^>]+)>)')
 
 
 def layer_of(root, path):
@@ -53,8 +53,8 @@ def allowed(src, dst):
     return None
 
 
-def quoted_includes(path):
-    """(line number, include text) for each quoted include outside comments."""
+def includes(path):
+    """(line number, include text, quoted) for each include outside comments."""
     found = []
     in_comment = False
     with open(path, encoding="utf-8", errors="replace") as f:
@@ -72,13 +72,13 @@ def quoted_includes(path):
                 text = text[:start]
             m = INCLUDE.match(text)
             if m:
-                found.append((number, m.group(1)))
+                found.append((number, m.group(1) or m.group(2), m.group(1) is not None))
     return found
 
 
-def resolve(root, including, name):
-    """The file an include names: beside the including file first, then from the project's top."""
-    for base in (os.path.dirname(including), root):
+def resolve(root, including, name, quoted):
+    """The file an include names: beside the including file first (quoted only), then from the project's top."""
+    for base in ((os.path.dirname(including), root) if quoted else (root,)):
         candidate = os.path.normpath(os.path.join(base, name))
         if os.path.isfile(candidate):
             return candidate
@@ -123,8 +123,8 @@ def check(root):
     for path in product_files(root):
         src = layer_of(root, path)
         rel = os.path.relpath(path, root)
-        for number, name in quoted_includes(path):
-            target = resolve(root, path, name)
+        for number, name, quoted in includes(path):
+            target = resolve(root, path, name, quoted)
             if not target:
                 continue
             dst = layer_of(root, target)

@@ -55,11 +55,12 @@ class IncludeCheck(unittest.TestCase):
             "framework/graphics/draw.cpp": '#include "framework/graphics/graphics.h"\n#include "framework/controls/controls.h"\n',
             "framework/platform/x11.cpp": '  #  include "framework/controls/controls.h"\n',
             "framework/core/registry.h": '#include "framework/graphics/graphics.h"\n',
+            "pos3d/pos3d.cpp": '#include <string>\n#include <parts/parts.h>\n',
         })
         self.assertEqual(rc, 1)
         self.assertEqual(sorted(f.split(": includes")[0] for f in faults), [
             "files/files.cpp:2", "framework/core/registry.h:1", "framework/graphics/draw.cpp:2",
-            "framework/platform/x11.cpp:1", "parts/call.cpp:3"])
+            "framework/platform/x11.cpp:1", "parts/call.cpp:3", "pos3d/pos3d.cpp:2"])
         self.assertIn('parts/call.cpp:3: includes "opengl/opengl.h": parts/ may not include opengl/', faults)
 
     def test_a_header_circle_fails_once_and_a_new_framework_folder_needs_a_layer(self):
