@@ -47,6 +47,15 @@ bool RunMessageBox(HWND owner, const std::string& text, const std::string& capti
   WindowBackend* backend = Application->Backend();
   MessageBoxWindow* box = backend->OpenMessageBox(owner, text, caption);
   if (!box) return false;
+  // The box goes, and input flows again, even when a handler in the loop raises.
+  struct Shown {
+    WindowBackend* backend;
+    MessageBoxWindow* box;
+    ~Shown() {
+      Application->SetMessageBoxShown(false);
+      backend->CloseMessageBox(box);
+    }
+  } shown{backend, box};
   Application->SetMessageBoxShown(true);
   while (!backend->MessageBoxAnswered(box)) {
     Application->ProcessMessages();
@@ -55,8 +64,6 @@ bool RunMessageBox(HWND owner, const std::string& text, const std::string& capti
     int64_t wait = next == INT64_MAX ? 100 : std::max<int64_t>(0, next - Application->NowMs());
     if (wait > 0) backend->WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
   }
-  Application->SetMessageBoxShown(false);
-  backend->CloseMessageBox(box);
   return true;
 }
 
