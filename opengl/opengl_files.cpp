@@ -106,7 +106,7 @@ AnsiString FaultText(const TSceneFile& file) {
   }
 }
 
-// Copies a value without its change event: a load notifies once, at its end.
+// Copies a value without its change event: a load has always stored straight into the members.
 template <class T>
 void AssignQuietly(T* target, T* source) {
   TNotifyEvent kept = target->OnChange;
