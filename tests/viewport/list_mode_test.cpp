@@ -182,7 +182,7 @@ TEST_F(Pair, EveryShapeParameterShowsOnAPartThatSharedItsGeometry) {
     Pixels before = ReadPixels(perPart->Handle());
     Both(edit.second, edit.first);
     Pixels after = ReadPixels(perPart->Handle());
-    EXPECT_NE(before.rgba, after.rgba) << edit.first << " left the picture as it was";
+    EXPECT_TRUE(before.rgba != after.rgba) << edit.first << " left the picture as it was";
   }
   // Each changed part now has geometry of its own; the twins kept theirs.
   EXPECT_EQ(perPart->SharedGeometryCount(), 6);
