@@ -164,15 +164,13 @@ void TOpenGl::Dispatch(void* Message) {
   }
 }
 
+// The framework's paint cycle (the message's context, or BeginPaint and EndPaint) around our PaintWindow.
 void TOpenGl::WMPaint(TWMPaint& Message) {
-  if (Message.DC) {
-    PaintWindow(Message.DC);
-    return;
-  }
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  PaintWindow(dc);
-  EndPaint(Handle(), &ps);
+  TMessage m;
+  m.Msg = Message.Msg;
+  m.WParam = reinterpret_cast<uintptr_t>(Message.DC);
+  DefaultPaint(m);
+  Message.Result = m.Result;
 }
 
 void TOpenGl::WMSize(TWMSize& Message) {

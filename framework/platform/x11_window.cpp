@@ -311,8 +311,13 @@ void X11Backend::Translate(XEvent& e) {
       break;
     }
     case MotionNotify: {
-      // Only the latest position of a burst matters.
-      while (XCheckTypedWindowEvent(FDisplay, e.xany.window, MotionNotify, &e)) {
+      // Only the latest position of a burst matters. The burst ends at any other event: a motion taken
+      // from beyond a press or release would arrive before it, and a quick drag would look like a click.
+      XEvent next;
+      while (XEventsQueued(FDisplay, QueuedAlready) > 0) {
+        XPeekEvent(FDisplay, &next);
+        if (next.type != MotionNotify || next.xany.window != e.xany.window) break;
+        XNextEvent(FDisplay, &e);
       }
       PostInput(w, WM_MOUSEMOVE, MouseKeys(e.xmotion.state), MakeLParam(e.xmotion.x, e.xmotion.y));
       break;

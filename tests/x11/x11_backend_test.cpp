@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "framework/controls/application.h"
 #include "framework/platform/backend.h"
@@ -10,6 +13,7 @@
 #include "xvfb.h"
 
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
@@ -218,6 +222,58 @@ TEST_F(X11Backend, APressOnePixelPastAChildsEdgeGoesToTheOneBeside) {
 }
 
 // A held arrow repeats until the button comes up; a held trough pages towards the pointer and stops there.
+// A form that keeps its mouse messages in order, with where they happened.
+class MouseLogForm : public TForm {
+public:
+  using TForm::TForm;
+  std::vector<std::string> log;
+  void Dispatch(void* Message) override {
+    auto* m = static_cast<TMessage*>(Message);
+    const char* what = m->Msg == WM_MOUSEMOVE     ? "move"
+                       : m->Msg == WM_LBUTTONDOWN ? "down"
+                       : m->Msg == WM_LBUTTONUP   ? "up"
+                                                  : nullptr;
+    if (what) {
+      TWMMouse mm(*m);
+      log.push_back(std::string(what) + " " + std::to_string(mm.X()) + "," + std::to_string(mm.Y()));
+    }
+    TForm::Dispatch(Message);
+  }
+};
+
+// Motion is merged only up to the next other event: a drag queued whole while the program was busy
+// still arrives as press, motion, release, never with the motion moved ahead of the press.
+TEST_F(X11Backend, MotionIsMergedOnlyUpToThePressOrRelease) {
+  auto* form = new MouseLogForm(nullptr);
+  form->SetCaption("motion test");
+  form->SetBounds(0, 0, 200, 200);
+  form->Show();
+  Window w = WaitFor("motion test");
+  ASSERT_NE(w, 0u);
+  Pump(200);
+  auto to = [&](int x, int y) {
+    int rx = 0, ry = 0;
+    Window child;
+    XTranslateCoordinates(probe, w, root, x, y, &rx, &ry, &child);
+    XTestFakeMotionEvent(probe, -1, rx, ry, CurrentTime);
+  };
+  to(10, 10);
+  XSync(probe, False);
+  Pump(100);
+  form->log.clear();
+  to(20, 20);
+  to(30, 30);
+  XTestFakeButtonEvent(probe, 1, True, CurrentTime);
+  to(150, 150);
+  to(160, 160);
+  XTestFakeButtonEvent(probe, 1, False, CurrentTime);
+  XSync(probe, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  Pump(200);
+  EXPECT_EQ(form->log, (std::vector<std::string>{"move 30,30", "down 30,30", "move 160,160", "up 160,160"}));
+  delete form;
+}
+
 TEST_F(X11Backend, HeldScrollBarButtonsRepeat) {
   auto* form = new TForm(nullptr);
   form->SetCaption("repeat test");
