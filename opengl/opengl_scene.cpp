@@ -30,6 +30,8 @@ bool TOpenGl::InsertPart(TPart* where, TPart* part) {
   // A part already held by a group, or a group put into its own subtree, would corrupt the tree.
   // The holder link, not Parent(), decides: callers (CopyTo among them) may clear the parent.
   if (part == FRoot || part->Holder()) return false;
+  // Another viewport's root has no holder, but that viewport owns it and will delete it.
+  if (TPartHost* host = part->Host(); host && host->Root() == part) return false;
   if (auto* g = dynamic_cast<TPartGroup*>(part))
     if (g->Contains(group)) return false;
   group->AddObject(part, where);

@@ -140,6 +140,22 @@ TEST_F(SceneTest, InsertionsThatWouldCorruptTheTreeAreRefused) {
   EXPECT_EQ(gl->Paste(nullptr, g), g);
   EXPECT_EQ(gl->FindPart("Cube"), cube);
 
+  // Another viewport's root is held by that viewport: taking it would free it twice. Once that
+  // viewport lets go of it, it is a detached tree like any other.
+  auto* other = MakeLoadedViewport<TOpenGl>();
+  other->AddCube(nullptr, "Theirs");
+  TPartGroup* theirs = other->Root();
+  before = listChanged.Count;
+  EXPECT_EQ(gl->Paste(nullptr, theirs), nullptr);
+  EXPECT_EQ(gl->Paste(g, theirs), nullptr);
+  gl->AddObject(nullptr, theirs);
+  EXPECT_EQ(listChanged.Count, before);
+  EXPECT_EQ(gl->FindPart("Theirs"), nullptr);
+  other->DeleteObject(theirs);
+  EXPECT_EQ(gl->Paste(nullptr, theirs), theirs);
+  delete other;
+  EXPECT_EQ(gl->FindPart("Theirs")->Owner(), gl);
+
   // Paste of nothing still announces.
   before = listChanged.Count;
   EXPECT_EQ(gl->Paste(nullptr, nullptr), nullptr);
