@@ -97,9 +97,8 @@ TBounds PartLocalBounds(TPart* part) { return TBoxWalk().Take(part); }
 TBounds PartWorldBounds(TPart* part) {
   TBounds box = PartLocalBounds(part);
   if (!part) return box;
-  // Guard the walk up against a parent chain that loops back.
-  std::set<const TPart*> seen{part};
-  for (TPartGroup* g = part->Parent(); g && seen.insert(g).second; g = g->Parent()) {
+  // Up through the groups that hold and draw the part, not the parent link callers may change.
+  for (TPartGroup* g = part->Holder(); g; g = g->Holder()) {
     TBounds up;
     IncludeTransformed(up, box, Placement(g));
     box = up;

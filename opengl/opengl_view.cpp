@@ -63,7 +63,13 @@ TPart* TOpenGl::PartAt(int X, int Y) {
     glInitNames();
     glPushName(0);
     TPartPickNames::Active = &names;
-    FRoot->Paint();
+    // What a frame draws, host events included: a host that moves or draws the scene there picks
+    // what it shows. Lists are painted instead of called while names are active.
+    OnBeforePaint(this);
+    if (OnPaint.Assigned())
+      OnPaint(this);
+    else
+      FRoot->Paint();
     TPartPickNames::Active = nullptr;
     hits = glRenderMode(GL_RENDER);
     glMatrixMode(GL_MODELVIEW);
@@ -81,7 +87,8 @@ TPart* TOpenGl::PartAt(int X, int Y) {
 AnsiString TOpenGl::PartPath(TPart* part) {
   if (!part) return AnsiString();
   std::vector<TPart*> chain;
-  for (TPart* p = part; p && chain.size() <= 100000; p = p->Parent()) chain.push_back(p);
+  // The holding groups: a parent link that a caller cleared or pointed elsewhere does not move a part.
+  for (TPart* p = part; p && chain.size() <= 100000; p = p->Holder()) chain.push_back(p);
   AnsiString path;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!path.IsEmpty()) path += "/";

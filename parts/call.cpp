@@ -13,9 +13,9 @@ const TPartClass& TPartCall::Class() {
 }
 static TPartRegistration call(TPartCall::Class());
 
+// What Paint draws: the target a rebuild points the list at; a list set by hand has no known box.
 void TPartCall::AddBounds(TBoundsWalk& walk) {
-  TPartHost* host = Host();
-  if (host && !UsedPartName.IsEmpty()) walk.Part(host->FindPart(UsedPartName));
+  if (!listByHand) walk.Part(CallTarget());
 }
 
 void TPartCall::SetUsedPartName(AnsiString name) {

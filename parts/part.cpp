@@ -149,7 +149,8 @@ void TPart::Paint() {
 }
 
 void TPart::Play() {
-  if (DisplayList != 0)
+  // A pick names each part as it is drawn, which a compiled list cannot do.
+  if (DisplayList != 0 && !TPartPickNames::Active)
     glCallList(DisplayList);
   else
     Paint();

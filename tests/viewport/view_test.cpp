@@ -131,6 +131,74 @@ TEST_F(View, PickingLeavesThePictureAndStateAlone) {
   EXPECT_EQ(ReadPixels(gl->Handle()).rgba, before.rgba);
 }
 
+namespace {
+// A host that places the scene itself before it is drawn, or draws it itself, twice.
+struct HostDrawing : TObject {
+  TOpenGl* gl = nullptr;
+  void Shift(TObject*) { glTranslatef(2, 0, 0); }
+  void Twice(TObject*) {
+    glPushMatrix();
+    glTranslatef(-3, 0, 0);
+    gl->Root()->Play();
+    glPopMatrix();
+    glTranslatef(3, 0, 0);
+    gl->Root()->Play();
+  }
+};
+}  // namespace
+
+// Picks, paths and boxes agree with the picture: the host's paint events, the holding groups, and
+// what a call part really draws.
+TEST_F(View, PicksPathsAndBoundsFollowWhatIsDrawn) {
+  TPart* outer = gl->AddGroup(nullptr, "outer");
+  outer->SetPY(-4);
+  TPart* cube = gl->AddCube(outer, "cube");
+  HostDrawing host;
+  host.gl = gl;
+  for (TListMode mode : {lmScene, lmPerPart}) {
+    SCOPED_TRACE(mode);
+    gl->SetListMode(mode);
+    gl->OnBeforePaint = MakeEvent(&host, &HostDrawing::Shift);
+    Show();
+    int px, py;
+    Project(2, -4, 0, px, py);
+    ASSERT_GT(ReadPixels(gl->Handle()).At(px, py).r, 0);
+    EXPECT_EQ(gl->PartAt(px, py), cube);
+    EXPECT_EQ(PickAt(0, -4, 0), nullptr);
+    gl->OnBeforePaint = TNotifyEvent();
+    gl->OnPaint = MakeEvent(&host, &HostDrawing::Twice);
+    Show();
+    EXPECT_EQ(PickAt(-3, -4, 0), cube);
+    EXPECT_EQ(PickAt(3, -4, 0), cube);
+    EXPECT_EQ(PickAt(0, -4, 0), nullptr);
+    gl->OnPaint = TNotifyEvent();
+  }
+
+  // A parent link cleared by CopyTo leaves the part where its holding group draws it.
+  TPartCube blank;
+  blank.CopyTo(cube);
+  cube->Name = "cube";
+  ASSERT_EQ(cube->Parent(), nullptr);
+  EXPECT_EQ(TOpenGl::PartPath(cube), AnsiString("Group __ROOT__/Group outer/Cube cube"));
+  TBounds box = gl->PartBounds(cube);
+  ASSERT_FALSE(box.Empty);
+  EXPECT_FLOAT_EQ(box.Center(1), -4);
+
+  // A call part that refuses its target (the root, or its own group) draws nothing and adds no box.
+  auto* call = new TPartCall();
+  TPart* far = gl->AddGroup(nullptr, "far");
+  far->SetPX(50);
+  gl->Paste(far, call);
+  for (const char* target : {"__ROOT__", "far"}) {
+    call->SetUsedPartName(target);
+    EXPECT_TRUE(gl->PartBounds(call).Empty) << target;
+    EXPECT_TRUE(gl->PartBounds(far).Empty) << target;
+    EXPECT_LT(gl->SceneBounds().Max[0], 1) << target;
+  }
+  call->SetUsedPartName("cube");
+  EXPECT_FLOAT_EQ(gl->PartBounds(call).Center(0), 50);
+}
+
 TEST(ViewUnloaded, PickSnapshotNeedAContext) {
   TOpenGl gl(nullptr);
   gl.AddCube(nullptr, "cube");
