@@ -78,12 +78,17 @@ int ToolMain(const char* tool, const char* usage, bool parsed, const std::string
   return 1;
 }
 
-TOpenGl* MakeHeadlessView(TForm& form, int width, int height) {
-  form.SetBounds(0, 0, width, height);
-  auto* gl = new TOpenGl(&form);
-  gl->SetParent(&form);
+TOpenGl* AddViewport(TForm* form) {
+  auto* gl = new TOpenGl(form);
+  gl->SetParent(form);
   gl->SetAlign(alClient);
   gl->SetListMode(lmPerPart);
+  return gl;
+}
+
+TOpenGl* MakeHeadlessView(TForm& form, int width, int height) {
+  form.SetBounds(0, 0, width, height);
+  TOpenGl* gl = AddViewport(&form);
   gl->Loaded();
   return gl;
 }

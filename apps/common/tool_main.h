@@ -31,6 +31,8 @@ bool ParseToolOptions(int argc, char** argv, const std::vector<TToolOption>& opt
 int ToolMain(const char* tool, const char* usage, bool parsed, const std::string& error, bool help,
              const std::string& file, const std::function<int()>& run);
 
+// A viewport filling the form, in per-part mode: edits and reloads recompile only what changed.
+TOpenGl* AddViewport(TForm* form);
 // A form filled by one viewport in per-part mode, made and loaded without a display.
 TOpenGl* MakeHeadlessView(TForm& form, int width, int height);
 // Shows the form, lets the model and repaint timers run, and writes the viewport's last frame as a PNG;

@@ -15,6 +15,7 @@
 #include "name_check.h"
 #include "part_panel.h"
 #include "scene_files.h"
+#include "tool_main.h"
 #include "view_camera.h"
 
 namespace {
@@ -83,11 +84,8 @@ TSceneEditor::TSceneEditor(int width, int height) : FCommands(SceneeditCommands(
   editors->SetHeight(kPanelHeight);
   editors->SetAlign(alBottom);
 
-  FGl = new TOpenGl(FForm);
+  FGl = AddViewport(FForm);
   FGl->Name = "View";
-  FGl->SetParent(FForm);
-  FGl->SetAlign(alClient);
-  FGl->SetListMode(lmPerPart);
   FGl->SetHeadlight(true);
   FGl->OnAfterPaint = MakeEvent(this, &TSceneEditor::AfterPaint);
   FGl->OnMouseDown = MakeEvent(this, &TSceneEditor::MouseDown);

@@ -11,6 +11,7 @@
 #include "opengl/orbit_camera.h"
 #include "parts/parts.h"
 #include "scene_dump.h"
+#include "tool_main.h"
 #include "view_camera.h"
 
 namespace {
@@ -61,11 +62,7 @@ TSceneViewer::TSceneViewer(const std::string& file, int width, int height) : FFi
   FStatus->SetParent(FForm);
   FStatus->SetHeight(kStatusHeight);
   FStatus->SetAlign(alBottom);
-  FGl = new TOpenGl(FForm);
-  FGl->SetParent(FForm);
-  FGl->SetAlign(alClient);
-  // Edits and reloads recompile only what changed.
-  FGl->SetListMode(lmPerPart);
+  FGl = AddViewport(FForm);
   FGl->OnBeforePaint = MakeEvent(this, &TSceneViewer::BeforePaint);
   FGl->OnAfterPaint = MakeEvent(this, &TSceneViewer::AfterPaint);
   // Ours first: the camera keeps them and calls them before its own.
