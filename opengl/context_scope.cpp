@@ -14,15 +14,17 @@ void TContextHandle::ReleaseLists(unsigned list, unsigned sharedGeometry) {
 TContextScope::TContextScope(const TContextHandle* handle) {
   if (!handle || !handle->Context) return;
   FPrevious = wglGetCurrentContext();
-  if (FPrevious == handle->Context) {
+  FPreviousDC = wglGetCurrentDC();
+  HDC dc = handle->DC();
+  // Current is not enough: a context whose window went stays current with no surface to draw on.
+  if (FPrevious == handle->Context && dc && FPreviousDC == dc) {
     FActive = true;
     return;
   }
-  FPreviousDC = wglGetCurrentDC();
-  HDC dc = handle->DC();
-  // A window made again without its pixel format cannot take the context: nothing is switched then.
+  // Without a window, or on a window that cannot take the context, nothing is switched.
   FActive = dc && wglMakeCurrent(dc, handle->Context) == TRUE;
-  FSwitched = FActive;
+  // Ours, moved onto its new window, stays current there.
+  FSwitched = FActive && FPrevious != handle->Context;
 }
 
 TContextScope::~TContextScope() {

@@ -121,6 +121,20 @@ void TOpenGl::Loaded() {
   if (FModelPending) RefreshModel(this);
 }
 
+void TOpenGl::CreateHandle() {
+  TWinControl::CreateHandle();
+  if (!FResourceContext || !HandleAllocated()) return;
+  // The context, its lists and its textures carry over; only the window and its surface are new.
+  HDC dc = GetDC(Handle());
+  setupPixelFormat(dc);
+  // The old window left our context current without a surface: it goes on with the new one.
+  if (wglGetCurrentContext() == FResourceContext) wglMakeCurrent(dc, FResourceContext);
+  TContextScope scope(FContext.get());
+  if (!scope.Active()) return;
+  glViewport(0, 0, Width(), Height());
+  SetProjection();
+}
+
 void TOpenGl::setupPixelFormat(HDC dc) {
   PIXELFORMATDESCRIPTOR pfd = {};
   pfd.nSize = sizeof(PIXELFORMATDESCRIPTOR);

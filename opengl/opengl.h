@@ -149,6 +149,8 @@ public:
 
 protected:
   void CreateParams(TCreateParams& Params) override;
+  // A window made again (under a new parent) gets the pixel format and surface that the context needs.
+  void CreateHandle() override;
   void PaintWindow(HDC DC) override;
   void setupPixelFormat(HDC dc);
   void defaultInitRC();

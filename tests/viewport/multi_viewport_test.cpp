@@ -279,6 +279,64 @@ TEST_F(MultiViewport, ADetachedTreeForgetsItsViewportWhenTheViewportGoes) {
   EXPECT_EQ(call->CallTarget(), box);
 }
 
+// A loaded viewport moved to another form, or taken off one and put back, draws, picks and
+// snapshots in its own context, with its lists and textures, in a window made again.
+TEST_F(MultiViewport, AViewportMovedToAnotherParentKeepsDrawing) {
+  std::unique_ptr<TForm> first(new TForm(nullptr)), second(new TForm(nullptr));
+  first->SetBounds(0, 0, 80, 60);
+  second->SetBounds(0, 0, 80, 60);
+  TOpenGl* gl = MakeViewport(first.get(), first.get(), 64, 48);
+  gl->Loaded();
+  const HGLRC context = ContextOf(gl);
+  TBitmap green;
+  Fill(green, clLime);
+  gl->SetTexture(0, &green);
+  TPart* box = gl->AddCube(nullptr, "box");
+  box->SetSX(3);
+  box->SetSY(3);
+  box->SetUseMaterial(true);
+  box->SetEmissionR(1);
+  std::unique_ptr<TOpenGl> other(MakeViewport(nullptr, nullptr, 16, 16));
+  other->Loaded();
+  Step(30);
+  ASSERT_GT(PaintedCentre(gl).r, 200);
+
+  // Put with another viewport's context current, and with its own.
+  for (TWinControl* parent : {second.get(), first.get()}) {
+    const unsigned list = gl->Root()->DisplayList;
+    if (parent == second.get()) {
+      InContext(other.get(), [&] { gl->SetParent(parent); });
+    } else {
+      ASSERT_TRUE(wglMakeCurrent(GetDC(gl->Handle()), context));
+      gl->SetParent(parent);
+      EXPECT_EQ(wglGetCurrentContext(), context);
+    }
+    gl->SetParent(nullptr);
+    EXPECT_EQ(gl->PartAt(32, 24), nullptr);
+    TBitmap none;
+    EXPECT_FALSE(gl->SnapshotTo(&none));
+    gl->SetParent(parent);
+    SCOPED_TRACE(parent == second.get() ? "moved" : "moved back");
+    EXPECT_EQ(ContextOf(gl), context);
+    Step(30);
+    EXPECT_GT(PaintedCentre(gl).r, 200);
+    EXPECT_EQ(gl->PartAt(32, 24), box);
+    TBitmap shot;
+    ASSERT_TRUE(gl->SnapshotTo(&shot));
+    EXPECT_EQ(shot.Pixel(32, 24) & 0xFF, 0xFFu);
+    EXPECT_EQ(Texel(gl, 0).g, 255);
+    EXPECT_EQ(gl->Root()->DisplayList, list);
+    EXPECT_TRUE(ListExists(gl, list));
+    EXPECT_EQ(ViewportOf(gl), (Viewport4{0, 0, 64, 48}));
+    // A change after the move is rebuilt and shown.
+    box->SetPX(10);
+    Step(30);
+    EXPECT_LT(PaintedCentre(gl).r, 50);
+    box->SetPX(0);
+    Step(30);
+  }
+}
+
 // A call part inside a shifted group that draws the named box at the centre of an 8 x 6 ortho view.
 struct CallScene {
   std::unique_ptr<TOpenGl> gl;
