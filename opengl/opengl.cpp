@@ -116,6 +116,7 @@ void TOpenGl::Loaded() {
   if (!FResourceContext || wglMakeCurrent(FCanvas->Handle(), FResourceContext) != TRUE) return;
   FContext->Context = FResourceContext;
   defaultInitRC();
+  SendStoredSettings();
   OnInitRC(this);
   UploadPendingTextures();
   if (FModelPending) RefreshModel(this);
@@ -156,6 +157,13 @@ void TOpenGl::defaultInitRC() {
   glEnable(GL_DEPTH_TEST);
   glCullFace(GL_BACK);
   glEnable(GL_LIGHTING);
+}
+
+// What a host set before the context existed: until now it was only stored.
+void TOpenGl::SendStoredSettings() {
+  glClearColor(FClearColor->GetR(), FClearColor->GetG(), FClearColor->GetB(), FClearColor->GetA());
+  ReserveTextureSlots();
+  SetLuci(this);
 }
 
 void TOpenGl::Dispatch(void* Message) {
@@ -235,10 +243,17 @@ void TOpenGl::DrawFrame() {
   StartFromDefaultMaterial();
   if (FHeadlight) ApplyHeadlight();
   OnBeforePaint(this);
-  if (OnPaint.Assigned())
+  if (OnPaint.Assigned()) {
     OnPaint(this);
-  else
+  } else {
+    // The root's placement and whatever its parts switch on end with the scene: hosts draw after it
+    // in world coordinates, and the next frame starts as this one did.
+    glPushAttrib(GL_ENABLE_BIT | GL_TRANSFORM_BIT);
+    glPushMatrix();
     FRoot->Play();
+    glPopMatrix();
+    glPopAttrib();
+  }
   OnAfterPaint(this);
 }
 

@@ -154,6 +154,11 @@ protected:
   void PaintWindow(HDC DC) override;
   void setupPixelFormat(HDC dc);
   void defaultInitRC();
+  // Sends the clear colour, the lights and the texture slots' parameters stored so far.
+  void SendStoredSettings();
+  // Binds each slot's name once, so that the names are in use in our context and glGenTextures skips
+  // them, and sends the slot's parameters.
+  void ReserveTextureSlots();
   void WMPaint(TWMPaint& Message);
   void WMSize(TWMSize& Message);
   // Inserts like AddObject; false when the part is refused.

@@ -110,7 +110,15 @@ void TOpenGl::UploadTexture(int index, TBitmap* bitmap) {
   // NOTE: GLU reads the GL version string and crashes when no context is current.
   if (!buffer.empty() && wglGetCurrentContext())
     BuildMipmaps(buffer, bitmap->Width(), bitmap->Height());
-  glEnable(GL_TEXTURE_2D);
+  // Texturing is switched on by the parts that use a slot, not by an upload.
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void TOpenGl::ReserveTextureSlots() {
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    glBindTexture(GL_TEXTURE_2D, FTextureNames[i]);
+    SendTextureParams(i);
+  }
   glBindTexture(GL_TEXTURE_2D, 0);
 }
 
@@ -146,8 +154,17 @@ void TOpenGl::SetTextureWrapT(int index, int value) {
 
 void TOpenGl::SetTextureEnvMode(int index, int value) {
   if (!InSlot(index)) return;
+  const bool changed = FTextureParams[index][4] != value;
   FTextureParams[index][4] = value;
   UpdateTextureParams(index);
+  if (!changed) return;
+  // Lists hold the mode with each binding of the slot: they are compiled again. Per part, only
+  // stale lists would be.
+  if (FListMode == lmPerPart) {
+    TContextScope scope(FContext.get());
+    if (scope.Active()) FRoot->BuildList(BUILDLIST_DELETE);
+  }
+  RefreshModel(this);
 }
 
 // To the texture bound now.
@@ -176,6 +193,8 @@ void TOpenGl::UpdateTextureParams(int index) {
 void TOpenGl::BindTexture(int index) {
   if (InSlot(index)) {
     glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
+    // The mode belongs to the texture unit, not to the texture: each slot brings its own.
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, FTextureParams[index][4]);
     glEnable(GL_TEXTURE_2D);
   } else if (index != -1) {
     glDisable(GL_TEXTURE_2D);

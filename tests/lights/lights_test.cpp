@@ -174,4 +174,50 @@ TEST_F(LightsTest, ALitSphereIsBrighterOnTheSideFacingTheLight) {
   EXPECT_GT(left.r, 70);
 }
 
+// A clear colour, a light and a texture filter set before the context exists, directly or by loading a
+// scene, are what the first frames show.
+TEST(SettingsBeforeLoaded, ReachGLWhenTheContextIsMade) {
+  Application->UseManualClock(true);
+  auto unloaded = [] {
+    auto* gl = new TOpenGl(nullptr);
+    gl->SetBounds(0, 0, 64, 48);
+    return gl;
+  };
+  auto check = [](TOpenGl* gl, const char* how) {
+    SCOPED_TRACE(how);
+    gl->Loaded();
+    Step(40);
+    Pixels p = ReadPixels(gl->Handle());
+    EXPECT_EQ(p.At(1, 1).b, 255);
+    EXPECT_GT(p.At(32, 24).r, 70);  // the cube's face towards the light
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    GLint filter = 0;
+    glBindTexture(GL_TEXTURE_2D, gl->TextureName(5));
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(filter, GL_LINEAR);
+  };
+  TOpenGl* direct = unloaded();
+  TColorVector blue;
+  blue.SetB(1);
+  blue.SetA(1);
+  direct->SetClearColor(&blue);
+  direct->GetLight(0)->SetPositionZ(-1);
+  direct->GetLight(0)->SetEnabled(true);
+  direct->SetTextureMinFilter(5, GL_LINEAR);
+  TPart* cube = direct->AddCube(nullptr, "cube");
+  cube->SetSX(4);
+  cube->SetSY(4);
+  TMemoryStream doc;
+  ASSERT_TRUE(direct->SaveToStream(&doc));
+  check(direct, "set directly");
+  delete direct;
+
+  TOpenGl* loaded = unloaded();
+  doc.SetPosition(0);
+  ASSERT_TRUE(loaded->LoadFromStream(&doc));
+  check(loaded, "loaded from a scene");
+  delete loaded;
+}
+
 }  // namespace

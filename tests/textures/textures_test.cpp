@@ -92,7 +92,7 @@ TEST_F(TexturesTest, ALoadWithPicturesLeavesNameZeroBound) {
   EXPECT_EQ(bound, 0);
 }
 
-TEST_F(TexturesTest, UploadLeavesTexturingOnWithNameZeroBound) {
+TEST_F(TexturesTest, UploadLeavesTexturingAsItWasWithNameZeroBound) {
   TBitmap bmp;
   bmp.SetSize(2, 1);
   bmp.Canvas()->SetPixel(0, 0, clRed);
@@ -101,7 +101,7 @@ TEST_F(TexturesTest, UploadLeavesTexturingOnWithNameZeroBound) {
   GLint bound = -1;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(bound, 0);
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   glBindTexture(GL_TEXTURE_2D, gl->TextureName(2));
   GLint w = 0, h = 0, fmt = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
@@ -129,6 +129,53 @@ TEST_F(TexturesTest, BindTextureSelectsInheritsOrDisables) {
   gl->BindTexture(3);
   gl->BindTexture(20);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+// The slots' names are in use from the moment the context exists: a host's own texture gets another
+// name, and its upload leaves the slots' pictures alone.
+TEST(TextureNames, AHostsOwnTexturesNeverTakeASlotsName) {
+  TOpenGl* gl = MakeLoadedViewport<TOpenGl>();
+  GLuint mine[4] = {};
+  glGenTextures(4, mine);
+  for (GLuint name : mine)
+    for (int slot = 0; slot < TEXTURE_SLOTS; ++slot) EXPECT_NE(name, gl->TextureName(slot)) << slot;
+  EXPECT_EQ(gl->TextureName(0), 1u);  // the names themselves stay as they were
+  glDeleteTextures(4, mine);
+  delete gl;
+}
+
+// The environment mode belongs to the texture unit: each slot's own mode is in force where a part
+// draws with it, whichever slot sent its parameters last, in both list modes and after a change.
+TEST_F(TexturesTest, EachSlotDrawsWithItsOwnEnvironmentMode) {
+  TBitmap white;
+  white.SetSize(2, 2);
+  for (int i = 0; i < 4; ++i) white.SetPixel(i % 2, i / 2, clWhite);
+  gl->SetTexture(0, &white);
+  gl->SetTexture(1, &white);
+  gl->SetTextureEnvMode(0, GL_REPLACE);
+  gl->SetTextureEnvMode(1, GL_MODULATE);  // sent last
+  // No light is on: a lit material is black, and only a replacing texture shows white.
+  TPart* replaced = gl->AddQuad(nullptr, "replaced");
+  replaced->SetPX(-2);
+  replaced->SetTexture(0);
+  TPart* modulated = gl->AddQuad(nullptr, "modulated");
+  modulated->SetPX(2);
+  modulated->SetTexture(1);
+  for (TListMode mode : {lmScene, lmPerPart}) {
+    SCOPED_TRACE(mode);
+    gl->SetListMode(mode);
+    Step(40);
+    Pixels p = ReadPixels(gl->Handle());
+    // The eye looks along +z: x = -2 shows on the right.
+    EXPECT_EQ(p.At(38, 24).r, 255);
+    EXPECT_LT(p.At(26, 24).r, 60);
+    gl->SetTextureEnvMode(0, GL_MODULATE);
+    Step(40);
+    p = ReadPixels(gl->Handle());
+    EXPECT_LT(p.At(38, 24).r, 60);
+    EXPECT_LT(p.At(26, 24).r, 60);
+    gl->SetTextureEnvMode(0, GL_REPLACE);
+  }
 }
 
 class TexturedQuad : public TObject {
