@@ -225,6 +225,27 @@ void TPartQuad::SetDefaults() {
   CalcNormals();
 }
 
+namespace {
+// The points that make whole primitives of the shape. GL ignores the rest in immediate mode and in
+// picks; NOTE: Mesa's compiled lists draw some of it (three points as quads become a triangle), so the
+// rest is never sent and every path draws the same.
+int WholePrimitivePoints(int shape, int n) {
+  switch (shape) {
+    case GL_POINTS: return n;
+    case GL_LINES: return n - n % 2;
+    case GL_LINE_STRIP:
+    case GL_LINE_LOOP: return n >= 2 ? n : 0;
+    case GL_TRIANGLES: return n - n % 3;
+    case GL_TRIANGLE_STRIP:
+    case GL_TRIANGLE_FAN:
+    case GL_POLYGON: return n >= 3 ? n : 0;
+    case GL_QUADS: return n - n % 4;
+    case GL_QUAD_STRIP: return n >= 4 ? n - n % 2 : 0;
+    default: return n;
+  }
+}
+}  // namespace
+
 void TPartQuad::Paint() {
   TPart::Paint();
   glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
@@ -232,7 +253,8 @@ void TPartQuad::Paint() {
   glEnable(GL_TEXTURE_GEN_S);
   glEnable(GL_TEXTURE_GEN_T);
   glBegin(Shape);
-  for (int i = 0; i < Used(); ++i) {
+  const int drawn = WholePrimitivePoints(Shape, Used());
+  for (int i = 0; i < drawn; ++i) {
     glNormal3fv(&normals[i * 3]);
     glVertex3fv(&points[i * 3]);
   }

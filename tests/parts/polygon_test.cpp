@@ -5,10 +5,14 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "opengl/luce.h"
+#include "opengl/opengl.h"
 #include "parts/quad.h"
 #include "support/test_support.h"
+#include "support/viewport_fixture.h"
 
 using Vec = std::array<float, 3>;
 
@@ -235,4 +239,40 @@ TEST(Polygon, CloneTakesNormalsButNotTheFlag) {
     EXPECT_EQ(c->GetNormZ(i), q.GetNormZ(i));
   }
   EXPECT_EQ(c->GetNormX(4), 8);
+}
+
+// Points that make no whole primitive of the shape (three points as quads, two as triangles) draw
+// nothing and pick nothing, through either list mode and in a pick alike; whole ones draw and pick.
+TEST(PolygonDrawing, OnlyWholePrimitivesDrawAndPickInEveryPath) {
+  TOpenGl* gl = MakeLoadedViewport<TOpenGl>();
+  gl->GetLight(0)->SetPositionZ(1);
+  gl->GetLight(0)->SetEnabled(true);
+  auto* quad = static_cast<TPartQuad*>(gl->AddQuad(nullptr, "quad"));
+  quad->SetSX(4);
+  quad->SetSY(4);
+  struct Case {
+    int shape, points;
+    bool drawn;
+  };
+  for (Case c : {Case{GL_QUADS, 3, false}, Case{GL_QUADS, 4, true}, Case{GL_TRIANGLES, 2, false},
+                 Case{GL_TRIANGLES, 3, true}, Case{GL_QUAD_STRIP, 3, false}, Case{GL_POLYGON, 2, false}}) {
+    quad->SetShape(c.shape);
+    quad->SetNPoints(c.points);
+    for (int i = 0; i < c.points && i < 4; ++i) {  // the square's corners, counter-clockwise
+      quad->SetX(i, i == 1 || i == 2 ? 1.0f : -1.0f);
+      quad->SetY(i, i >= 2 ? 1.0f : -1.0f);
+    }
+    for (TListMode mode : {lmScene, lmPerPart}) {
+      SCOPED_TRACE(std::to_string(c.shape) + " with " + std::to_string(c.points) + ", mode " + std::to_string(mode));
+      gl->SetListMode(mode);
+      Step(40);
+      Pixels p = ReadPixels(gl->Handle());
+      size_t lit = 0;
+      for (size_t i = 0; i < p.rgba.size(); i += 4) lit += p.rgba[i] != 0;
+      EXPECT_EQ(lit > 0, c.drawn) << lit;
+      // (0.5, -0.5) in the part lies inside every whole shape here; +x shows on the left.
+      EXPECT_EQ(gl->PartAt(32 - 6, 24 + 6), c.drawn ? quad : nullptr);
+    }
+  }
+  delete gl;
 }
