@@ -3,7 +3,43 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "files/files.h"
+
+namespace {
+// The call parts being resolved or picked through, innermost last: a target that leads back to one of
+// them would recurse without end.
+class TCallChain {
+public:
+  explicit TCallChain(const TPartCall* call) { Chain().push_back(call); }
+  ~TCallChain() { Chain().pop_back(); }
+  TCallChain(const TCallChain&) = delete;
+  TCallChain& operator=(const TCallChain&) = delete;
+  static bool Holds(const TPartCall* call) {
+    const auto& c = Chain();
+    return std::find(c.begin(), c.end(), call) != c.end();
+  }
+
+private:
+  static std::vector<const TPartCall*>& Chain() {
+    static thread_local std::vector<const TPartCall*> chain;
+    return chain;
+  }
+};
+
+// A pick draws the target itself, every part of it named as the call part. NOTE: Mesa can crash
+// running a compiled list in selection mode (a full disk's list does), and a list names no parts.
+void PickThrough(TPartCall* call, TPart* target, std::vector<TPart*>& names) {
+  if (!target || TCallChain::Holds(call)) return;
+  TCallChain chain(call);
+  const size_t own = names.size();  // the name its group loaded for it
+  target->Play();
+  for (size_t i = own; i < names.size(); ++i) names[i] = call;
+  glLoadName(static_cast<GLuint>(own));
+}
+}  // namespace
 
 const TPartClass& TPartCall::Class() {
   static const TPartClass kind = TPartClassBuilder<TPartCall>("TPartCall", "Call list", PART_TAG_CALL).Fields([](auto& f) {
@@ -65,9 +101,14 @@ void TPartCall::CallResolvedList(unsigned list) {
 
 void TPartCall::ResolveDuringRebuild() {
   TPart* used = CallTarget();
-  if (!used) return;
+  if (!used || TCallChain::Holds(this)) return;
+  TCallChain chain(this);
   // Groups compile only their own list: the target needs one of its own to be called.
-  if (used->DisplayList == 0) used->BuildList(BUILDLIST_COMPILE);
+  if (used->DisplayList == 0) {
+    // Call parts inside it name their lists first, or its list would call nothing for them.
+    used->BuildList(BUILDLIST_PREPARE);
+    used->BuildList(BUILDLIST_COMPILE);
+  }
   CallList = used->DisplayList;
   listByName = true;
 }
@@ -79,7 +120,13 @@ void TPartCall::BuildList(BUILDLIST_PHASE phase) {
 }
 
 // Deliberately none of the common state: the list runs with whatever its surroundings set.
-void TPartCall::Paint() { glCallList(CallList); }
+void TPartCall::Paint() {
+  if (std::vector<TPart*>* names = TPartPickNames::Active; names && !listByHand) {
+    PickThrough(this, CallList != 0 ? CallTarget() : nullptr, *names);
+    return;
+  }
+  glCallList(CallList);
+}
 
 TPart* TPartCall::Clone() {
   auto* copy = static_cast<TPartCall*>(TPartClassOf::Clone());

@@ -93,7 +93,7 @@ void TPartGroup::Paint() {
     if (TPartListBuild::PerPart)
       Part(i)->Play();
     else
-      Part(i)->Paint();
+      Part(i)->PaintConfined();
     glPopMatrix();
   }
 }

@@ -148,12 +148,26 @@ void TPart::Paint() {
   }
 }
 
+bool TPart::SetsClipPlanes() const {
+  for (int i = 0; i < PART_CLIP_PLANES; ++i)
+    if (UseClipPlane[i] != 0) return true;
+  return false;
+}
+
+void TPart::PaintConfined() {
+  // Only parts that touch a plane save the state: GL's attribute stack is far shallower than a tree.
+  const bool confined = SetsClipPlanes();
+  if (confined) glPushAttrib(GL_TRANSFORM_BIT);
+  Paint();
+  if (confined) glPopAttrib();
+}
+
 void TPart::Play() {
   // A pick names each part as it is drawn, which a compiled list cannot do.
   if (DisplayList != 0 && !TPartPickNames::Active)
     glCallList(DisplayList);
   else
-    Paint();
+    PaintConfined();
 }
 
 void TPart::BuildList(BUILDLIST_PHASE phase) {

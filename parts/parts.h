@@ -106,6 +106,9 @@ public:
   void Changed(TObject* sender);
   // Calls the part's list when it has one, else paints directly.
   void Play();
+  // Paints with the part's clip planes confined to it and its children (its own list holds the same).
+  void PaintConfined();
+  bool SetsClipPlanes() const;
   void CopyTo(TPart* target);
   TPartGroup* Parent() const { return parent; }
   void SetParent(TPartGroup* group) { parent = group; }

@@ -95,9 +95,7 @@ TEST_F(View, PickingFindsEachKindAndTheNearestInnermostPart) {
   Show();
   EXPECT_EQ(PickAt(0, -4, 0), deep);
 
-  // A clip plane that removes a part's left half: nothing is picked where nothing is drawn. An
-  // enabled plane stays on for every part drawn after it, in this frame and the next, so the
-  // part behind is clipped there too (as the picture shows).
+  // A clip plane that removes a part's left half: nothing is picked where nothing is drawn.
   deep->SetClipPlaneA(0, 1);  // keeps x >= 0 in the cube's frame
   deep->SetUseClipPlane(0, 1);
   Show();
@@ -386,4 +384,76 @@ TEST_F(View, HeadlightLightsAnUnlitSceneAndGoesAwayCleanly) {
   Show();
   EXPECT_EQ(ReadPixels(gl->Handle()).rgba, unlit.rgba);
   for (int i = 0; i < maxLights; ++i) EXPECT_FALSE(glIsEnabled(GL_LIGHT0 + i)) << i;
+}
+
+// Call parts draw and pick like the parts they call, in both list modes, whatever the target's shape: a
+// full disk (no hole) among them, and a group that holds another call part.
+TEST_F(View, CallPartsDrawAndPickAlikeInBothListModes) {
+  gl->GetLight(0)->SetPositionZ(1);  // on the disks' front faces, which look away from the eye
+  gl->GetLight(0)->SetEnabled(true);
+  // The outer call comes first in the tree, before the group it names.
+  TPart* echo = gl->AddGroup(nullptr, "echo");
+  echo->SetPX(9);
+  auto* outer = new TPartCall();
+  outer->SetUsedPartName("pair");
+  gl->Paste(echo, outer);
+  auto* full = static_cast<TPartDisk*>(gl->AddDisk(nullptr, "full"));
+  full->SetInnerRadius(0);
+  full->SetPX(-5);
+  TPart* pair = gl->AddGroup(nullptr, "pair");
+  pair->SetPY(-3.5f);
+  auto* inner = new TPartCall();
+  inner->SetUsedPartName("full");
+  gl->Paste(pair, inner);
+  std::vector<uint8_t> pictures[2];
+  for (TListMode mode : {lmScene, lmPerPart}) {
+    SCOPED_TRACE(mode);
+    gl->SetListMode(mode);
+    Show();
+    Pixels p = ReadPixels(gl->Handle());
+    int px, py;
+    Project(4, -3.5, 0, px, py);
+    EXPECT_GT(p.At(px, py).r, 100);  // the inner call, drawn through the outer one
+    pictures[mode] = p.rgba;
+    EXPECT_EQ(PickAt(-5, 0, 0), full);
+    EXPECT_EQ(PickAt(-5, -3.5, 0), inner);
+    EXPECT_EQ(PickAt(4, -3.5, 0), outer);
+    EXPECT_EQ(PickAt(4, 0, 0), nullptr);
+  }
+  EXPECT_EQ(pictures[lmScene], pictures[lmPerPart]);
+}
+
+// What a frame or a part sets stays inside it: after a frame the model-view is what it was (the root's
+// own placement included) and no clip plane is on; a part's clip plane cuts it and its children only,
+// not its later siblings, in the first frame as in the next, in both list modes.
+TEST_F(View, StateSetInsideAFrameOrAPartStaysThere) {
+  gl->Root()->SetPX(1);
+  TPart* cut = gl->AddGroup(nullptr, "cut");
+  cut->SetClipPlaneA(0, 1);  // keeps x >= 0 in the group's frame
+  cut->SetUseClipPlane(0, 1);
+  TPart* child = gl->AddCube(cut, "child");
+  TPart* after = gl->AddCube(nullptr, "after");
+  after->SetPY(3);
+  for (TListMode mode : {lmScene, lmPerPart}) {
+    SCOPED_TRACE(mode);
+    gl->SetListMode(mode);
+    Show();
+    int px, py;
+    Project(0.5, 3, 0, px, py);  // left half of "after" (the root moves everything 1 to the right)
+    Pixels first = ReadPixels(gl->Handle());
+    EXPECT_NE(first.At(px, py).r, 0);
+    gl->Perform(WM_PAINT, 0, 0);
+    Pixels second = ReadPixels(gl->Handle());
+    EXPECT_EQ(second.rgba, first.rgba);
+    EXPECT_EQ(gl->PartAt(px, py), after);
+    Project(0.5, 0, 0, px, py);
+    EXPECT_EQ(second.At(px, py).r, 0);  // the child's left half is cut
+    EXPECT_EQ(gl->PartAt(px, py), nullptr);
+    EXPECT_EQ(PickAt(1.5, 0, 0), child);
+
+    GLfloat modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(modelview[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
+    EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0));
+  }
 }
