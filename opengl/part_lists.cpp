@@ -2,15 +2,20 @@
 // and quadrics of one shape share their geometry.
 #include <GL/gl.h>
 
+#include <unordered_set>
+#include <vector>
+
 #include "opengl/context_scope.h"
 #include "opengl/opengl.h"
+#include "parts/call.h"
 #include "parts/parts.h"
 
 namespace {
 
-// NOTE: Mesa runs list calls nested at most 64 deep and skips deeper ones. Groups from this depth on
-// hold their whole subtree in their own list, so a deep tree still draws every part.
-const int kInlineDepth = 40;
+// NOTE: the matrix stack, not only Mesa's 64 levels of nested list calls, bounds how deep lists may call
+// lists: groups from this depth on hold their whole subtree in their own list, whose groups push no
+// further (see PART_PUSH_DEPTH), and draw the same commands as the whole-scene list.
+const int kInlineDepth = PART_PUSH_DEPTH;
 
 // Restores the painting mode however the rebuild ends.
 struct PerPartPainting {
@@ -22,19 +27,37 @@ class TPartListUpdate {
 public:
   explicit TPartListUpdate(TContextHandle* handle) : FHandle(handle) {}
 
+  void Run(TPart* root) {
+    Walk(root, 0);
+    // Call parts last: their lists draw their targets whole, so they are compiled again when anything
+    // in the target's subtree changed (a call part inside it included: its list name may be new).
+    std::unordered_set<const TPart*> changed;
+    for (const TPart* p : FChanged)
+      for (const TPart* q = p; q && changed.insert(q).second;) q = q->Holder();
+    for (const Call& call : FCalls) {
+      const bool fresh = call.part->DrawnTarget() == call.target && !(call.target && changed.count(call.target));
+      if (!fresh || call.part->DisplayList == 0) Compile(call.part, kInlineDepth);
+    }
+  }
+
+private:
+  struct Call {
+    TPartCall* part;
+    TPart* target;
+  };
+
   // Brings p's list (and its subtree's) up to date; true when p's list name changed, so the
   // group holding it must compile a call of the new name.
   bool Walk(TPart* p, int depth) {
-    bool stale = p->ListDirty() || p->DisplayList == 0 || p->ListContext() != FHandle;
+    bool stale = OwnChange(p, p->DisplayList == 0);
     Inside inside(this, depth + 1);
     stale = p->UpdateListsInside(inside) || stale;
     if (!stale) return false;
     unsigned before = p->DisplayList;
-    Compile(p);
+    Compile(p, depth);
     return p->DisplayList != before;
   }
 
-private:
   // What a part's list calls: a group's children, walked or (deep down) inlined; a call part's target.
   class Inside : public TPartListWalk {
   public:
@@ -42,30 +65,43 @@ private:
     bool Child(TPart* child) override {
       return FDepth > kInlineDepth ? FUpdate->InlineSubtree(child) : FUpdate->Walk(child, FDepth);
     }
-    unsigned TargetList(TPart* target) override { return FUpdate->TargetList(target); }
+    void DrawsWhole(TPart* call, TPart* target) override { FUpdate->DrawsWhole(call, target); }
 
   private:
     TPartListUpdate* FUpdate;
     int FDepth;
   };
 
-  // A part inside an inlining group: drawn by that group's list; true when anything in it changed.
+  // A part inside an inlining group: drawn by that group's list; true when that list must be compiled
+  // again. A call part keeps its own list there, which the inlining list calls by name.
   bool InlineSubtree(TPart* p) {
-    bool stale = p->ListDirty() || p->DisplayList != 0;
     Inside inside(this, kInlineDepth + 1);
-    stale = p->UpdateListsInside(inside) || stale;
+    const bool inner = p->UpdateListsInside(inside);
+    if (FCallSeen.count(p)) {
+      const unsigned before = p->DisplayList;
+      if (OwnChange(p, p->DisplayList == 0)) Compile(p, kInlineDepth);
+      return inner || p->DisplayList != before;
+    }
+    const bool own = p->ListDirty() || p->DisplayList != 0;
+    if (own) FChanged.push_back(p);
     p->DrawnInline();
-    return stale;
+    return inner || own;
   }
 
-  // The list a call part names, compiled now when its target has none in this context yet.
-  unsigned TargetList(TPart* target) {
-    if (!target) return 0;
-    if (target->DisplayList == 0 || target->ListContext() != FHandle || target->ListDirty()) Compile(target);
-    return target->DisplayList;
+  // Whether p's own values (a group's child list included) or its list's context changed; noted for
+  // the call parts whose targets hold p.
+  bool OwnChange(TPart* p, bool noList) {
+    const bool own = p->ListDirty() || noList || p->ListContext() != FHandle;
+    if (own) FChanged.push_back(p);
+    return own;
   }
 
-  void Compile(TPart* p) {
+  void DrawsWhole(TPart* call, TPart* target) {
+    auto* part = static_cast<TPartCall*>(call);
+    if (FCallSeen.insert(part).second) FCalls.push_back(Call{part, target});
+  }
+
+  void Compile(TPart* p, int depth) {
     p->AdoptListContext();
     // Acquired before the old one is released, so a part whose shape did not change keeps its list.
     if (auto* shape = dynamic_cast<TSharedGeometry*>(p)) {
@@ -74,10 +110,15 @@ private:
       shape->GeometryKey(kind, a, b, c, d1, d2);
       p->SetSharedGeometry(FHandle->Quadrics.Acquire(TQuadricKey(kind, a, b, c, d1, d2), [shape] { shape->DrawGeometry(); }));
     }
+    // The list runs under the pushes of the groups above p: a group at the inline depth anchors.
+    TPartPaintEntry entry(depth);
     p->BuildList(BUILDLIST_COMPILE);
   }
 
   TContextHandle* FHandle;
+  std::vector<TPart*> FChanged;
+  std::vector<Call> FCalls;
+  std::unordered_set<const TPart*> FCallSeen;
 };
 
 }  // namespace
@@ -100,5 +141,5 @@ int TOpenGl::SharedGeometryCount() const { return FContext->Quadrics.Count(); }
 
 void TOpenGl::UpdatePartLists() {
   PerPartPainting painting;
-  TPartListUpdate(FContext.get()).Walk(FRoot, 0);
+  TPartListUpdate(FContext.get()).Run(FRoot);
 }

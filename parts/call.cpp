@@ -88,15 +88,18 @@ TPart* TPartCall::CallTarget() {
 }
 
 bool TPartCall::UpdateListsInside(TPartListWalk& walk) {
-  if (!listByHand) CallResolvedList(walk.TargetList(CallTarget()));
-  return ListDirty();
+  // A list set by hand is called by the own list, which its setter already made stale.
+  if (!listByHand) walk.DrawsWhole(this, CallTarget());
+  return false;
 }
 
-void TPartCall::CallResolvedList(unsigned list) {
-  listByName = list != 0;
-  if (list == CallList) return;
-  CallList = list;
-  MarkListStale();
+void PaintCalledPart(TPart* target) {
+  TPartPaintEntry entry(PART_PUSH_DEPTH);
+  const bool perPart = TPartListBuild::PerPart;
+  TPartListBuild::PerPart = false;
+  // As the whole-scene mode compiles the target's own list.
+  target->PaintConfined();
+  TPartListBuild::PerPart = perPart;
 }
 
 void TPartCall::ResolveDuringRebuild() {
@@ -107,6 +110,7 @@ void TPartCall::ResolveDuringRebuild() {
   if (used->DisplayList == 0) {
     // Call parts inside it name their lists first, or its list would call nothing for them.
     used->BuildList(BUILDLIST_PREPARE);
+    TPartPaintEntry entry(PART_PUSH_DEPTH);
     used->BuildList(BUILDLIST_COMPILE);
   }
   CallList = used->DisplayList;
@@ -116,6 +120,15 @@ void TPartCall::ResolveDuringRebuild() {
 void TPartCall::BuildList(BUILDLIST_PHASE phase) {
   if (phase == BUILDLIST_DELETE && listByName) CallList = 0;  // the list it names is being deleted
   if (phase == BUILDLIST_PREPARE && !listByHand) ResolveDuringRebuild();
+  if (phase == BUILDLIST_COMPILE && TPartListBuild::PerPart && !listByHand) {
+    drawnTarget = CallTarget();
+    compilingTarget = true;
+    TPart::BuildList(phase);
+    compilingTarget = false;
+    CallList = DisplayList;
+    listByName = CallList != 0;
+    return;
+  }
   TPart::BuildList(phase);
 }
 
@@ -125,7 +138,10 @@ void TPartCall::Paint() {
     PickThrough(this, CallList != 0 ? CallTarget() : nullptr, *names);
     return;
   }
-  glCallList(CallList);
+  if (!compilingTarget)
+    glCallList(CallList);
+  else if (drawnTarget)
+    PaintCalledPart(drawnTarget);
 }
 
 TPart* TPartCall::Clone() {

@@ -14,8 +14,10 @@ public:
   // Its list runs in the caller's frame: the called part's box, with the called part's own placement.
   void AddBounds(TBoundsWalk& walk) override;
   bool UpdateListsInside(TPartListWalk& walk) override;
-  // Every rebuild points CallList at the freshly compiled list of the part named UsedPartName,
-  // unless a host set the list by hand.
+  // Every rebuild points CallList at a list that draws the part named UsedPartName, unless a host set
+  // the list by hand: the whole-scene mode compiles the target's own list; per part, the call part's
+  // own list draws the target whole, so neither the target's place in the tree nor GL's nesting limit
+  // matters to it.
   void BuildList(BUILDLIST_PHASE phase) override;
 
   // Stores a different name only; renaming neither notifies nor schedules a rebuild.
@@ -29,8 +31,8 @@ public:
   TPart* CallTarget();
   // Whether a host set the list by hand (then no name is looked up).
   bool ListByHand() const { return listByHand; }
-  // Per-part rebuilds: calls list from now on; a different list makes this part's own list stale.
-  void CallResolvedList(unsigned list);
+  // Per part: the target the own list was last compiled to draw.
+  TPart* DrawnTarget() const { return drawnTarget; }
 
   AnsiString UsedPartName;
   unsigned CallList = 0;
@@ -41,4 +43,10 @@ private:
 
   bool listByHand = false;
   bool listByName = false;
+  TPart* drawnTarget = nullptr;
+  bool compilingTarget = false;
 };
+
+// Paints target as a list of its own holds it for a call: from its own frame, with its groups pushing
+// once whatever the stack already holds, and every part drawn rather than called.
+void PaintCalledPart(TPart* target);

@@ -3,6 +3,7 @@
 
 #include "files/files.h"
 #include "parts/parts.h"
+#include "parts/placement.h"
 
 TPartGroup::TPartGroup() : FParts(new TList()) {}
 
@@ -78,23 +79,42 @@ bool TPartGroup::Contains(const TPart* part) const {
 
 std::vector<TPart*>* TPartPickNames::Active = nullptr;
 bool TPartListBuild::PerPart = false;
+int TPartPaintFrame::Pushes = 0;
+const TPartMatrix* TPartPaintFrame::FromAnchor = nullptr;
 
 void TPartGroup::Paint() {
   TPart::Paint();
   std::vector<TPart*>* names = TPartPickNames::Active;
+  const TPartMatrix* outer = TPartPaintFrame::FromAnchor;
+  // Below an anchor nothing is pushed: after a child, the anchor's entry and this product give the
+  // group's frame back. Computed here, it stays relative, so a list holding it may run anywhere.
+  TPartMatrix relative;
+  if (outer) relative = *outer * PartPlacement(*this);
+  static const TPartMatrix anchor;
+  const bool anchoring = !outer && TPartPaintFrame::Pushes >= PART_PUSH_DEPTH;
   for (int i = 0; i < FParts->Count(); ++i) {
-    glPushMatrix();
+    if (!outer) {
+      glPushMatrix();
+    } else if (i > 0) {
+      glPopMatrix();
+      glPushMatrix();
+      glMultMatrixd(relative.m);
+    }
     // One loaded name, not a stack of them: trees may nest deeper than GL's name stack.
     if (names) {
       names->push_back(Part(i));
       glLoadName(static_cast<GLuint>(names->size()));
     }
+    TPartPaintFrame::FromAnchor = outer ? &relative : anchoring ? &anchor : nullptr;
+    if (!outer) ++TPartPaintFrame::Pushes;
     // Per part, the child's own list: the same commands run when the group's list is called.
     if (TPartListBuild::PerPart)
       Part(i)->Play();
     else
       Part(i)->PaintConfined();
-    glPopMatrix();
+    if (!outer) --TPartPaintFrame::Pushes;
+    TPartPaintFrame::FromAnchor = outer;
+    if (!outer) glPopMatrix();
   }
 }
 

@@ -12,6 +12,7 @@
 class TOpenGl;
 class TSceneFile;
 class TPartGroup;
+struct TPartMatrix;
 
 // The per-part list rebuild, as a part hands it what its own list calls.
 class TPartListWalk {
@@ -19,8 +20,9 @@ public:
   virtual ~TPartListWalk() = default;
   // Brings child's list up to date; true when the caller's list must be compiled again.
   virtual bool Child(TPart* child) = 0;
-  // The up-to-date list of target (compiled now when needed); 0 for none.
-  virtual unsigned TargetList(TPart* target) = 0;
+  // A call part's own list draws target whole (null: nothing). The walk compiles it once the target's
+  // subtree and every list it calls are up to date.
+  virtual void DrawsWhole(TPart* call, TPart* target) = 0;
 };
 
 enum BUILDLIST_PHASE { BUILDLIST_DELETE = 0, BUILDLIST_PREPARE = 1, BUILDLIST_COMPILE = 2 };
@@ -233,6 +235,39 @@ private:
 // While a pick runs, groups give each child they draw a GL selection name: its index in Parts.
 struct TPartPickNames {
   static std::vector<TPart*>* Active;
+};
+
+// Groups nest deeper than GL's model-view stack holds pushes (32 entries on Mesa, a pick takes one).
+// A paint pushes for each child down to this many group levels; a group there pushes once more, and
+// the groups below it bring their frame back after each child from that entry and their placement
+// relative to it. Per part, the group at this depth holds its subtree in its own list.
+const int PART_PUSH_DEPTH = 16;
+
+// Where a paint stands on the model-view stack.
+struct TPartPaintFrame {
+  // Pushes made by the groups around the part being painted: its depth, for a paint from the root.
+  static int Pushes;
+  // Below an anchoring group: the frame of the part's group relative to the anchor's; null above.
+  static const TPartMatrix* FromAnchor;
+};
+
+// Starts a paint (or a list compile) as if pushes groups stood around it, restoring the frame after.
+class TPartPaintEntry {
+public:
+  explicit TPartPaintEntry(int pushes) : FPushes(TPartPaintFrame::Pushes), FRelative(TPartPaintFrame::FromAnchor) {
+    TPartPaintFrame::Pushes = pushes;
+    TPartPaintFrame::FromAnchor = nullptr;
+  }
+  ~TPartPaintEntry() {
+    TPartPaintFrame::Pushes = FPushes;
+    TPartPaintFrame::FromAnchor = FRelative;
+  }
+  TPartPaintEntry(const TPartPaintEntry&) = delete;
+  TPartPaintEntry& operator=(const TPartPaintEntry&) = delete;
+
+private:
+  int FPushes;
+  const TPartMatrix* FRelative;
 };
 
 // While a per-part rebuild compiles, a group's list calls its children's lists instead of holding

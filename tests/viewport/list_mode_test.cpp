@@ -249,6 +249,107 @@ TEST_F(Pair, TreesDeeperThanGLNestsStillDrawEveryPart) {
   Both([](TOpenGl* gl) { gl->FindPart("deepest")->SetSY(2); }, "a change at the bottom", 30);
 }
 
+// Deeper than GL's matrix stack, down to the file's limit: every part is drawn and picked where its
+// placements put it, the parts after the deep branch too, as the same parts placed directly show.
+TEST_F(Pair, TreesDeeperThanTheMatrixStackDrawAndPickInPlace) {
+  const int deepest = PART_MAX_GROUP_DEPTH;
+  const float step = 1.0f / 256;  // sums stay exact, so the direct placement is the same number
+  std::unique_ptr<TOpenGl> direct(MakeLoadedViewport<TOpenGl>(kW, kH));
+  for (TOpenGl* gl : {scene, perPart, direct.get()}) {
+    gl->SetHeadlight(true);
+    TPart* at = nullptr;
+    for (int depth = 1; gl != direct.get() && depth <= deepest; ++depth) {
+      at = gl->AddGroup(at, nullptr);
+      at->SetPX(step);
+      // Siblings below the first child: each group's frame must come back after a child.
+      if (depth % 7 == 0) gl->AddGroup(at, nullptr)->SetPY(3);
+      if (depth == 35) gl->AddCube(at, "mid")->SetPY(-2.5f);
+    }
+    TPart* bottom = gl->AddCube(at, "bottom");
+    TPart* mid = gl->FindPart("mid") ? gl->FindPart("mid") : gl->AddCube(nullptr, "mid");
+    if (gl == direct.get()) {
+      bottom->SetPX(step * deepest);
+      mid->SetPX(step * 35);
+      mid->SetPY(-2.5f);
+    }
+    gl->AddCube(nullptr, "after")->SetPX(-3);
+  }
+  Both([](TOpenGl*) {}, "a thousand groups deep", 50);
+  EXPECT_TRUE(ReadPixels(scene->Handle()).rgba == ReadPixels(direct->Handle()).rgba) << "drawn elsewhere than placed";
+  // Where the direct viewport picks a part, the deep ones pick theirs.
+  auto pixelOf = [&](TPart* part, int& x, int& y) {
+    for (y = 0; y < kH; y += 2)
+      for (x = 0; x < kW; x += 2)
+        if (direct->PartAt(x, y) == part) return true;
+    return false;
+  };
+  for (const char* name : {"after", "mid", "bottom"}) {
+    int x = 0, y = 0;
+    ASSERT_TRUE(pixelOf(direct->FindPart(name), x, y)) << name;
+    EXPECT_EQ(scene->PartAt(x, y), scene->FindPart(name)) << name;
+    EXPECT_EQ(perPart->PartAt(x, y), perPart->FindPart(name)) << name;
+  }
+  // A change at the bottom, and a turn in the middle of the chain.
+  Both([](TOpenGl* gl) { gl->FindPart("bottom")->SetSY(2); }, "a change at the bottom", 50);
+  Both([](TOpenGl* gl) {
+         TPart* g = gl->FindPart("mid")->Holder();
+         g->SetRZ(1);
+         g->SetRotationAngle(20);
+       },
+       "a turn half way", 50);
+}
+
+// Call parts into a subtree held whole by a deep group's list, and from one deep branch into another,
+// draw as in the whole-scene list; a rebuild with nothing changed compiles nothing.
+TEST_F(Pair, CallPartsIntoAndOutOfDeepBranchesDrawAsTheWholeSceneDoes) {
+  auto branch = [](TOpenGl* gl, const char* top, int depth) {
+    TPart* at = gl->AddGroup(nullptr, top);
+    for (int i = 1; i < depth; ++i) at = gl->AddGroup(at, nullptr);
+    return at;
+  };
+  auto call = [](TOpenGl* gl, TPart* where, const char* target) {
+    auto* c = new TPartCall();
+    c->SetUsedPartName(target);
+    gl->Paste(where, c);
+  };
+  for (TOpenGl* gl : {scene, perPart}) {
+    gl->SetHeadlight(true);
+    // Walked first, so a list made for it could be deleted again by the branches after it.
+    TPart* caller = branch(gl, "caller", 45);
+    caller->SetPY(-2);
+    call(gl, caller, "target");
+    call(gl, caller, "tall");
+    TPart* shown = branch(gl, "shown", 50);
+    shown->Holder()->SetPY(2);  // the target's own placement does not reach the calls
+    TPart* target = gl->AddGroup(shown, "target");
+    gl->AddCube(target, nullptr)->SetPX(-1);
+    gl->AddSphere(target, nullptr)->SetPX(1);
+    // A shallow target whose own lists would nest forty deep below the deep caller's forty-five.
+    gl->AddCube(branch(gl, "tall", 40), nullptr)->SetPX(3);
+    gl->FindPart("tall")->SetPY(-6);
+    TPart* shifted = gl->AddGroup(nullptr, "shifted");
+    shifted->SetPX(-4);
+    call(gl, shifted, "target");
+  }
+  Both([](TOpenGl*) {}, "calls into and out of deep branches", 150);
+  // Compiles in the per-part viewport for an edit; the whole-scene one gets the same edit after.
+  auto compiles = [&](const std::function<void(TOpenGl*)>& edit) {
+    Step(40);
+    GlRecorder::Start();
+    edit(perPart);
+    Step(40);
+    size_t n = GlRecorder::Only("glNewList").size();
+    GlRecorder::Stop();
+    edit(scene);
+    return n;
+  };
+  EXPECT_EQ(compiles([](TOpenGl* gl) { gl->RefreshModel(gl); }), 0u);
+  // A change inside the target shows through both calls: the deep group whose list holds it and the
+  // two call parts compile again, nothing else.
+  EXPECT_EQ(compiles([](TOpenGl* gl) { static_cast<TPartGroup*>(gl->FindPart("target"))->Part(1)->SetSY(2); }), 3u);
+  Both([](TOpenGl* gl) { static_cast<TPartGroup*>(gl->FindPart("target"))->Part(0)->SetSZ(3); }, "a change in the target", 150);
+}
+
 TEST_F(Pair, ASubtreeMovedToAnotherViewportTakesItsListsAlong) {
   // perPart gives a group away to a third viewport, also per part; scene builds the same picture whole.
   TOpenGl* other = MakeLoadedViewport<TOpenGl>(kW, kH);
