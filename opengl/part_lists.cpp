@@ -65,7 +65,7 @@ private:
     bool Child(TPart* child) override {
       return FDepth > kInlineDepth ? FUpdate->InlineSubtree(child) : FUpdate->Walk(child, FDepth);
     }
-    void DrawsWhole(TPart* call, TPart* target) override { FUpdate->DrawsWhole(call, target); }
+    void DrawsWhole(TPartCall* call, TPart* target) override { FUpdate->DrawsWhole(call, target); }
 
   private:
     TPartListUpdate* FUpdate;
@@ -96,9 +96,8 @@ private:
     return own;
   }
 
-  void DrawsWhole(TPart* call, TPart* target) {
-    auto* part = static_cast<TPartCall*>(call);
-    if (FCallSeen.insert(part).second) FCalls.push_back(Call{part, target});
+  void DrawsWhole(TPartCall* call, TPart* target) {
+    if (FCallSeen.insert(call).second) FCalls.push_back(Call{call, target});
   }
 
   void Compile(TPart* p, int depth) {

@@ -13,6 +13,7 @@ class TOpenGl;
 class TSceneFile;
 class TPartGroup;
 struct TPartMatrix;
+class TPartCall;
 
 // The per-part list rebuild, as a part hands it what its own list calls.
 class TPartListWalk {
@@ -22,7 +23,7 @@ public:
   virtual bool Child(TPart* child) = 0;
   // A call part's own list draws target whole (null: nothing). The walk compiles it once the target's
   // subtree and every list it calls are up to date.
-  virtual void DrawsWhole(TPart* call, TPart* target) = 0;
+  virtual void DrawsWhole(TPartCall* call, TPart* target) = 0;
 };
 
 enum BUILDLIST_PHASE { BUILDLIST_DELETE = 0, BUILDLIST_PREPARE = 1, BUILDLIST_COMPILE = 2 };
