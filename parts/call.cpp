@@ -47,7 +47,6 @@ const TPartClass& TPartCall::Class() {
   });
   return kind;
 }
-static TPartRegistration call(TPartCall::Class());
 
 // What Paint draws: the target a rebuild points the list at; a list set by hand has no known box.
 void TPartCall::AddBounds(TBoundsWalk& walk) {

@@ -16,7 +16,6 @@ const TPartClass& TPartGroup::Class() {
   static const TPartClass kind = TPartClassBuilder<TPartGroup>("TPartGroup", "Group", PART_TAG_GROUP).Fields([](auto&) {});
   return kind;
 }
-static TPartRegistration group(TPartGroup::Class());
 
 void TPartGroup::AddGeometry(TBoundsWalk& walk) {
   for (int i = 0; i < FParts->Count(); ++i) walk.Part(Part(i));

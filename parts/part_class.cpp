@@ -36,15 +36,23 @@ const TPartPointList* TPartClass::PointList() const {
   return found;
 }
 
+void RegisterBuiltInPartKinds();
+
 namespace {
 std::vector<const TPartClass*>& Kinds() {
   static std::vector<const TPartClass*> kinds;
+  static bool builtIn = false;
+  if (!builtIn) {
+    builtIn = true;
+    RegisterBuiltInPartKinds();
+  }
   return kinds;
 }
 }  // namespace
 
 bool TPartClasses::Register(const TPartClass& kind) {
   for (const TPartClass* known : Kinds()) {
+    if (known == &kind) return true;
     if (std::strcmp(known->Name(), kind.Name()) == 0 || (kind.Tag() != 0 && known->Tag() == kind.Tag())) {
       // Two kinds under one tag would make files ambiguous: the second is refused, loudly.
       std::fprintf(stderr, "parts: %s not registered: its name or record tag %d is taken by %s\n", kind.Name(),

@@ -58,7 +58,8 @@ private:
 // The kinds known to the file reader, the viewer and the editor, in the order of their tags.
 class TPartClasses {
 public:
-  // False (and nothing registered) when the name or the tag is taken already.
+  // False (and nothing registered) when another kind has the name or the tag already. The built-in kinds
+  // are registered before the first look-up.
   static bool Register(const TPartClass& kind);
   static const TPartClass* ByTag(int tag);
   static const TPartClass* ByName(const char* name);
@@ -85,7 +86,8 @@ private:
   int FTag;
 };
 
-// One line in a kind's source file adds it to the registry: `static TPartRegistration reg(TPartDisk::Class());`
+// One line in a kind's source file adds it to the registry: `static TPartRegistration reg(TPartPyramid::Class());`
+// (the built-in kinds are listed in part_kinds.cpp).
 struct TPartRegistration {
   explicit TPartRegistration(const TPartClass& kind) { Registered = TPartClasses::Register(kind); }
   bool Registered;

@@ -40,8 +40,8 @@ class TPartPointList {
 public:
   virtual ~TPartPointList() = default;
   virtual int Count(TPart& part) const = 0;
-  virtual void Get(TPart& part, int i, float xyz[3]) const = 0;
-  virtual void Set(TPart& part, int i, const float xyz[3]) const = 0;
+  virtual void GetPoint(TPart& part, int i, float xyz[3]) const = 0;
+  virtual void SetPoint(TPart& part, int i, const float xyz[3]) const = 0;
   virtual void Resize(TPart& part, int n) const = 0;
 };
 

@@ -30,7 +30,6 @@ const TPartClass& TPartCube::Class() {
   static const TPartClass kind = TPartClassBuilder<TPartCube>("TPartCube", "Cube", PART_TAG_CUBE).Fields([](auto&) {});
   return kind;
 }
-static TPartRegistration cube(TPartCube::Class());
 
 void TPartCube::AddGeometry(TBoundsWalk& walk) { walk.Box(-0.5f, -0.5f, -0.5f, 0.5f, 0.5f, 0.5f); }
 
@@ -91,7 +90,6 @@ const TPartClass& TPartSphere::Class() {
       });
   return kind;
 }
-static TPartRegistration sphere(TPartSphere::Class());
 
 void TPartSphere::AddGeometry(TBoundsWalk& walk) { walk.Box(-1, -1, -1, 1, 1, 1); }
 
@@ -127,7 +125,6 @@ const TPartClass& TPartCylinder::Class() {
       });
   return kind;
 }
-static TPartRegistration cylinder(TPartCylinder::Class());
 
 void TPartCylinder::AddGeometry(TBoundsWalk& walk) {
   const float r = std::max(std::fabs(BaseRadius), std::fabs(TopRadius));
@@ -168,7 +165,6 @@ const TPartClass& TPartDisk::Class() {
   });
   return kind;
 }
-static TPartRegistration disk(TPartDisk::Class());
 
 void TPartDisk::AddGeometry(TBoundsWalk& walk) {
   const float r = std::max(std::fabs(InnerRadius), std::fabs(OuterRadius));

@@ -66,13 +66,13 @@ public:
   const TPartPointList* PointList() const override { return this; }
 
   int Count(TPart& part) const override { return Of(part).Used(); }
-  void Get(TPart& part, int i, float xyz[3]) const override {
+  void GetPoint(TPart& part, int i, float xyz[3]) const override {
     TPartQuad& q = Of(part);
     xyz[0] = q.GetX(i);
     xyz[1] = q.GetY(i);
     xyz[2] = q.GetZ(i);
   }
-  void Set(TPart& part, int i, const float xyz[3]) const override {
+  void SetPoint(TPart& part, int i, const float xyz[3]) const override {
     TPartQuad& q = Of(part);
     q.SetX(i, xyz[0]);
     q.SetY(i, xyz[1]);
@@ -93,7 +93,6 @@ const TPartClass& TPartQuad::Class() {
   });
   return kind;
 }
-static TPartRegistration quad(TPartQuad::Class());
 
 TPart* TPartQuad::Clone() {
   auto* copy = static_cast<TPartQuad*>(TPartClassOf::Clone());

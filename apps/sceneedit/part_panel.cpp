@@ -253,7 +253,7 @@ void TPartPanel::BindPart() {
          const TPartPointList* list = p->PartClass().PointList();
          if (!list || point >= list->Count(*p)) return false;
          float xyz[3];
-         list->Get(*p, point, xyz);
+         list->GetPoint(*p, point, xyz);
          Set3(v, xyz[0], xyz[1], xyz[2]);
          return true;
        },
@@ -261,7 +261,7 @@ void TPartPanel::BindPart() {
          const TPartPointList* list = p->PartClass().PointList();
          if (!list) return;
          const float xyz[3] = {v.GetElement(0), v.GetElement(1), v.GetElement(2)};
-         list->Set(*p, point, xyz);
+         list->SetPoint(*p, point, xyz);
        });
 }
 
@@ -408,10 +408,10 @@ void TPartPanel::PointButton(TObject* Sender) {
   if (tag == 2 || (tag == 3 && n > 1)) {
     // A new point repeats the shown one; removing takes the last.
     float xyz[3] = {0, 0, 0};
-    if (n > 0) list->Get(*FPart, FPoint, xyz);
+    if (n > 0) list->GetPoint(*FPart, FPoint, xyz);
     list->Resize(*FPart, tag == 2 ? n + 1 : n - 1);
     if (tag == 2) {
-      list->Set(*FPart, n, xyz);
+      list->SetPoint(*FPart, n, xyz);
       FPoint = n;
     } else if (FPoint >= n - 1) {
       FPoint = n - 2;

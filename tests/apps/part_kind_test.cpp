@@ -87,7 +87,12 @@ TEST(NewPartKind, IsRegisteredOnceAndClonesSavesAndLoadsByItsDeclaration) {
   EXPECT_TRUE(pyramid.Registered);
   EXPECT_EQ(TPartClasses::ByTag(90), &TPartPyramid::Class());
   EXPECT_EQ(TPartClasses::ByName("TPartPyramid"), &TPartPyramid::Class());
-  EXPECT_FALSE(TPartRegistration(TPartPyramid::Class()).Registered) << "a tag is taken once";
+  EXPECT_TRUE(TPartRegistration(TPartPyramid::Class()).Registered) << "registering a kind again changes nothing";
+  const TPartClass sameTag("TPartOther", "Other", 90, &TPartBaseClass(), nullptr, TPartFields());
+  const TPartClass sameName("TPartPyramid", "Other", 91, &TPartBaseClass(), nullptr, TPartFields());
+  EXPECT_FALSE(TPartClasses::Register(sameTag)) << "a tag is taken once";
+  EXPECT_FALSE(TPartClasses::Register(sameName)) << "a class name is taken once";
+  EXPECT_EQ(TPartClasses::ByTag(91), nullptr);
 
   std::unique_ptr<TOpenGl> gl(MakeLoadedViewport<TOpenGl>(120, 90));
   TPartPyramid* p = MakePyramid(gl.get());
