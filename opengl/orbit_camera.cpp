@@ -79,11 +79,14 @@ void TOrbitCamera::Orbit(float YawDegrees, float PitchDegrees) {
   if (!(upLength > 1e-9) || !(distance > 1e-9) || !offset.Usable() || !up.Usable()) return;
   up = up * (1 / upLength);
   offset = Rotate(offset, up, -YawDegrees * kDegrees);
-  // Pitch stops short of the up direction, where the view would flip over.
+  // Pitch stops short of either pole, where the view would flip over. A positive pitch turns the eye
+  // away from the up direction (it grows the angle); an eye already past a limit is only kept from
+  // going further.
   double angle = std::acos(std::max(-1.0, std::min(1.0, offset.Dot(up) / distance)));
   double pitch = PitchDegrees * kDegrees;
   const double margin = 2 * kDegrees;
-  pitch = std::max(angle - (M_PI - margin), std::min(angle - margin, pitch));
+  if (pitch > 0) pitch = std::min(pitch, std::max(0.0, M_PI - margin - angle));
+  else pitch = std::max(pitch, std::min(0.0, margin - angle));
   Vec side = up.Cross(offset);
   if (side.Length() > 1e-9) offset = Rotate(offset, side * (1 / side.Length()), pitch);
   T3DVector next;

@@ -152,13 +152,48 @@ TEST_F(Orbit, LeftDragOrbitsMiddleOrShiftDragPansRightDragZooms) {
   EXPECT_EQ(Dist(gl->EyePosition(), &eye1), 0);
 }
 
-TEST_F(Orbit, PitchStopsShortOfTheUpDirection) {
+// Degrees between the eye's offset from the target and the up direction (EyeUp is +y here).
+double FromUp(TOpenGl* gl) {
+  double r = Dist(gl->EyePosition(), gl->EyeTarget());
+  return std::acos((gl->EyePosition()->GetY() - gl->EyeTarget()->GetY()) / r) * 180 / M_PI;
+}
+
+TEST_F(Orbit, SteadyVerticalDragsStopAtThePolesWithoutFlipping) {
+  // The eye starts level, behind the target on -z; a flip over a pole would put it on +z.
+  ASSERT_NEAR(FromUp(gl), 90, 1e-3);
+  cam->Orbit(0, 60);
+  EXPECT_NEAR(FromUp(gl), 150, 1e-3);
+  cam->Orbit(0, 60);
+  EXPECT_GT(FromUp(gl), 170);
+  EXPECT_LT(FromUp(gl), 180);
+  EXPECT_LT(gl->EyePosition()->GetZ(), 0);
+
+  // Steady drags down to one pole, up across the whole range to the other, and back.
+  gl->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(80, 60));
+  int y = 60;
+  for (int dir : {1, -1, 1}) {
+    double last = FromUp(gl);
+    for (int i = 0; i < 40; ++i) {
+      y += dir * 16;  // 8 degrees a move
+      gl->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeLParam(80, y));
+      double angle = FromUp(gl);
+      EXPECT_GT(angle, 1) << dir << " " << i;
+      EXPECT_LT(angle, 179) << dir << " " << i;
+      // Toward the pole and never back past it.
+      EXPECT_GE((angle - last) * dir, -1e-3) << dir << " " << i;
+      EXPECT_LT(gl->EyePosition()->GetZ(), 0) << dir << " " << i;
+      last = angle;
+    }
+    EXPECT_NEAR(last, dir > 0 ? 178 : 2, 0.5) << dir;
+  }
+  gl->Perform(WM_LBUTTONUP, 0, MakeLParam(80, y));
+
   for (float pitch : {1000.0f, -1000.0f}) {
     cam->Orbit(0, pitch);
-    double r = Dist(gl->EyePosition(), gl->EyeTarget());
-    double up = (gl->EyePosition()->GetY() - gl->EyeTarget()->GetY()) / r;
-    EXPECT_LT(std::fabs(up), std::cos(1.5 * M_PI / 180)) << pitch;
+    EXPECT_GT(FromUp(gl), 1.5) << pitch;
+    EXPECT_LT(FromUp(gl), 178.5) << pitch;
     EXPECT_TRUE(std::isfinite(gl->EyePosition()->GetX()));
+    EXPECT_LT(gl->EyePosition()->GetZ(), 0) << pitch;
   }
 }
 
