@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "opengl/opengl.h"
 
@@ -29,6 +30,13 @@ Vec Rotate(const Vec& v, const Vec& axis, double radians) {
 
 const double kDegrees = M_PI / 180.0;
 
+// Every camera attached to a viewport: a camera chained behind another must hear of its going.
+// Never freed, so that a camera destroyed during exit still finds it.
+std::vector<TOrbitCamera*>& Attached() {
+  static auto* cameras = new std::vector<TOrbitCamera*>;
+  return *cameras;
+}
+
 }  // namespace
 
 TOrbitCamera::TOrbitCamera(TComponent* AOwner) : TComponent(AOwner) {}
@@ -41,6 +49,7 @@ void TOrbitCamera::SetViewport(TOpenGl* Value) {
   if (!Value) return;
   FViewport = Value;
   FViewport->FreeNotification(this);
+  Attached().push_back(this);
   FPrevDown = FViewport->OnMouseDown;
   FPrevUp = FViewport->OnMouseUp;
   FPrevMove = FViewport->OnMouseMove;
@@ -51,24 +60,44 @@ void TOrbitCamera::SetViewport(TOpenGl* Value) {
   FViewport->OnMouseWheel = MakeEvent(this, &TOrbitCamera::MouseWheel);
 }
 
+// At the head the viewport gets our predecessor back; behind another camera, that camera calls it
+// instead of us. A host handler that replaced ours has dropped us already.
+template <class E>
+void TOrbitCamera::Unchain(E& Slot, E TOrbitCamera::*Prev, const E& Mine) {
+  if (Slot == Mine) {
+    Slot = this->*Prev;
+  } else {
+    for (TOrbitCamera* c : Attached())
+      if (c != this && c->FViewport == FViewport && c->*Prev == Mine) c->*Prev = this->*Prev;
+  }
+  this->*Prev = E();
+}
+
 void TOrbitCamera::Detach() {
   if (!FViewport) return;
-  // Hand back only what is still ours: a host may have replaced a handler since.
-  if (FViewport->OnMouseDown == MakeEvent(this, &TOrbitCamera::MouseDown)) FViewport->OnMouseDown = FPrevDown;
-  if (FViewport->OnMouseUp == MakeEvent(this, &TOrbitCamera::MouseUp)) FViewport->OnMouseUp = FPrevUp;
-  if (FViewport->OnMouseMove == MakeEvent(this, &TOrbitCamera::MouseMove)) FViewport->OnMouseMove = FPrevMove;
-  if (FViewport->OnMouseWheel == MakeEvent(this, &TOrbitCamera::MouseWheel)) FViewport->OnMouseWheel = FPrevWheel;
+  Unchain(FViewport->OnMouseDown, &TOrbitCamera::FPrevDown, MakeEvent(this, &TOrbitCamera::MouseDown));
+  Unchain(FViewport->OnMouseUp, &TOrbitCamera::FPrevUp, MakeEvent(this, &TOrbitCamera::MouseUp));
+  Unchain(FViewport->OnMouseMove, &TOrbitCamera::FPrevMove, MakeEvent(this, &TOrbitCamera::MouseMove));
+  Unchain(FViewport->OnMouseWheel, &TOrbitCamera::FPrevWheel, MakeEvent(this, &TOrbitCamera::MouseWheel));
   FViewport->RemoveFreeNotification(this);
+  Forget();
+}
+
+void TOrbitCamera::Forget() {
+  auto& cameras = Attached();
+  cameras.erase(std::remove(cameras.begin(), cameras.end(), this), cameras.end());
+  // The handlers we called belonged to the viewport's chain, which is gone for us.
+  FPrevDown = TMouseEvent();
+  FPrevUp = TMouseEvent();
+  FPrevMove = TMouseMoveEvent();
+  FPrevWheel = TMouseWheelEvent();
   FViewport = nullptr;
   FDrag = dragNone;
 }
 
 void TOrbitCamera::Notification(TComponent* AComponent, TOperation Operation) {
   // The viewport is going away: nothing of it may be touched any more.
-  if (Operation == opRemove && AComponent == FViewport) {
-    FViewport = nullptr;
-    FDrag = dragNone;
-  }
+  if (Operation == opRemove && AComponent == FViewport) Forget();
 }
 
 void TOrbitCamera::Orbit(float YawDegrees, float PitchDegrees) {

@@ -13,7 +13,8 @@ public:
   explicit TOrbitCamera(TComponent* AOwner);
   ~TOrbitCamera() override;
 
-  // Attaches to a viewport (null detaches); the camera forgets a viewport that is destroyed.
+  // Attaches to a viewport (null detaches); the camera forgets a viewport that is destroyed. Cameras
+  // on one viewport chain their handlers, and each may leave or die in any order.
   void SetViewport(TOpenGl* Value);
   TOpenGl* Viewport() const { return FViewport; }
 
@@ -47,6 +48,11 @@ protected:
 private:
   enum TDrag { dragNone, dragOrbit, dragPan, dragZoom };
   void Detach();
+  // Leaves the viewport and the chain of handlers without touching the viewport.
+  void Forget();
+  // Takes this camera's handler out of one event's chain, wherever in it the handler sits.
+  template <class E>
+  void Unchain(E& Slot, E TOrbitCamera::*Prev, const E& Mine);
   // World units per pixel at the target's distance.
   float PixelSize();
   void Moved();

@@ -233,3 +233,58 @@ TEST(OrbitLife, HandlersChainAndEitherSideMayGoFirst) {
   EXPECT_FALSE(cam->Fit());
   delete cam;
 }
+
+TEST(OrbitLife, TwoCamerasOnOneViewportLeaveInAnyOrder) {
+  Listener host;
+  auto click = [&](TOpenGl* gl) {
+    int before = host.downs;
+    gl->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(1, 1));
+    gl->Perform(WM_LBUTTONUP, 0, MakeLParam(1, 1));
+    return host.downs - before;  // the host hears every click exactly once
+  };
+  enum Leave { deleteFirst, deleteSecond, detachFirst, viewportFirst };
+  for (Leave leave : {deleteFirst, deleteSecond, detachFirst, viewportFirst}) {
+    SCOPED_TRACE(leave);
+    TOpenGl* gl = MakeLoadedViewport<TOpenGl>(kW, kH);
+    gl->OnMouseDown = MakeEvent(&host, &Listener::Down);
+    auto* first = new TOrbitCamera(nullptr);
+    auto* second = new TOrbitCamera(nullptr);
+    first->SetViewport(gl);
+    second->SetViewport(gl);
+    EXPECT_EQ(click(gl), 1);
+    TOrbitCamera* stays = second;
+    if (leave == deleteFirst) {
+      delete first;
+      first = nullptr;
+    } else if (leave == deleteSecond) {
+      delete second;
+      second = nullptr;
+      stays = first;
+    } else if (leave == detachFirst) {
+      first->SetViewport(nullptr);
+      EXPECT_EQ(click(gl), 1);
+      first->SetViewport(gl);  // back on, now ahead of the second
+      stays = first;
+      delete second;
+      second = nullptr;
+    } else {
+      delete gl;
+      gl = nullptr;
+      EXPECT_EQ(first->Viewport(), nullptr);
+      EXPECT_EQ(second->Viewport(), nullptr);
+    }
+    if (gl) {
+      EXPECT_EQ(click(gl), 1);
+      EXPECT_EQ(stays->Viewport(), gl);
+      delete stays;
+      EXPECT_TRUE(gl->OnMouseDown == MakeEvent(&host, &Listener::Down));
+      EXPECT_FALSE(gl->OnMouseWheel.Assigned());
+      EXPECT_EQ(click(gl), 1);
+      delete gl;
+      if (stays == first) first = nullptr;
+      else second = nullptr;
+    }
+    delete first;
+    delete second;
+  }
+}
