@@ -124,7 +124,8 @@ TSafeSave::TSafeSave(const AnsiString& FileName) : FName(FileName.str()) {
       else RaiseCreateError(err);
     }
   }
-  FStream = new TFileStream(FFd);
+  if (FBuffer) FStream = FBuffer;
+  else FStream = FFile = new TFileStream(FFd);
 }
 
 TSafeSave::~TSafeSave() {
@@ -135,11 +136,12 @@ void TSafeSave::RaiseCreateError(int err) const {
   throw EFCreateError(std::string("Cannot create file \"") + FName + "\". " + std::strerror(err));
 }
 
+// A regular file is not truncated here: its old content stays until the new content has its space.
 void TSafeSave::OpenInPlace(bool regular) {
-  int flags = O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | (regular ? O_TRUNC : 0);
-  FFd = ::open(FTarget.c_str(), flags);
+  FFd = ::open(FTarget.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
   if (FFd < 0) RaiseCreateError(errno);
   FTemp.clear();
+  if (regular) FBuffer = new TMemoryStream;
 }
 
 // The replacement takes the old file's mode, and its owner and group where the process may give them.
@@ -155,6 +157,8 @@ bool TSafeSave::KeepMetadata() {
 bool TSafeSave::CloseFile() {
   delete FStream;
   FStream = nullptr;
+  FFile = nullptr;
+  FBuffer = nullptr;
   if (FFd < 0) return false;
   int rc = ::close(FFd);
   FFd = -1;
@@ -168,18 +172,52 @@ void TSafeSave::Discard() {
   FDone = true;
 }
 
+bool TSafeSave::Failed(int err) {
+  if (FError.IsEmpty())
+    FError = AnsiString("Cannot write file \"" + FName + "\". " + (err ? std::strerror(err) : "Write failed"));
+  return false;
+}
+
+// Reserves the new content's space before the first byte of the old content is overwritten: only an
+// I/O error past that point can leave the file mixed.
+bool TSafeSave::WriteBuffered() {
+  const int64_t size = FBuffer->Size();
+  if (size > 0) {
+    int err = ::posix_fallocate(FFd, 0, static_cast<off_t>(size));
+    if (err != 0) return Failed(err);
+  }
+  const uint8_t* data = FBuffer->Memory();
+  for (int64_t done = 0; done < size;) {
+    ssize_t w = ::pwrite(FFd, data + done, static_cast<size_t>(size - done), static_cast<off_t>(done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return Failed(w < 0 ? errno : EIO);
+    done += w;
+  }
+  if (::ftruncate(FFd, static_cast<off_t>(size)) != 0) return Failed(errno);
+  return Synced(FFd) || Failed(errno);
+}
+
 bool TSafeSave::Commit() {
   if (FDone || FStream == nullptr) return false;
-  bool ok = FStream->Flush();
-  if (InPlace()) {
-    ok = ok && Synced(FFd);
-    ok = CloseFile() && ok;
+  FError = AnsiString();
+  if (FBuffer) {
+    bool ok = WriteBuffered();
+    ok = (CloseFile() || Failed(errno)) && ok;
     FDone = true;
     return ok;
   }
-  ok = ok && KeepMetadata() && ::fsync(FFd) == 0;
-  ok = CloseFile() && ok;
+  errno = 0;
+  bool ok = FFile->Flush() || Failed(errno);
+  if (InPlace()) {
+    ok = ok && (Synced(FFd) || Failed(errno));
+    ok = (CloseFile() || Failed(errno)) && ok;
+    FDone = true;
+    return ok;
+  }
+  ok = ok && (KeepMetadata() || Failed(errno)) && (::fsync(FFd) == 0 || Failed(errno));
+  ok = (CloseFile() || Failed(errno)) && ok;
   if (!ok || ::rename(FTemp.c_str(), FTarget.c_str()) != 0) {
+    if (ok) Failed(errno);
     Discard();
     return false;
   }
@@ -189,7 +227,7 @@ bool TSafeSave::Commit() {
   int dir = ::open(DirName(FTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return true;  // a folder we may not read cannot be synced by us; the file itself is
 
-  ok = Synced(dir);
+  ok = Synced(dir) || Failed(errno);
   ::close(dir);
   return ok;
 }

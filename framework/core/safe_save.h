@@ -11,8 +11,10 @@
 // Writes a new version of a file. A regular file gets a fresh temporary file beside it (created
 // exclusively, never through a link) that replaces it only once every byte is on the disk, keeping the
 // old file's mode, owner and group. A file that must not be replaced (a device, a pipe, a regular file
-// with other hard links) and a file whose folder we may not write are written in place. A symbolic link
-// is saved through: the file it names gets the new content and the link stays.
+// with other hard links) and a file whose folder we may not write are written in place. A regular file
+// written in place keeps its old content until Commit has reserved the space for the new one, so a full
+// disk leaves it whole. A symbolic link is saved through: the file it names gets the new content and the
+// link stays.
 class TSafeSave {
 public:
   // Raises EFCreateError when the file can neither be created nor opened for writing.
@@ -28,6 +30,8 @@ public:
   bool InPlace() const { return FTemp.empty(); }
   // Makes the written bytes the file's content, synced to the disk; false when any byte or step failed.
   bool Commit();
+  // Why the last Commit failed; empty after one that succeeded.
+  const AnsiString& Error() const { return FError; }
 
 private:
   [[noreturn]] void RaiseCreateError(int err) const;
@@ -35,12 +39,17 @@ private:
   bool KeepMetadata();
   bool CloseFile();
   void Discard();
+  bool Failed(int err);
+  bool WriteBuffered();
 
   std::string FName;    // as the caller gave it, for messages
   std::string FTarget;  // the file itself, links resolved
   std::string FTemp;    // empty when writing in place
   int FFd = -1;
-  TFileStream* FStream = nullptr;
+  TStream* FStream = nullptr;
+  TFileStream* FFile = nullptr;      // writing straight to FFd
+  TMemoryStream* FBuffer = nullptr;  // holding a regular file's new content until its space is reserved
+  AnsiString FError;
   bool FHadFile = false;
   mode_t FMode = 0;
   uid_t FUid = 0;
