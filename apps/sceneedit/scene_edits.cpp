@@ -2,6 +2,7 @@
 #include "scene_edits.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "opengl/opengl.h"
 #include "parts/parts.h"
@@ -22,32 +23,71 @@ int IndexIn(TPartGroup* group, TPart* part) {
   return -1;
 }
 
-bool NameTaken(TPart* part, const std::string& name) {
-  if (part->Name.str() == name) return true;
-  if (auto* g = dynamic_cast<TPartGroup*>(part))
-    for (int i = 0; i < g->Count(); ++i)
-      if (NameTaken(g->Part(i), name)) return true;
-  return false;
-}
-
-// Fresh names for a copy about to be pasted and everything inside it, unique in the tree and the copy.
-void RenameInside(TPartGroup* root, TPart* copy, TPart* part) {
-  std::string stem = part->Name.str();
-  while (!stem.empty() && stem.back() >= '0' && stem.back() <= '9') stem.pop_back();
-  if (stem.empty()) stem = "Part";
-  part->Name = "";
-  for (int n = 1;; ++n) {
-    std::string name = stem + std::to_string(n);
-    if (!NameTaken(root, name) && !NameTaken(copy, name)) {
-      part->Name = name.c_str();
-      break;
-    }
+// Every name of a tree, counted: candidates are checked against it in constant time.
+class TNameCount {
+public:
+  void AddTree(TPart* part) {
+    Add(part->Name.str());
+    if (auto* g = dynamic_cast<TPartGroup*>(part))
+      for (int i = 0; i < g->Count(); ++i) AddTree(g->Part(i));
   }
-  if (auto* g = dynamic_cast<TPartGroup*>(part))
-    for (int i = 0; i < g->Count(); ++i) RenameInside(root, copy, g->Part(i));
+  void Add(const std::string& name) { ++FCounts[name]; }
+  void Remove(const std::string& name) {
+    auto it = FCounts.find(name);
+    if (it != FCounts.end() && --it->second == 0) FCounts.erase(it);
+  }
+  bool Taken(const std::string& name) const { return FCounts.count(name) != 0; }
+
+private:
+  std::unordered_map<std::string, int> FCounts;
+};
+
+// Splits "Cube12" into "Cube" and 12 (0 when no digits end it).
+std::string Stem(const std::string& name, long* number) {
+  size_t end = name.size();
+  while (end > 0 && name[end - 1] >= '0' && name[end - 1] <= '9') --end;
+  *number = 0;
+  for (size_t i = end; i < name.size() && *number < 1000000000L; ++i) *number = *number * 10 + (name[i] - '0');
+  return name.substr(0, end);
 }
 
-void Rename(TPartGroup* root, TPart* copy) { RenameInside(root, copy, copy); }
+// Fresh names for a copy about to be pasted and everything inside it, unique in the tree and the copy: each
+// part in turn takes its stem and the lowest free number. Where each stem's search stands is kept, so a copy
+// of k parts costs one pass over the names, not one per candidate.
+class TCopyNamer {
+public:
+  TCopyNamer(TPartGroup* root, TPart* copy) {
+    FNames.AddTree(root);
+    FNames.AddTree(copy);
+  }
+  void RenameInside(TPart* part) {
+    const std::string old = part->Name.str();
+    long number = 0;
+    std::string stem = Stem(old, &number);
+    FNames.Remove(old);
+    // The part's own old name is free again: the search for its stem may have passed it.
+    long& next = FNext.emplace(stem, 1).first->second;
+    if (number > 0 && number < next) next = number;
+    if (stem.empty()) stem = "Part";
+    long& from = FNext.emplace(stem, 1).first->second;
+    std::string name;
+    for (;; ++from) {
+      name = stem + std::to_string(from);
+      if (!FNames.Taken(name)) break;
+    }
+    ++from;
+    part->Name = name.c_str();
+    FNames.Add(name);
+    if (auto* g = dynamic_cast<TPartGroup*>(part))
+      for (int i = 0; i < g->Count(); ++i) RenameInside(g->Part(i));
+  }
+
+private:
+  TNameCount FNames;
+  std::unordered_map<std::string, long> FNext;
+};
+
+void Rename(TPartGroup* root, TPart* copy) { TCopyNamer(root, copy).RenameInside(copy); }
 
 // Pastes part and destroys it when the viewport refuses it.
 TPart* PasteOrDrop(TOpenGl* gl, TPart* where, TPart* part) {
@@ -128,9 +168,11 @@ std::string KindCaption(const TPartClass& kind) {
 }
 
 std::string FreshName(TPartGroup* root, const std::string& stem) {
+  TNameCount names;
+  if (root) names.AddTree(root);
   for (int n = 1;; ++n) {
     std::string name = stem + std::to_string(n);
-    if (!root || !NameTaken(root, name)) return name;
+    if (!names.Taken(name)) return name;
   }
 }
 

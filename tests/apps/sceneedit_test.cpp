@@ -89,6 +89,31 @@ TEST(SceneeditHistory, OverTheBudgetTheOldestStepsGoAndTheLatestStays) {
   EXPECT_GT(gl.Root()->Count(), 5) << "the first steps are gone";
 }
 
+// Names are collected once per copy: a group of 400 copied into a scene whose 4,000 names take every low
+// number is named in one pass (the search per candidate took minutes here).
+TEST(SceneeditEdits, ACopyInABigSceneIsNamedFromOneCountOfTheNames) {
+  TOpenGl gl(nullptr);
+  TPartGroup* root = gl.Root();
+  for (int i = 1; i <= 4000; ++i) {
+    auto* cube = new TPartCube();
+    cube->Name = ("Cube" + std::to_string(i)).c_str();
+    root->AddObject(cube, nullptr);
+  }
+  auto* group = new TPartGroup();
+  group->Name = "Row1";
+  for (int i = 1; i <= 400; ++i) {
+    auto* cube = new TPartCube();
+    cube->Name = ("Cube" + std::to_string(i)).c_str();
+    group->AddObject(cube, nullptr);
+  }
+  root->AddObject(group, nullptr);
+  auto* copy = static_cast<TPartGroup*>(DuplicatePart(&gl, group));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Name, AnsiString("Row2"));
+  for (int i = 0; i < 400; ++i) ASSERT_EQ(copy->Part(i)->Name.str(), "Cube" + std::to_string(4001 + i));
+  EXPECT_EQ(FreshName(root, "Cube"), "Cube4401");
+}
+
 TEST(SceneeditEdits, PartsGoIntoTheSelectedGroupOrBesideThePartWithFreshNames) {
   TOpenGl gl(nullptr);
   TPart* group = AddPart(&gl, TPartGroup::Class(), nullptr);
