@@ -310,7 +310,9 @@ TEST_F(SceneeditOnDisplay, ANameTooLongToSaveIsRefusedWithTheReason) {
   Press("Rename");
   Type(std::string(1000, 'n'));
   TypeKey(d, XK_Return);
-  EXPECT_EQ(editor.WaitLine("not renamed"), "not renamed: a name can have at most 998 characters; this one has 1000")
+  // A thousand keys, each drawn: on a loaded machine that takes a while.
+  EXPECT_EQ(editor.WaitLine("not renamed", 60000),
+            "not renamed: a name can have at most 998 characters; this one has 1000")
       << editor.Log;
   // A name that fits goes in; undone twice, the scene is as it started and closes without a question.
   TypeKey(d, XK_BackSpace);
