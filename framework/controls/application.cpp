@@ -13,7 +13,11 @@ TApplication* Application = &gApplication;
 
 TApplication::TApplication() = default;
 
-TApplication::~TApplication() { CloseBackend(); }
+TApplication::~TApplication() {
+  // Windows of controls kept in statics may still go after this; they find nothing posted.
+  FPosted.clear();
+  CloseBackend();
+}
 
 bool TApplication::Initialize(BackendKind kind) { return OpenBackend(kind) != nullptr; }
 
@@ -59,23 +63,53 @@ void TApplication::FormCreated(TForm* form) {
   if (!FMainForm) FMainForm = form;
 }
 
+// A destroyed main form ends Run as closing it does; a destroyed modal form ends its loop with the
+// answer it had.
 void TApplication::FormDestroyed(TForm* form) {
-  if (FMainForm == form) FMainForm = nullptr;
+  if (FMainForm == form) {
+    FMainForm = nullptr;
+    if (FRunning) Terminate();
+  }
+  for (Modal& modal : FModalForms)
+    if (modal.form == form) {
+      modal.result = form->ModalResult() != mrNone ? form->ModalResult() : mrCancel;
+      modal.form = nullptr;
+    }
+}
+
+TForm* TApplication::ModalForm() const {
+  for (auto it = FModalForms.rbegin(); it != FModalForms.rend(); ++it)
+    if (it->form) return it->form;
+  return nullptr;
+}
+
+void TApplication::DropPosted(HWND hwnd) {
+  if (FPosted.empty()) return;
+  FPosted.erase(std::remove_if(FPosted.begin(), FPosted.end(), [hwnd](const Posted& p) { return p.hwnd == hwnd; }),
+                FPosted.end());
 }
 
 // Like Run, for one form: a quit request that arrives meanwhile cancels it and stays pending; a
 // headless loop with nothing left that could answer ends at once.
-void TApplication::ModalLoop(TForm* form) {
+TModalResult TApplication::ModalLoop(TForm* form) {
   WindowBackend* backend = Backend();
   // The dialog belongs to the form below it, which a window manager keeps it above.
   TForm* owner = ModalForm() ? ModalForm() : FMainForm;
   if (owner && owner != form && owner->HandleAllocated()) backend->SetOwner(form->Handle(), owner->Handle());
   backend->Activate(form->Handle());
-  FModalForms.push_back(form);
+  // Loops nest, so this one's entry stays at its index until it ends, even when a handler raises.
+  const size_t index = FModalForms.size();
+  FModalForms.push_back(Modal{form, mrNone});
+  struct Pop {
+    std::vector<Modal>& forms;
+    size_t index;
+    ~Pop() { forms.resize(index); }
+  } pop{FModalForms, index};
+  TLiveness alive = form->Liveness();
   bool wasTerminated = FTerminated;
-  while (form->ModalResult() == mrNone) {
+  while (alive && form->ModalResult() == mrNone) {
     ProcessMessages();
-    if (form->ModalResult() != mrNone) break;
+    if (!alive || form->ModalResult() != mrNone) break;
     if (FTerminated && !wasTerminated) {
       form->SetModalResult(mrCancel);
       break;
@@ -93,7 +127,7 @@ void TApplication::ModalLoop(TForm* form) {
     int64_t wait = next == INT64_MAX ? 100 : std::max<int64_t>(0, next - NowMs());
     if (wait > 0 && FPosted.empty()) backend->WaitEvents(static_cast<int>(std::min<int64_t>(wait, 100)));
   }
-  FModalForms.erase(std::remove(FModalForms.begin(), FModalForms.end(), form), FModalForms.end());
+  return alive ? form->ModalResult() : FModalForms[index].result;
 }
 
 // Taken one at a time: a handler may run a nested loop that takes the rest.
@@ -192,13 +226,19 @@ void TApplication::ProcessMessages() {
 
 void TApplication::Run() {
   FTerminated = false;
+  struct Running {
+    bool& flag;
+    bool was;
+    ~Running() { flag = was; }
+  } running{FRunning, FRunning};
+  FRunning = true;
   while (!FTerminated) {
     ProcessMessages();
     if (FTerminated) break;
     int64_t next = NextTimerDue();
     if (FManual) {
-      // A hand-driven clock jumps to the next tick instead of sleeping.
-      if (next == INT64_MAX) break;
+      // A hand-driven clock jumps to the next tick instead of sleeping; it stops when nothing is left.
+      if (next == INT64_MAX && FPosted.empty()) break;
       if (next > FManualNow) FManualNow = next;
       continue;
     }

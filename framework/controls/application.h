@@ -12,6 +12,7 @@
 class WindowBackend;
 class TTimer;
 class TForm;
+typedef int TModalResult;  // as controls.h has it
 
 class TApplication {
 public:
@@ -33,15 +34,20 @@ public:
   bool Terminated() const { return FTerminated; }
   void PostMessage(HWND hwnd, UINT msg, uintptr_t wparam, intptr_t lparam);
 
-  // The first form created; closing it ends Run. Null again once it is destroyed.
+  // The first form created; closing it, or destroying it while Run goes on, ends Run. Null again once
+  // it is destroyed.
   TForm* MainForm() const { return FMainForm; }
   // Form bookkeeping (for TForm).
   void FormCreated(TForm* form);
   void FormDestroyed(TForm* form);
   // The innermost form shown modally (null: none); input to the other forms waits while there is one.
-  TForm* ModalForm() const { return FModalForms.empty() ? nullptr : FModalForms.back(); }
-  // Runs the nested loop of form->ShowModal until the form has a modal result (for TForm).
-  void ModalLoop(TForm* form);
+  // A form destroyed while shown leaves the list.
+  TForm* ModalForm() const;
+  // Runs the nested loop of form->ShowModal until the form has a modal result or is destroyed, and
+  // returns that result (a form destroyed without one: mrCancel) (for TForm).
+  TModalResult ModalLoop(TForm* form);
+  // Forgets the messages posted to a window that is going away (for TWinControl).
+  void DropPosted(HWND hwnd);
   // While a message box is up (for the dialogs), input to every window waits.
   void SetMessageBoxShown(bool shown) { FMessageBoxShown = shown; }
 
@@ -60,6 +66,8 @@ public:
 
 private:
   struct Posted { HWND hwnd; UINT msg; uintptr_t wparam; intptr_t lparam; };
+  // A running modal loop: its form (null once destroyed) and the answer the form had at its end.
+  struct Modal { TForm* form; TModalResult result; };
   void DeliverInput();
   // Input (mouse, keys, close requests) that a modal form or message box holds back from the window.
   bool InputBlocked(const MSG& m) const;
@@ -68,9 +76,10 @@ private:
   void PaintInvalid();
 
   TForm* FMainForm = nullptr;
-  std::vector<TForm*> FModalForms;
+  std::vector<Modal> FModalForms;
   bool FMessageBoxShown = false;
   bool FTerminated = false;
+  bool FRunning = false;
   bool FManual = false;
   int64_t FManualNow = 0;
   std::deque<Posted> FPosted;

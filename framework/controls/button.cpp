@@ -52,8 +52,9 @@ void TButton::MouseUp(int x, int y) {
 }
 
 void TButton::DoKeyDown(WORD& Key, TShiftState Shift) {
+  TLiveness alive = Liveness();
   TWinControl::DoKeyDown(Key, Shift);
-  if (!FEnabled || (Key != VK_SPACE && Key != VK_RETURN)) return;
+  if (!alive || !FEnabled || (Key != VK_SPACE && Key != VK_RETURN)) return;
   Key = 0;
   Click();
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <typeinfo>
 #include <unordered_map>
+#include <utility>
 
 #include "framework/controls/application.h"
 #include "framework/graphics/draw_surface.h"
@@ -213,6 +214,8 @@ void TWinControl::DestroyHandle() {
   if (w->dc) egl::DestroySurface(w->dc);
   backend->DestroyNative(w);
   backend->DropInput(w);
+  // A later window may take this address: what was posted here must not reach it.
+  Application->DropPosted(w);
   Windows().erase(w);
   backend->windows.erase(std::remove(backend->windows.begin(), backend->windows.end(), w), backend->windows.end());
   if (w->dc && w->dc->boundContext) w->dc->boundContext->dc = nullptr;
@@ -358,17 +361,19 @@ void TWinControl::Dispatch(void* Message) {
       int cx = target == this ? x : x - target->Left();
       int cy = target == this ? y : y - target->Top();
       TShiftState shift = KeysToShiftState(mm.Keys);
+      // The control's own handling may run a handler that deletes it, or its form.
+      TLiveness alive = target->Liveness();
       if (m->Msg == WM_LBUTTONDOWN) {
         FMouseCapture = target == this ? nullptr : target;
         target->MouseDown(cx, cy);
-        target->OnMouseDown(target, mbLeft, shift | ssLeft, cx, cy);
+        if (alive) target->OnMouseDown(target, mbLeft, shift | ssLeft, cx, cy);
       } else if (m->Msg == WM_MOUSEMOVE) {
         target->MouseMove(cx, cy, (mm.Keys & MK_LBUTTON) != 0);
-        target->OnMouseMove(target, shift, cx, cy);
+        if (alive) target->OnMouseMove(target, shift, cx, cy);
       } else {
         FMouseCapture = nullptr;
         target->MouseUp(cx, cy);
-        target->OnMouseUp(target, mbLeft, shift, cx, cy);
+        if (alive) target->OnMouseUp(target, mbLeft, shift, cx, cy);
       }
       break;
     }
@@ -385,8 +390,9 @@ void TWinControl::DefaultPaint(TMessage& m) {
   }
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(Handle(), &ps);
+  TLiveness alive = Liveness();
   PaintWindow(dc);
-  EndPaint(FHandle, &ps);
+  if (alive) EndPaint(FHandle, &ps);
 }
 
 // Draws the window and its non-windowed children where the backend offers a surface.
@@ -422,10 +428,14 @@ bool TWinControl::Focused() const {
 }
 
 bool TWinControl::DialogKey(WORD Key) {
-  // A copy: a handler may add or remove controls.
-  std::vector<TControl*> controls = FControls;
-  for (TControl* c : controls)
-    if (c->Visible() && c->Enabled() && c->DialogKey(Key)) return true;
+  // A copy, with watches: a handler may add, remove or delete controls, this one among them.
+  std::vector<std::pair<TControl*, TLiveness>> controls;
+  for (TControl* c : FControls) controls.emplace_back(c, c->Liveness());
+  TLiveness alive = Liveness();
+  for (auto& [c, living] : controls) {
+    if (!alive) return true;
+    if (living && c->Visible() && c->Enabled() && c->DialogKey(Key)) return true;
+  }
   return false;
 }
 
@@ -462,7 +472,10 @@ void TForm::SetCaption(const AnsiString& c) {
 }
 
 void TForm::Close() {
+  TLiveness alive = Liveness();
   OnClose(this);
+  // Deleted by its handler: gone from the modal list, and a main form has ended Run.
+  if (!alive) return;
   SetVisible(false);
   if (FModal) {
     if (FModalResult == mrNone) FModalResult = mrCancel;
@@ -471,8 +484,14 @@ void TForm::Close() {
   if (Application->MainForm() == this) Application->Terminate();
 }
 
+void TForm::Release() { Application->PostMessage(Handle(), CM_RELEASE, 0, 0); }
+
 void TForm::Dispatch(void* Message) {
   auto* m = static_cast<TMessage*>(Message);
+  if (m->Msg == CM_RELEASE) {
+    delete this;
+    return;
+  }
   if (m->Msg == WM_CLOSE) {
     Close();
     return;
@@ -487,11 +506,13 @@ void TForm::Dispatch(void* Message) {
 // The form first (with KeyPreview, or when nothing else has the focus), then the active control,
 // unless the form used the key up.
 void TForm::DispatchKey(TMessage& m) {
+  TLiveness alive = Liveness();
   if (KeyPreview || !FActiveControl) {
     TWinControl::Dispatch(&m);
-    if (m.WParam == 0) return;
+    if (!alive || m.WParam == 0) return;
   }
   if (FActiveControl) FActiveControl->Dispatch(&m);
+  if (!alive) return;
   // Return and Escape that nothing used go to the default and cancel buttons.
   if (m.Msg == WM_KEYDOWN && (m.WParam == VK_RETURN || m.WParam == VK_ESCAPE) &&
       DialogKey(static_cast<WORD>(m.WParam)))
@@ -502,8 +523,11 @@ TModalResult TForm::ShowModal() {
   if (FModal) return mrCancel;
   FModalResult = mrNone;
   FModal = true;
+  TLiveness alive = Liveness();
   Show();
-  Application->ModalLoop(this);
+  TModalResult result = alive ? Application->ModalLoop(this) : mrCancel;
+  // Deleted while shown: the answer it had outlives it.
+  if (!alive) return result;
   FModal = false;
   SetVisible(false);
   return FModalResult;

@@ -65,6 +65,9 @@ typedef TMethodEvent<char&> TKeyPressEvent;
 typedef int TModalResult;
 const TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7;
 
+// The framework's own message that TForm::Release posts to the form.
+const UINT CM_RELEASE = 0xB000 + 33;
+
 class TControl : public TComponent {
 public:
   explicit TControl(TComponent* AOwner);
@@ -192,6 +195,9 @@ public:
   ~TForm() override;
   void Show();
   void Close();
+  // Deletes the form once the message being handled is done (it posts CM_RELEASE), so a handler of the
+  // form or of one of its controls may call it and go on using them until it returns.
+  void Release();
   // The title of the form's window.
   void SetCaption(const AnsiString& c) override;
   TNotifyEvent OnClose;

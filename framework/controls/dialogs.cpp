@@ -151,8 +151,10 @@ int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
   }
   TForm* form = CreateMessageDialog(Msg, DlgType, Buttons);
   PlaceOverOwner(form);
+  // A host's handler may delete the modal form (Application->ModalForm()) while it is up.
+  TLiveness alive = form->Liveness();
   int result = form->ShowModal();
-  delete form;
+  if (alive) delete form;
   return result;
 }
 
@@ -178,7 +180,9 @@ bool InputQuery(const AnsiString& ACaption, const AnsiString& APrompt, AnsiStrin
   form->SetBounds(0, 0, width, buttonY + kButtonH + kMargin);
   form->SetActiveControl(edit);
   PlaceOverOwner(form);
+  TLiveness alive = form->Liveness();
   bool ok = form->ShowModal() == mrOk;
+  if (!alive) return false;  // its text went with it
   if (ok) Value = edit->Text();
   delete form;
   return ok;

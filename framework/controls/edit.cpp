@@ -149,8 +149,9 @@ int TEdit::PosAt(int x) {
 }
 
 void TEdit::DoKeyDown(WORD& Key, TShiftState Shift) {
+  TLiveness alive = Liveness();
   TWinControl::DoKeyDown(Key, Shift);
-  if (Key == 0 || !FEnabled) return;
+  if (!alive || Key == 0 || !FEnabled) return;
   bool extend = (Shift & ssShift) != 0;
   int end = static_cast<int>(FText.size());
   switch (Key) {
@@ -197,9 +198,10 @@ void TEdit::DoKeyDown(WORD& Key, TShiftState Shift) {
 
 // Printable characters only (Latin-1, as WM_CHAR carries them); control characters come as keys.
 void TEdit::DoKeyPress(char& Key) {
+  TLiveness alive = Liveness();
   TWinControl::DoKeyPress(Key);
   auto c = static_cast<unsigned char>(Key);
-  if (c == 0 || !FEnabled) return;
+  if (!alive || c == 0 || !FEnabled) return;
   if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return;
   std::string s;
   if (c < 0x80) {

@@ -145,8 +145,9 @@ void TListBox::Wheel(int delta) {
 
 void TListBox::Dispatch(void* Message) {
   auto* m = static_cast<TMessage*>(Message);
+  TLiveness alive = Liveness();
   TWinControl::Dispatch(Message);
-  if (m->Msg == WM_MOUSEWHEEL && FEnabled) Wheel(static_cast<int16_t>((m->WParam >> 16) & 0xFFFF));
+  if (alive && m->Msg == WM_MOUSEWHEEL && FEnabled) Wheel(static_cast<int16_t>((m->WParam >> 16) & 0xFFFF));
 }
 
 void TListBox::SelectByUser(int index) {
@@ -159,8 +160,9 @@ void TListBox::SelectByUser(int index) {
 }
 
 void TListBox::DoKeyDown(WORD& Key, TShiftState Shift) {
+  TLiveness alive = Liveness();
   TWinControl::DoKeyDown(Key, Shift);
-  if (Key == 0 || !FEnabled || Count() == 0) return;
+  if (!alive || Key == 0 || !FEnabled || Count() == 0) return;
   int last = Count() - 1, page = std::max(1, VisibleRows() - 1);
   int index = FItemIndex;
   switch (Key) {
@@ -187,9 +189,12 @@ void TListBox::MouseDown(int x, int y) {
   FLastClickRow = doubled ? -1 : row;
   FLastClickMs = now;
   FDragging = true;
+  // Each handler may delete the list.
+  TLiveness alive = Liveness();
   SelectByUser(row);
+  if (!alive) return;
   Click();
-  if (doubled) OnDblClick(this);
+  if (alive && doubled) OnDblClick(this);
 }
 
 // Dragging with the button down moves the selection, scrolling at the edges.

@@ -130,7 +130,11 @@ void TScrollBar::MouseDown(int x, int y) {
     FDragOffset = along - g.thumbStart;
     return;
   }
-  if (Step()) StartRepeat();
+  // The step's OnChange may delete the bar.
+  TLiveness alive = Liveness();
+  bool moved = Step();
+  if (!alive) return;
+  if (moved) StartRepeat();
   else StopRepeat();
 }
 
@@ -143,8 +147,9 @@ bool TScrollBar::Step() {
     if (reached) return false;
   }
   int before = FPosition;
+  TLiveness alive = Liveness();
   Scroll(FHeldStep);
-  return FPosition != before;
+  return alive && FPosition != before;
 }
 
 void TScrollBar::StartRepeat() {
@@ -164,7 +169,9 @@ void TScrollBar::StopRepeat() {
 
 void TScrollBar::RepeatTick(TObject*) {
   FRepeatTimer->SetInterval(RepeatIntervalMs);
-  if (!Step()) StopRepeat();
+  TLiveness alive = Liveness();
+  bool moved = Step();
+  if (alive && !moved) StopRepeat();
 }
 
 void TScrollBar::MouseMove(int x, int y, bool buttonDown) {
@@ -187,8 +194,9 @@ void TScrollBar::MouseMove(int x, int y, bool buttonDown) {
 
 void TScrollBar::MouseUp(int x, int y) {
   StopRepeat();
+  TLiveness alive = Liveness();
   if (FDragging) MouseMove(x, y, true);
-  FDragging = false;
+  if (alive) FDragging = false;
 }
 
 void TScrollBar::Draw(DrawSurface* surface) {

@@ -23,6 +23,7 @@ TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner) {
 }
 
 TComponent::~TComponent() {
+  FAlive.reset();
   // Those who watch this component hear of its end before anything of it is gone.
   while (!FFreeNotifies.empty()) {
     TComponent* c = FFreeNotifies.back();
@@ -41,6 +42,11 @@ void TComponent::DestroyComponents() {
     c->FOwner = nullptr;
     delete c;
   }
+}
+
+TLiveness TComponent::Liveness() const {
+  if (!FAlive) FAlive = std::make_shared<char>(0);
+  return TLiveness(FAlive);
 }
 
 void TComponent::Loaded() {}

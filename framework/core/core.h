@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -131,6 +132,22 @@ public:
   virtual void Assign(TPersistent* Source);
 };
 
+class TComponent;
+
+// Tells whether a component still exists, without keeping it: code that runs a handler which may delete
+// the component (or its form) takes one first and asks it before touching the component again.
+class TLiveness {
+public:
+  TLiveness() = default;  // watches nothing: never alive
+  bool Alive() const { return !FFlag.expired(); }
+  explicit operator bool() const { return Alive(); }
+
+private:
+  friend class TComponent;
+  explicit TLiveness(const std::shared_ptr<char>& flag) : FFlag(flag) {}
+  std::weak_ptr<char> FFlag;
+};
+
 class TComponent : public TPersistent {
 public:
   explicit TComponent(TComponent* AOwner);
@@ -147,6 +164,8 @@ public:
 
   AnsiString Name;
   int Tag = 0;
+  // A watch that reads false once this component is destroyed.
+  TLiveness Liveness() const;
 
 protected:
   enum TOperation { opInsert, opRemove };
@@ -161,6 +180,8 @@ private:
   TComponent* FOwner = nullptr;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+  // Made when first watched; its end is what the watches see.
+  mutable std::shared_ptr<char> FAlive;
 };
 
 // An ordered list of pointers.

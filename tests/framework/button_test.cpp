@@ -138,4 +138,51 @@ TEST(Button, ShowModalRunsUntilAButtonAnswersAndCancelsWhenNothingCan) {
   Application->UseManualClock(false);
 }
 
+// Deletes a form from whichever event it is hooked to.
+class FormKiller : public TObject {
+public:
+  TForm* form = nullptr;
+  int runs = 0;
+  void Kill(TObject*) {
+    ++runs;
+    delete form;
+  }
+  void KillOnKey(TObject* Sender, WORD&, TShiftState) { Kill(Sender); }
+};
+
+// A button's handlers may delete its form, and the button with it: nothing touches either afterwards.
+TEST(Button, ItsHandlersMayDeleteItsForm) {
+  Application->Initialize(BackendKind::Headless);
+  enum Way { Mouse, SpaceKey, DefaultKey, OwnKeyDown };
+  for (Way way : {Mouse, SpaceKey, DefaultKey, OwnKeyDown}) {
+    SCOPED_TRACE(way);
+    auto* form = new TForm(nullptr);
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(10, 10, 80, 24);
+    button->SetDefault(true);
+    form->Handle();
+    FormKiller killer;
+    killer.form = form;
+    TLiveness formAlive = form->Liveness(), buttonAlive = button->Liveness();
+    if (way == OwnKeyDown)
+      button->OnKeyDown = MakeEvent(&killer, &FormKiller::KillOnKey);
+    else
+      button->OnClick = MakeEvent(&killer, &FormKiller::Kill);
+    if (way == SpaceKey || way == OwnKeyDown) form->SetActiveControl(button);
+    switch (way) {
+      case Mouse:
+        Down(button, 5, 5);
+        Up(button, 5, 5);
+        break;
+      case SpaceKey: Key(form, VK_SPACE); break;
+      case DefaultKey: Key(form, VK_RETURN); break;
+      case OwnKeyDown: Key(form, 'A'); break;
+    }
+    EXPECT_EQ(killer.runs, 1);
+    EXPECT_FALSE(formAlive);
+    EXPECT_FALSE(buttonAlive);
+  }
+}
+
 }  // namespace

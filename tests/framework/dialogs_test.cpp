@@ -4,6 +4,7 @@
 #include "framework/controls/application.h"
 #include "framework/controls/button.h"
 #include "framework/controls/dialogs.h"
+#include "framework/platform/backend.h"
 
 namespace {
 
@@ -76,6 +77,94 @@ TEST(Dialogs, MessageDialogButtonsAndTheirKeys) {
   buttons[1]->Perform(WM_LBUTTONUP, 0, MakeLParam(3, 3));
   EXPECT_EQ(form->ModalResult(), mrNo);
   delete form;
+}
+
+class Clicks : public TObject {
+public:
+  int n = 0;
+  void Clicked(TObject*) { ++n; }
+};
+
+void Press(TWinControl* c) {
+  c->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(3, 3));
+  c->Perform(WM_LBUTTONUP, 0, MakeLParam(3, 3));
+}
+
+// On its second tick deletes a form, clicks a button or answers a form, as a host's handler would; then
+// stops, so a loop that should have ended finds nothing left to wait for.
+class ModalDriver : public TObject {
+public:
+  TForm* victim = nullptr;
+  TButton* press = nullptr;
+  TForm* answer = nullptr;
+  int ticks = 0;
+  TTimer timer{nullptr};
+  ModalDriver() {
+    timer.SetInterval(50);
+    timer.SetOnTimer(MakeEvent(this, &ModalDriver::Tick));
+  }
+  void Tick(TObject*) {
+    if (++ticks == 2) {
+      if (victim) delete victim;
+      if (press) Press(press);
+      if (answer) answer->SetModalResult(mrYes);
+    }
+    if (ticks >= 5) timer.SetEnabled(false);
+  }
+  void ReleaseForm(TObject*) { GetParentForm(press)->Release(); }
+};
+
+// A modal form deleted while shown ends its loop and leaves the modal list: input reaches the other
+// windows again and the next dialog runs as usual.
+TEST(Dialogs, AModalFormDeletedWhileShownEndsItsLoop) {
+  Application->Initialize(BackendKind::Headless);
+  Application->UseManualClock(true);
+  TForm main(nullptr);
+  main.SetBounds(0, 0, 200, 100);
+  auto* button = new TButton(&main);
+  button->SetParent(&main);
+  Clicks clicks;
+  button->OnClick = MakeEvent(&clicks, &Clicks::Clicked);
+  main.Show();
+
+  {
+    auto* dialog = new TForm(nullptr);
+    TLiveness alive = dialog->Liveness();
+    ModalDriver driver;
+    driver.victim = dialog;
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(driver.ticks, 2) << "the loop ended with its form";
+    EXPECT_EQ(Application->ModalForm(), nullptr);
+  }
+  WindowBackend* backend = Application->Backend();
+  backend->PostInput(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(3, 3));
+  backend->PostInput(button->Handle(), WM_LBUTTONUP, 0, MakeLParam(3, 3));
+  Application->ProcessMessages();
+  EXPECT_EQ(clicks.n, 1) << "input to the other windows flows again";
+
+  // Released by its own OK button: the answer stands, and the form goes with the loop.
+  {
+    auto* dialog = new TForm(nullptr);
+    auto* ok = new TButton(dialog);
+    ok->SetParent(dialog);
+    ok->ModalResult = mrOk;
+    TLiveness alive = dialog->Liveness();
+    ModalDriver driver;
+    driver.press = ok;
+    ok->OnClick = MakeEvent(&driver, &ModalDriver::ReleaseForm);
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(driver.ticks, 2);
+  }
+
+  TForm later(nullptr);
+  ModalDriver driver;
+  driver.answer = &later;
+  EXPECT_EQ(later.ShowModal(), mrYes);
+  EXPECT_FALSE(later.Visible());
+  EXPECT_EQ(Application->ModalForm(), nullptr);
+  Application->UseManualClock(false);
 }
 
 }  // namespace

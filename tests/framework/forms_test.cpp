@@ -196,3 +196,136 @@ TEST(Controls, KeysGoToTheActiveControlWithTheFormFirstUnderKeyPreview) {
   form.Perform(WM_KEYDOWN, VK_RETURN, MakeKeyData(0));
   EXPECT_EQ(formSink.downs, 4);
 }
+
+// Deletes a form, or releases it and goes on using it, from whichever of its events it is hooked to.
+class FormKiller : public TObject {
+public:
+  TForm* form = nullptr;
+  int runs = 0;
+  void Kill(TObject*) {
+    ++runs;
+    delete form;
+  }
+  void KillOnKey(TObject* Sender, WORD&, TShiftState) { Kill(Sender); }
+  void ReleaseAndGoOn(TObject*) {
+    ++runs;
+    form->Release();
+    form->SetCaption("released");
+  }
+  void ReleaseOnPress(TObject* Sender, TMouseButton, TShiftState, int, int) { ReleaseAndGoOn(Sender); }
+};
+
+// A form deleted by its own handler is not touched again, and a main form that deletes itself ends Run.
+TEST(Forms, AFormDeletedByItsOwnHandlerIsLeftAloneAndAMainFormEndsRun) {
+  Application->Initialize(BackendKind::Headless);
+  Application->UseManualClock(true);
+  Watchdog dog;
+  TTimer timer(nullptr);
+  timer.SetInterval(10000);
+  timer.SetOnTimer(MakeEvent(&dog, &Watchdog::Tick));
+  ASSERT_EQ(Application->MainForm(), nullptr);
+
+  enum Way { OnClose, PreviewedKey, LabelClick };
+  for (Way way : {OnClose, PreviewedKey, LabelClick}) {
+    SCOPED_TRACE(way);
+    auto* main = new TForm(nullptr);
+    ASSERT_EQ(Application->MainForm(), main);
+    main->Show();
+    FormKiller killer;
+    killer.form = main;
+    TLiveness alive = main->Liveness();
+    if (way == OnClose) {
+      // Another form deleted in its OnClose first: Close goes no further, and the loop is untouched.
+      auto* other = new TForm(nullptr);
+      FormKiller otherKiller;
+      otherKiller.form = other;
+      TLiveness otherAlive = other->Liveness();
+      other->OnClose = MakeEvent(&otherKiller, &FormKiller::Kill);
+      other->Close();
+      EXPECT_FALSE(otherAlive);
+      EXPECT_EQ(Application->MainForm(), main);
+      main->OnClose = MakeEvent(&killer, &FormKiller::Kill);
+      Application->PostMessage(main->Handle(), WM_CLOSE, 0, 0);
+    } else if (way == PreviewedKey) {
+      auto* panel = new TPanel(main);
+      panel->SetParent(main);
+      main->SetActiveControl(panel);
+      main->KeyPreview = true;
+      main->OnKeyDown = MakeEvent(&killer, &FormKiller::KillOnKey);
+      Application->PostMessage(main->Handle(), WM_KEYDOWN, 'A', MakeKeyData(0));
+    } else {
+      auto* label = new TLabel(main);
+      label->SetParent(main);
+      label->SetBounds(10, 10, 40, 16);
+      label->OnClick = MakeEvent(&killer, &FormKiller::Kill);
+      Application->PostMessage(main->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(12, 12));
+      Application->PostMessage(main->Handle(), WM_LBUTTONUP, 0, MakeLParam(12, 12));
+    }
+    dog.fired = false;
+    Application->Run();
+    EXPECT_EQ(killer.runs, 1);
+    EXPECT_FALSE(alive);
+    EXPECT_FALSE(dog.fired) << "Run went on after the main form deleted itself";
+    EXPECT_EQ(Application->MainForm(), nullptr);
+  }
+  Application->UseManualClock(false);
+}
+
+TEST(Forms, ReleaseDeletesTheFormOnceTheMessageIsDone) {
+  Application->Initialize(BackendKind::Headless);
+  Application->UseManualClock(true);
+  Watchdog dog;
+  TTimer timer(nullptr);
+  timer.SetInterval(10000);
+  timer.SetOnTimer(MakeEvent(&dog, &Watchdog::Tick));
+  ASSERT_EQ(Application->MainForm(), nullptr);
+  auto* main = new TForm(nullptr);
+  TLiveness mainAlive = main->Liveness();
+  main->Show();
+
+  // Released from a control's handler, which goes on using the form: it lives until the loop runs.
+  auto* form = new TForm(nullptr);
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetBounds(0, 0, 40, 16);
+  FormKiller killer;
+  killer.form = form;
+  label->OnClick = MakeEvent(&killer, &FormKiller::ReleaseAndGoOn);
+  TLiveness alive = form->Liveness();
+  form->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(2, 2));
+  form->Perform(WM_LBUTTONUP, 0, MakeLParam(2, 2));
+  ASSERT_TRUE(alive);
+  EXPECT_EQ(form->Caption(), "released");
+  Application->ProcessMessages();
+  EXPECT_FALSE(alive);
+  EXPECT_TRUE(mainAlive);
+
+  // A released form that the host deletes itself takes its pending release along: a form made after it
+  // (whose window may take the same address) stays.
+  auto* deleted = new TForm(nullptr);
+  deleted->Release();
+  delete deleted;
+  std::vector<TForm*> later;
+  std::vector<TLiveness> laterAlive;
+  for (int i = 0; i < 4; ++i) {
+    later.push_back(new TForm(nullptr));
+    later.back()->Handle();
+    laterAlive.push_back(later.back()->Liveness());
+  }
+  Application->ProcessMessages();
+  for (size_t i = 0; i < later.size(); ++i) {
+    EXPECT_TRUE(laterAlive[i]) << i;
+    if (laterAlive[i]) delete later[i];
+  }
+
+  // The main form released by a click on it ends Run.
+  FormKiller mainKiller;
+  mainKiller.form = main;
+  main->OnMouseDown = MakeEvent(&mainKiller, &FormKiller::ReleaseOnPress);
+  Application->PostMessage(main->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(100, 100));
+  dog.fired = false;
+  Application->Run();
+  EXPECT_FALSE(mainAlive);
+  EXPECT_FALSE(dog.fired) << "Run went on after the main form was released";
+  Application->UseManualClock(false);
+}

@@ -170,4 +170,53 @@ TEST(ListBox, ArrowKeysScrollExactlyWhenTheSelectionLeavesTheView) {
   }
 }
 
+// Deletes the list from whichever of its events it is hooked to.
+class ListKiller : public TObject {
+public:
+  TListBox* list = nullptr;
+  int runs = 0;
+  void Kill(TObject*) {
+    ++runs;
+    delete list;
+  }
+  void KillOnKey(TObject* Sender, WORD&, TShiftState) { Kill(Sender); }
+  void KillOnWheel(TObject* Sender, TShiftState, int, int, int) { Kill(Sender); }
+};
+
+// A handler may delete its own list: the list does nothing more, and its form forgets it.
+TEST(ListBox, AHandlerMayDeleteItsOwnList) {
+  Application->UseManualClock(true);
+  enum Hook { Change, Click, DblClick, KeyChange, KeyDown, Wheel };
+  for (Hook hook : {Change, Click, DblClick, KeyChange, KeyDown, Wheel}) {
+    SCOPED_TRACE(hook);
+    ListForm f(5);
+    ListKiller killer;
+    killer.list = f.list;
+    TLiveness alive = f.list->Liveness();
+    TNotifyEvent kill = MakeEvent(&killer, &ListKiller::Kill);
+    switch (hook) {
+      case Change: case KeyChange: f.list->OnChange = kill; break;
+      case Click: f.list->OnClick = kill; break;
+      case DblClick: f.list->OnDblClick = kill; break;
+      case KeyDown: f.list->OnKeyDown = MakeEvent(&killer, &ListKiller::KillOnKey); break;
+      case Wheel: f.list->OnMouseWheel = MakeEvent(&killer, &ListKiller::KillOnWheel); break;
+    }
+    if (hook == DblClick) f.ClickRow(1);
+    if (hook == KeyChange || hook == KeyDown) {
+      f.form.SetActiveControl(f.list);
+      f.Key(VK_DOWN);
+    } else if (hook == Wheel) {
+      f.Wheel(-120);
+    } else {
+      f.list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(20, f.RowY(1)));
+    }
+    EXPECT_EQ(killer.runs, 1);
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(f.form.ControlCount(), 0);
+    EXPECT_EQ(f.form.ActiveControl(), nullptr);
+    EXPECT_EQ(f.events.clicks, hook == DblClick ? 2 : 0) << "no click after the list is gone";
+  }
+  Application->UseManualClock(false);
+}
+
 }  // namespace
