@@ -81,6 +81,7 @@ public:
 
   // Texture slots.
   TPicture* GetPicture(int index);
+  // A null or empty picture (no pixels) empties the slot: no picture, a texture without an image.
   void SetPicture(int index, TPicture* picture);
   unsigned SetTexture(int index, TBitmap* bitmap);
   int GetTextureMinFilter(int index);
@@ -164,8 +165,11 @@ protected:
   // Inserts like AddObject; false when the part is refused.
   bool InsertPart(TPart* where, TPart* part);
   bool SaveDocument(TSceneFile& File);
+  void SaveRoot(TSceneFile& File);
   // Sends a bitmap into the slot's texture; the context must be current.
   void UploadTexture(int index, TBitmap* bitmap);
+  // Leaves the slot's texture without an image, under the same name and with its parameters.
+  void ClearTexture(int index);
   // The slot's five parameters to the bound texture and the texture unit.
   void SendTextureParams(int index);
   // Uploads what SetTexture kept while there was no context.

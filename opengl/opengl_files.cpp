@@ -24,12 +24,13 @@ bool TOpenGl::SaveDocument(TSceneFile& file) {
   FEyeTarget->SaveTo(file);
   FEyeUp->SaveTo(file);
   FClearColor->SaveTo(file);
-  FRoot->SaveTo(file);
+  SaveRoot(file);
   for (TLuce* light : FLights) light->SaveTo(file);
   TMemoryStream scratch;
   for (int i = 0; i < TEXTURE_SLOTS; ++i) {
     TGraphic* g = FPictures[i]->Graphic();
-    if (g) {
+    // A picture without pixels (a failed decode into the slot's own bitmap) is stored as no image.
+    if (g && !g->Empty()) {
       scratch.Clear();
       g->SaveToStream(&scratch);
       // An image the reader could not take back is a failed save, not a corrupt file.
@@ -41,6 +42,18 @@ bool TOpenGl::SaveDocument(TSceneFile& file) {
     for (int p = 0; p < TEXTURE_PARAMS; ++p) file.WriteInt(FTextureParams[i][p]);
   }
   return file.IsOk();
+}
+
+// Readers take the top group as the scene only under the root's own name: a root the host renamed
+// is written under it, so its tree loads back. Its name here stays the host's.
+void TOpenGl::SaveRoot(TSceneFile& file) {
+  struct NameKept {
+    TPart* part;
+    AnsiString name;
+    ~NameKept() { part->Name = name; }
+  } kept{FRoot, FRoot->Name};
+  FRoot->Name = "__ROOT__";
+  FRoot->SaveTo(file);
 }
 
 // The previous file survives a failed save wherever it can be replaced rather than written in place.

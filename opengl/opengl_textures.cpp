@@ -47,6 +47,13 @@ TPicture* TOpenGl::GetPicture(int index) { return InSlot(index) ? FPictures[inde
 
 void TOpenGl::SetPicture(int index, TPicture* picture) {
   if (!InSlot(index)) return;
+  // A bitmap without pixels would be saved as an image no reader takes back: it empties the slot.
+  TGraphic* graphic = picture ? picture->Graphic() : nullptr;
+  if (!graphic || graphic->Empty()) {
+    FPictures[index]->Assign(nullptr);
+    ClearTexture(index);
+    return;
+  }
   FPictures[index]->Assign(picture);
   SetTexture(index, FPictures[index]->Bitmap());
 }
@@ -112,6 +119,19 @@ void TOpenGl::UploadTexture(int index, TBitmap* bitmap) {
     BuildMipmaps(buffer, bitmap->Width(), bitmap->Height());
   // Texturing is switched on by the parts that use a slot, not by an upload.
   glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void TOpenGl::ClearTexture(int index) {
+  delete FPendingTextures[index];
+  FPendingTextures[index] = nullptr;
+  TContextScope scope(FContext.get());
+  if (!scope.Active()) return;
+  // A fresh texture under the old name: the lists that bind the slot stay valid and show no image.
+  glDeleteTextures(1, &FTextureNames[index]);
+  glBindTexture(GL_TEXTURE_2D, FTextureNames[index]);
+  SendTextureParams(index);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  Refresh(this);
 }
 
 void TOpenGl::ReserveTextureSlots() {

@@ -116,6 +116,30 @@ TEST_F(TexturesTest, UploadLeavesTexturingAsItWasWithNameZeroBound) {
   EXPECT_EQ(std::vector<uint8_t>(texels, texels + 6), (std::vector<uint8_t>{255, 0, 0, 0, 0, 255}));
 }
 
+// An empty picture empties the slot: no picture to save, no image left in its texture, its name kept.
+TEST_F(TexturesTest, AnEmptyPictureEmptiesTheSlot) {
+  TPicture pic;
+  pic.Bitmap()->SetSize(2, 2);
+  TPicture empty;
+  empty.Bitmap();
+  gl->SetTextureWrapS(6, GL_CLAMP);
+  for (TPicture* clear : {&empty, static_cast<TPicture*>(nullptr)}) {
+    gl->SetPicture(6, &pic);
+    gl->SetPicture(6, clear);
+    EXPECT_EQ(gl->GetPicture(6)->Graphic(), nullptr);
+    GLint bound = -1, w = -1, wrap = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+    glBindTexture(GL_TEXTURE_2D, gl->TextureName(6));
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(wrap, GL_CLAMP);
+    EXPECT_TRUE(glIsTexture(gl->TextureName(6)));
+  }
+}
+
 TEST_F(TexturesTest, BindTextureSelectsInheritsOrDisables) {
   gl->BindTexture(7);
   GLint bound = 0;
