@@ -368,6 +368,8 @@ void TSceneEditor::New() {
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
   while (FGl->Root()->Count() > 0) DeletePart(FGl, FGl->Root()->Part(0));
+  // The previous scene's pictures would be saved into the new file.
+  TTakenPictures dropped(FGl);
   FFile.clear();
   FHistory.Reset(FGl);
   FUnrecorded.clear();
@@ -383,8 +385,10 @@ void TSceneEditor::OpenAsk() {
   std::string error;
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
+  TTakenPictures previous(FGl);
   if (!LoadSceneFile(FGl, file, error)) {
     // A failed load leaves the scene as it was.
+    previous.PutBack();
     Say("could not open " + file + ": " + error);
   } else {
     FFile = file;

@@ -4,6 +4,23 @@
 #include "framework/core/streams.h"
 #include "opengl/opengl.h"
 
+TTakenPictures::TTakenPictures(TOpenGl* gl) : FGl(gl), FPictures(TEXTURE_SLOTS) {
+  for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+    TPicture* picture = gl->GetPicture(i);
+    if (!picture->Graphic()) continue;
+    FPictures[i].reset(new TPicture);
+    FPictures[i]->Assign(picture);
+    gl->SetPicture(i, nullptr);
+  }
+}
+
+TTakenPictures::~TTakenPictures() = default;
+
+void TTakenPictures::PutBack() {
+  for (int i = 0; i < TEXTURE_SLOTS; ++i)
+    if (FPictures[i]) FGl->SetPicture(i, FPictures[i].get());
+}
+
 TSceneHistory::TSceneHistory(size_t ByteBudget) : FBudget(ByteBudget) {}
 
 bool TSceneHistory::Capture(TOpenGl* gl, std::vector<uint8_t>& bytes) {
@@ -17,7 +34,11 @@ bool TSceneHistory::Restore(TOpenGl* gl, const std::vector<uint8_t>& bytes) {
   TMemoryStream stream;
   if (!bytes.empty()) stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
   stream.Seek(0, soBeginning);
-  return gl->LoadFromStream(&stream);
+  // A slot the snapshot holds empty is empty again, not the picture a later step loaded.
+  TTakenPictures taken(gl);
+  if (gl->LoadFromStream(&stream)) return true;
+  taken.PutBack();
+  return false;
 }
 
 bool TSceneHistory::Reset(TOpenGl* gl) {

@@ -3,9 +3,25 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class TOpenGl;
+class TPicture;
+
+// The viewport's texture pictures, taken out of their slots so that the next document starts with the
+// empty slots its file stores (a load keeps a picture where the file has none). PutBack returns them,
+// after a load that failed.
+class TTakenPictures {
+public:
+  explicit TTakenPictures(TOpenGl* gl);
+  ~TTakenPictures();
+  void PutBack();
+
+private:
+  TOpenGl* FGl;
+  std::vector<std::unique_ptr<TPicture>> FPictures;
+};
 
 class TSceneHistory {
 public:

@@ -91,6 +91,54 @@ TEST(SceneeditHistory, OverTheBudgetTheOldestStepsGoAndTheLatestStays) {
 
 // Names are collected once per copy: a group of 400 copied into a scene whose 4,000 names take every low
 // number is named in one pass (the search per candidate took minutes here).
+// A load keeps a picture where the file stores none: the editor's documents start from empty slots.
+TEST(SceneeditHistory, UndoNewAndOpenLeaveNoPictureOfTheDocumentBefore) {
+  TOpenGl gl(nullptr);
+  TSceneHistory history;
+  std::vector<uint8_t> fresh, now;
+  ASSERT_TRUE(TSceneHistory::Capture(&gl, fresh));
+  ASSERT_TRUE(history.Reset(&gl));
+  TPicture pic;
+  pic.Bitmap()->SetSize(2, 2);
+  pic.Bitmap()->SetPixel(1, 0, clRed);
+  gl.SetPicture(2, &pic);
+  ASSERT_TRUE(history.Commit(&gl));
+  ASSERT_TRUE(history.Undo(&gl));
+  EXPECT_EQ(gl.GetPicture(2)->Graphic(), nullptr);
+  ASSERT_TRUE(TSceneHistory::Capture(&gl, now));
+  EXPECT_EQ(now, fresh);
+  ASSERT_TRUE(history.Redo(&gl));
+  ASSERT_NE(gl.GetPicture(2)->Graphic(), nullptr);
+  EXPECT_EQ(gl.GetPicture(2)->Bitmap()->Pixel(1, 0), clRed);
+
+  // Open: a file without pictures empties the slots; one that fails to load leaves them as they were.
+  const std::string plain = testing::TempDir() + "/sceneedit-plain.scene", bad = plain + ".bad";
+  {
+    TOpenGl source(nullptr);
+    ASSERT_TRUE(source.SaveTo(plain.c_str()));
+  }
+  std::ofstream(bad, std::ios::binary) << "BM";
+  std::string error;
+  {
+    TTakenPictures previous(&gl);
+    ASSERT_FALSE(LoadSceneFile(&gl, bad, error));
+    previous.PutBack();
+  }
+  EXPECT_EQ(gl.GetPicture(2)->Bitmap()->Pixel(1, 0), clRed);
+  {
+    TTakenPictures previous(&gl);
+    ASSERT_TRUE(LoadSceneFile(&gl, plain, error)) << error;
+  }
+  ASSERT_TRUE(TSceneHistory::Capture(&gl, now));
+  EXPECT_EQ(now.size(), 4032u);
+  // New: the slots go with the parts.
+  gl.SetPicture(7, &pic);
+  { TTakenPictures dropped(&gl); }
+  EXPECT_EQ(gl.GetPicture(7)->Graphic(), nullptr);
+  std::remove(plain.c_str());
+  std::remove(bad.c_str());
+}
+
 TEST(SceneeditEdits, ACopyInABigSceneIsNamedFromOneCountOfTheNames) {
   TOpenGl gl(nullptr);
   TPartGroup* root = gl.Root();
