@@ -197,8 +197,11 @@ void TOpenGl::WMPaint(TWMPaint& Message) {
 
 void TOpenGl::WMSize(TWMSize& Message) {
   TMessage m = Message.ToMessage();
+  // A host's OnResize may delete the viewport.
+  const TLiveness alive = Liveness();
   TWinControl::Dispatch(&m);
   Message.Result = m.Result;
+  if (!alive) return;
   TContextScope scope(FContext.get());
   if (!scope.Active()) return;
   glViewport(0, 0, Width(), Height());
@@ -211,13 +214,18 @@ void TOpenGl::PaintWindow(HDC DC) {
   if (!scope.Active()) return;
   FCanvas->Lock();
   FCanvas->SetHandle(DC);
+  // A host's paint events may delete the viewport, canvas and all.
+  const TLiveness alive = Liveness();
   try {
     Paint();
   } catch (...) {
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    if (alive) {
+      FCanvas->SetHandle(nullptr);
+      FCanvas->Unlock();
+    }
     throw;
   }
+  if (!alive) return;
   FCanvas->SetHandle(nullptr);
   FCanvas->Unlock();
 }
@@ -242,9 +250,13 @@ void TOpenGl::DrawFrame() {
   glLoadIdentity();
   StartFromDefaultMaterial();
   if (FHeadlight) ApplyHeadlight();
+  // Each host event may delete the viewport: nothing of it is touched after that.
+  const TLiveness alive = Liveness();
   OnBeforePaint(this);
+  if (!alive) return;
   if (OnPaint.Assigned()) {
     OnPaint(this);
+    if (!alive) return;
   } else {
     // The root's placement and whatever its parts switch on end with the scene: hosts draw after it
     // in world coordinates, and the next frame starts as this one did.
@@ -258,9 +270,12 @@ void TOpenGl::DrawFrame() {
 }
 
 void TOpenGl::Paint() {
+  const TLiveness alive = Liveness();
   DrawFrame();
+  if (!alive) return;
   SwapBuffers(FCanvas->Handle());
   if (FAnimation && OnFrame.Assigned()) OnFrame(this);
+  if (!alive) return;
   int64_t now = 0;
   QueryPerformanceCounter(&now);
   // Two paints within one counter tick keep the previous figure.

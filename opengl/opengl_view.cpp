@@ -106,7 +106,9 @@ bool TOpenGl::ReadFrame(std::vector<uint8_t>& rgba, int& width, int& height) {
   TContextScope scope(FContext.get());
   if (!scope.Active()) return false;
   // The back buffer holds the frame until a swap: drawing there leaves the shown picture alone.
+  const TLiveness alive = Liveness();
   DrawFrame();
+  if (!alive) return false;
   glFinish();
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);

@@ -286,3 +286,38 @@ TEST(ViewportContext, TwoViewportsOnOneThreadEachDrawInTheirOwnContext) {
 }
 
 }  // namespace
+
+// A host may delete the viewport from its own paint or resize events; the viewport touches nothing after.
+TEST(ViewportContext, AHostMayDeleteTheViewportInItsPaintOrResizeEvent) {
+  struct Deleter : TObject {
+    TOpenGl* gl = nullptr;
+    void Delete(TObject*) {
+      delete gl;
+      gl = nullptr;
+    }
+  };
+  for (int event = 0; event < 4; ++event) {
+    SCOPED_TRACE(event);
+    Deleter deleter;
+    deleter.gl = MakeLoadedViewport<TOpenGl>();
+    const TLiveness alive = deleter.gl->Liveness();
+    TNotifyEvent handler = MakeEvent(&deleter, &Deleter::Delete);
+    if (event == 0) {
+      deleter.gl->OnPaint = handler;
+      deleter.gl->Perform(WM_PAINT, 0, 0);
+    } else if (event == 1) {
+      deleter.gl->OnAfterPaint = handler;
+      deleter.gl->Perform(WM_PAINT, 0, 0);
+    } else if (event == 2) {
+      deleter.gl->OnResize = handler;
+      deleter.gl->SetBounds(0, 0, 80, 60);
+    } else {
+      deleter.gl->OnBeforePaint = handler;
+      TBitmap picture;
+      EXPECT_FALSE(deleter.gl->SnapshotTo(&picture));
+    }
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(deleter.gl, nullptr);
+    wglMakeCurrent(nullptr, nullptr);
+  }
+}
