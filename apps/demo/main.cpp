@@ -120,6 +120,13 @@ void Material(TPart* p, float r, float g, float b) {
 }
 
 void BuildScene(TOpenGl* gl) {
+  // The floor comes first: a polygon switches on the generated texture coordinates that the cube, which has
+  // none of its own, is textured with.
+  TPart* floor = gl->AddQuad(nullptr, "Floor");
+  floor->SetRX(1); floor->SetRotationAngle(-90);
+  floor->SetPY(-1.6f);
+  floor->SetSX(4); floor->SetSY(4);
+  Material(floor, 0.5f, 0.5f, 0.6f);
   TPart* spinner = gl->AddGroup(nullptr, "Spinner");
   spinner->SetRY(1);
   TPart* box = gl->AddCube(spinner, "Box");
@@ -142,11 +149,6 @@ void BuildScene(TOpenGl* gl) {
   ring->SetPY(2.2f);
   ring->SetRY(1); ring->SetRotationAngle(180);
   Material(ring, 0.9f, 0.8f, 0.2f);
-  TPart* floor = gl->AddQuad(nullptr, "Floor");
-  floor->SetRX(1); floor->SetRotationAngle(-90);
-  floor->SetPY(-1.6f);
-  floor->SetSX(4); floor->SetSY(4);
-  Material(floor, 0.5f, 0.5f, 0.6f);
 
   TLuce sun;
   sun.SetEnabled(true);
