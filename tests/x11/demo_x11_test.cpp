@@ -85,7 +85,14 @@ TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
   Window eyeLabels = Inside(d, root, "EyeEdit", "TPanel");
   ASSERT_NE(eyeLabels, 0u);
   Click(d, eyeLabels, 60, 8);  // "X= 0.00" is about 45 pixels wide
-  Sleep(200);
+  // A loaded machine may take a while: the field is picked once its label turns yellow.
+  bool picked = false;
+  for (int i = 0; i < 50 && !picked; ++i) {
+    Sleep(100);
+    Shot labels;
+    picked = Settled(d, eyeLabels, labels) && labels.CountNear(50, 0, 40, labels.height, 0xFFFF00) > 20;
+  }
+  ASSERT_TRUE(picked) << "the Y field is picked";
   Window eyeBar = Inside(d, root, "EyeEdit", "TScrollBar");
   ASSERT_NE(eyeBar, 0u);
   WindowSize(d, eyeBar, bw, bh);
