@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/controls/application.h"
+#include "support/form_killer.h"
 #include "framework/controls/button.h"
 
 namespace {
@@ -137,18 +138,6 @@ TEST(Button, ShowModalRunsUntilAButtonAnswersAndCancelsWhenNothingCan) {
   EXPECT_EQ(dialog.ShowModal(), mrCancel);
   Application->UseManualClock(false);
 }
-
-// Deletes a form from whichever event it is hooked to.
-class FormKiller : public TObject {
-public:
-  TForm* form = nullptr;
-  int runs = 0;
-  void Kill(TObject*) {
-    ++runs;
-    delete form;
-  }
-  void KillOnKey(TObject* Sender, WORD&, TShiftState) { Kill(Sender); }
-};
 
 // A button's handlers may delete its form, and the button with it: nothing touches either afterwards.
 TEST(Button, ItsHandlersMayDeleteItsForm) {

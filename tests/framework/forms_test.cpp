@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/controls/application.h"
+#include "support/form_killer.h"
 #include "framework/controls/controls.h"
 #include "support/test_support.h"
 
@@ -196,24 +197,6 @@ TEST(Controls, KeysGoToTheActiveControlWithTheFormFirstUnderKeyPreview) {
   form.Perform(WM_KEYDOWN, VK_RETURN, MakeKeyData(0));
   EXPECT_EQ(formSink.downs, 4);
 }
-
-// Deletes a form, or releases it and goes on using it, from whichever of its events it is hooked to.
-class FormKiller : public TObject {
-public:
-  TForm* form = nullptr;
-  int runs = 0;
-  void Kill(TObject*) {
-    ++runs;
-    delete form;
-  }
-  void KillOnKey(TObject* Sender, WORD&, TShiftState) { Kill(Sender); }
-  void ReleaseAndGoOn(TObject*) {
-    ++runs;
-    form->Release();
-    form->SetCaption("released");
-  }
-  void ReleaseOnPress(TObject* Sender, TMouseButton, TShiftState, int, int) { ReleaseAndGoOn(Sender); }
-};
 
 // A form deleted by its own handler is not touched again, and a main form that deletes itself ends Run.
 TEST(Forms, AFormDeletedByItsOwnHandlerIsLeftAloneAndAMainFormEndsRun) {
