@@ -97,7 +97,7 @@ TEST(DemoOnDisplay, ShowsSceneAndEditorsAndScrollBarsChangeThePicture) {
   ASSERT_NE(eyeBar, 0u);
   WindowSize(d, eyeBar, bw, bh);
   Click(d, eyeBar, bw - 3, bh / 2);
-  EXPECT_TRUE(demo.Saw("EyePosition 0.000 3.500 -8.000"));
+  EXPECT_TRUE(demo.Saw("EyePosition 0.000 3.500 -8.000")) << demo.Log;
   ASSERT_TRUE(Settled(d, view, view2));
   EXPECT_GT(view2.CountDifferent(view1), 500) << "the camera moved";
 
