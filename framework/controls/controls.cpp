@@ -31,32 +31,24 @@ std::string ClassOf(TWinControl* control, const std::string& registered) {
 }
 }  // namespace
 
+namespace {
+TMessage Message(unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t result) {
+  TMessage m;
+  m.Msg = msg;
+  m.WParam = wParam;
+  m.LParam = lParam;
+  m.Result = result;
+  return m;
+}
+}  // namespace
+
 TMessage TWMPaint::ToMessage() const {
-  TMessage m;
-  m.Msg = Msg;
-  m.WParam = reinterpret_cast<uintptr_t>(DC);
-  m.LParam = Unused;
-  m.Result = Result;
-  return m;
+  return Message(Msg, reinterpret_cast<uintptr_t>(DC), Unused, Result);
 }
 
-TMessage TWMSize::ToMessage() const {
-  TMessage m;
-  m.Msg = Msg;
-  m.WParam = SizeType;
-  m.LParam = LParam;
-  m.Result = Result;
-  return m;
-}
+TMessage TWMSize::ToMessage() const { return Message(Msg, SizeType, LParam, Result); }
 
-TMessage TWMMouse::ToMessage() const {
-  TMessage m;
-  m.Msg = Msg;
-  m.WParam = Keys;
-  m.LParam = LParam;
-  m.Result = Result;
-  return m;
-}
+TMessage TWMMouse::ToMessage() const { return Message(Msg, Keys, LParam, Result); }
 
 TWinControl* FindControl(HWND hwnd) {
   auto it = Windows().find(hwnd);

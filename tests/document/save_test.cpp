@@ -18,6 +18,7 @@
 
 #include "opengl/opengl.h"
 #include "support/viewport_fixture.h"
+#include "support/in_child.h"
 
 namespace {
 
@@ -52,16 +53,6 @@ struct stat Lstat(const std::string& path) {
   struct stat st = {};
   lstat(path.c_str(), &st);
   return st;
-}
-
-// Runs body in a child process and gives its exit status; the child never returns into the test.
-template <class Body>
-int InChild(Body body) {
-  pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 struct SaveTest : ::testing::Test {

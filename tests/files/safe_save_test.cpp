@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/core/safe_save.h"
+#include "support/in_child.h"
 
 namespace {
 
@@ -64,16 +65,6 @@ TEST(SafeSave, ADeviceIsWrittenInPlaceAndARefusedWriteIsReported) {
   EXPECT_TRUE(S_ISCHR(after.st_mode));
   EXPECT_EQ(after.st_rdev, before.st_rdev);
   EXPECT_EQ(after.st_ino, before.st_ino);
-}
-
-// Runs body in a child process and gives its exit status; the child never returns into the test.
-template <class Body>
-int InChild(Body body) {
-  pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 int SaveWith(const std::string& path, const std::string& content, std::string* error = nullptr) {
