@@ -43,7 +43,9 @@ const char* const kUsage =
     "  --size WxH      the window or picture size (640x480)\n"
     "  --help, -h      this text\n";
 
-[[noreturn]] void Usage() {
+// A bad command line: what was wrong, then the usage.
+[[noreturn]] void Usage(const std::string& why) {
+  std::fprintf(stderr, "demo: %s\n", why.c_str());
   std::fputs(kUsage, stderr);
   std::exit(2);
 }
@@ -61,12 +63,12 @@ const char* ParsePositive(const char* text, char end, long max, int& out) {
 }
 
 void ParseFrames(const char* text, Options& o) {
-  if (!ParsePositive(text, 0, INT_MAX, o.frames)) Usage();
+  if (!ParsePositive(text, 0, INT_MAX, o.frames)) Usage(std::string("--frames takes a whole number from 1, not ") + text);
 }
 
 void ParseSize(const char* text, Options& o) {
   const char* x = ParsePositive(text, 'x', kMaxSide, o.width);
-  if (!x || !ParsePositive(x + 1, 0, kMaxSide, o.height)) Usage();
+  if (!x || !ParsePositive(x + 1, 0, kMaxSide, o.height)) Usage(std::string("--size takes WxH, not ") + text);
 }
 
 Options Parse(int argc, char** argv) {
@@ -82,7 +84,8 @@ Options Parse(int argc, char** argv) {
     else if (a == "--headless") o.headless = true;
     else if (a == "--still") o.still = true;
     else if (a == "--size" && i + 1 < argc) ParseSize(argv[++i], o);
-    else Usage();
+    else if (a == "--frames" || a == "--png" || a == "--save" || a == "--size") Usage(a + " needs a value");
+    else Usage("unexpected argument " + a);
   }
   return o;
 }
@@ -91,9 +94,9 @@ Options Parse(int argc, char** argv) {
 bool SaveScene(TOpenGl* gl, const std::string& path) {
   try {
     if (gl->SaveTo(path.c_str())) return true;
-    std::fprintf(stderr, "could not save %s\n", path.c_str());
+    std::fprintf(stderr, "demo: could not save %s\n", path.c_str());
   } catch (const Exception& e) {
-    std::fprintf(stderr, "could not save %s: %s\n", path.c_str(), e.what());
+    std::fprintf(stderr, "demo: could not save %s: %s\n", path.c_str(), e.what());
   }
   return false;
 }
