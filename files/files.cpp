@@ -152,7 +152,7 @@ bool TSceneFile::WriteString(AnsiString Value) {
   assert(writing);
   int n = Value.Length();
   if (n > SCENE_STRING_MAX) {
-    ok = false;
+    Fail(sfTooLong);
     return false;
   }
   if (stream == nullptr) return false;

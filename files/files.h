@@ -10,7 +10,7 @@ const int SCENE_FILE_VERSION = 4;
 const int SCENE_STRING_MAX = 998;
 
 // Why a read failed, as far as the stream can tell; the first reason stays.
-enum TSceneFault { sfNone, sfNotScene, sfCutShort, sfTooDeep };
+enum TSceneFault { sfNone, sfNotScene, sfCutShort, sfTooDeep, sfTooLong };
 
 class TSceneFile {
 public:

@@ -111,6 +111,9 @@ public:
   bool LoadFromStream(TStream* Stream);
   // Why the last load failed, in words for a person; empty after a load that succeeded.
   AnsiString LoadError() const { return FLoadError; }
+  // Why the last save failed (empty after a success): a name too long for the file, or what the file
+  // system said ("Cannot write file ... No space left on device").
+  AnsiString SaveError() const { return FSaveError; }
 
   // The innermost part drawn at a client pixel (a call part itself, not what it calls), or null.
   // Uses the viewport's own context; the picture and the GL state are left as they were.
@@ -221,4 +224,5 @@ protected:
   // A model rebuild that came before the context: Loaded schedules it again.
   bool FModelPending = false;
   AnsiString FLoadError;
+  AnsiString FSaveError;
 };

@@ -57,14 +57,35 @@ void TOpenGl::SaveRoot(TSceneFile& file) {
 }
 
 // The previous file survives a failed save wherever it can be replaced rather than written in place.
+// Why a document could not be written, in words a person can act on.
+static AnsiString WriteFaultText(const TSceneFile& file) {
+  if (file.Fault() == sfTooLong)
+    return Format("a part's name is longer than the %d bytes a scene file holds", SCENE_STRING_MAX);
+  return "the scene could not be written";
+}
+
 bool TOpenGl::SaveTo(AnsiString FileName) {
   TSafeSave save(FileName);
-  bool ok = false;
+  FSaveError = AnsiString();
+  bool written = false;
+  TSceneFault fault = sfNone;
   {
     TSceneFile file(save.Stream(), true, SCENE_FILE_VERSION);
-    ok = SaveDocument(file);
+    written = SaveDocument(file);
+    fault = file.Fault();
+    if (!written) FSaveError = WriteFaultText(file);
   }
-  return ok && save.Commit();
+  if (!written) {
+    // A write the file system refused: the failed commit gives its words and takes the partial file away.
+    if (fault != sfTooLong && !save.Commit() && !save.Error().IsEmpty()) FSaveError = save.Error();
+    return false;
+  }
+  // The old file stays whole when the new one cannot be put in its place.
+  if (!save.Commit()) {
+    FSaveError = save.Error();
+    return false;
+  }
+  return true;
 }
 
 bool TOpenGl::LoadFrom(AnsiString FileName) {
@@ -86,7 +107,10 @@ bool TOpenGl::LoadFromStream(TStream* Stream) {
 
 bool TOpenGl::SaveToStream(TStream* Stream) {
   TSceneFile file(Stream, true, SCENE_FILE_VERSION);
-  return SaveDocument(file);
+  FSaveError = AnsiString();
+  if (SaveDocument(file)) return true;
+  FSaveError = WriteFaultText(file);
+  return false;
 }
 
 // Everything a load writes into the viewport. Pictures hold only the slots that store an image.

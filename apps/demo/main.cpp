@@ -94,7 +94,7 @@ Options Parse(int argc, char** argv) {
 bool SaveScene(TOpenGl* gl, const std::string& path) {
   try {
     if (gl->SaveTo(path.c_str())) return true;
-    std::fprintf(stderr, "demo: could not save %s\n", path.c_str());
+    std::fprintf(stderr, "demo: could not save %s: %s\n", path.c_str(), gl->SaveError().c_str());
   } catch (const Exception& e) {
     std::fprintf(stderr, "demo: could not save %s: %s\n", path.c_str(), e.what());
   }

@@ -408,6 +408,7 @@ bool TSceneEditor::Save() {
   bool ok = false;
   try {
     ok = why.empty() && FGl->SaveTo(FFile.c_str());
+    if (!ok && why.empty()) why = FGl->SaveError().str();
   } catch (const std::exception& e) {
     why = e.what();
   }

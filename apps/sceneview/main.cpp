@@ -27,7 +27,7 @@ int RunHeadless(const Options& opt) {
   if (!LoadSceneFile(gl, opt.file, error)) return Fail(opt, error);
   if (opt.dump) DumpScene(stdout, gl);
   if (!opt.save.empty() && !gl->SaveTo(opt.save.c_str())) {
-    std::fprintf(stderr, "sceneview: could not save %s\n", opt.save.c_str());
+    std::fprintf(stderr, "sceneview: could not save %s: %s\n", opt.save.c_str(), gl->SaveError().c_str());
     return 1;
   }
   if (!opt.png.empty()) {

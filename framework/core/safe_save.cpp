@@ -206,8 +206,7 @@ bool TSafeSave::Commit() {
     FDone = true;
     return ok;
   }
-  errno = 0;
-  bool ok = FFile->Flush() || Failed(errno);
+  bool ok = FFile->Flush() || Failed(FFile->WriteError());
   if (InPlace()) {
     ok = ok && (Synced(FFd) || Failed(errno));
     ok = (CloseFile() || Failed(errno)) && ok;

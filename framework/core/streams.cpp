@@ -94,6 +94,7 @@ bool WriteAllAt(int fd, const uint8_t* data, size_t n, int64_t off, bool sequent
   while (n > 0) {
     ssize_t w = sequential ? ::write(fd, data, n) : ::pwrite(fd, data, n, off);
     if (w < 0 && errno == EINTR) continue;
+    if (w == 0) errno = ENOSPC;
     if (w <= 0) return false;
     data += w;
     n -= static_cast<size_t>(w);
@@ -117,7 +118,7 @@ size_t ReadAllAt(int fd, uint8_t* data, size_t n, int64_t off) {
 
 bool TFileStream::Flush() {
   if (!FDirty) return !FWriteFailed;
-  if (!FWriteFailed && !WriteAllAt(FFd, FBuf.data(), FBufLen, FBufStart, FSequential)) FWriteFailed = true;
+  if (!FWriteFailed && !WriteAllAt(FFd, FBuf.data(), FBufLen, FBufStart, FSequential)) WriteFailedNow();
   FBufStart += static_cast<int64_t>(FBufLen);
   FBufPos = FBufLen = 0;
   FDirty = false;
@@ -159,6 +160,12 @@ int32_t TFileStream::Read(void* Buffer, int32_t Count) {
   return static_cast<int32_t>(done);
 }
 
+// A write that moved nothing and set no errno is a full device.
+void TFileStream::WriteFailedNow() {
+  FWriteFailed = true;
+  FWriteError = errno != 0 ? errno : ENOSPC;
+}
+
 int32_t TFileStream::Write(const void* Buffer, int32_t Count) {
   if (Count <= 0 || Buffer == nullptr || !FWriting || FWriteFailed) return 0;
   if (!FDirty) Drain();
@@ -168,7 +175,7 @@ int32_t TFileStream::Write(const void* Buffer, int32_t Count) {
     if (!Flush()) return 0;
     if (n >= FBuf.size()) {
       if (!WriteAllAt(FFd, in, n, FBufStart, FSequential)) {
-        FWriteFailed = true;
+        WriteFailedNow();
         return 0;
       }
       FBufStart += static_cast<int64_t>(n);

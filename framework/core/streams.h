@@ -48,6 +48,8 @@ public:
   bool Flush();
   // True when every write so far reached the file (checked after Flush).
   bool WriteFailed() const { return FWriteFailed; }
+  // What the system said when the first write failed (an errno value; 0 while none has).
+  int WriteError() const { return FWriteError; }
   // Typed records move 4 bytes at a time: these inline paths spare them the virtual call when the bytes
   // fit the buffer; false means nothing moved and the caller takes Read / Write.
   bool Append(const void* p, size_t n) {
@@ -72,7 +74,9 @@ private:
   // Pipes, sockets and terminals take bytes in order and cannot be written at an offset.
   bool FSequential = false;
   bool FWriting = false;
+  void WriteFailedNow();
   bool FWriteFailed = false;
+  int FWriteError = 0;
   // The buffer mirrors the file from FBufStart: read-ahead when FDirty is false, pending writes otherwise.
   std::vector<uint8_t> FBuf;
   int64_t FBufStart = 0;

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "files/files.h"
+#include "framework/core/streams.h"
 #include "opengl/opengl.h"
 #include "support/viewport_fixture.h"
 #include "support/in_child.h"
@@ -250,3 +252,19 @@ TEST_F(SaveTest, AFullFileSystemLeavesTheOldFileWhole) {
 }
 
 }  // namespace
+
+// A failed save says why in words a person can act on; a save that succeeds leaves no reason behind.
+TEST_F(SaveTest, AFailedSaveSaysWhy) {
+  EXPECT_FALSE(gl->SaveTo("/dev/full"));
+  EXPECT_NE(gl->SaveError().str().find("No space left on device"), std::string::npos) << gl->SaveError().str();
+  gl->Root()->Part(0)->Name = AnsiString(std::string(SCENE_STRING_MAX + 1, 'n').c_str());
+  EXPECT_FALSE(gl->SaveTo(At("long").c_str()));
+  EXPECT_NE(gl->SaveError().str().find("998 bytes"), std::string::npos) << gl->SaveError().str();
+  TMemoryStream stream;
+  EXPECT_FALSE(gl->SaveToStream(&stream));
+  EXPECT_NE(gl->SaveError().str().find("998 bytes"), std::string::npos);
+  gl->Root()->Part(0)->Name = "Box";
+  EXPECT_TRUE(gl->SaveTo(At("fine").c_str()));
+  EXPECT_EQ(gl->SaveError(), AnsiString());
+  EXPECT_NE(access(At("long").c_str(), F_OK), 0) << "a failed save leaves no file behind";
+}
