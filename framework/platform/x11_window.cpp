@@ -270,6 +270,12 @@ void X11Backend::Translate(XEvent& e) {
       if (e.xexpose.count == 0) InvalidateRect(w, nullptr, FALSE);
       break;
     case ConfigureNotify: {
+      // A child window changes size only when the program asks: its notices echo the program's own sizes,
+      // and on a loaded server they come after later ones have been asked for.
+      if (w->parent) {
+        InvalidateRect(w, nullptr, FALSE);
+        break;
+      }
       X11Window* impl = Impl(w);
       int width = e.xconfigure.width, height = e.xconfigure.height;
       if (width == impl->knownWidth && height == impl->knownHeight) break;
