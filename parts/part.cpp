@@ -312,6 +312,8 @@ void TPart::AddBounds(TBoundsWalk& walk) { walk.Placed(this); }
 
 bool TPart::UpdateListsInside(TPartListWalk&) { return false; }
 
+bool TPart::Tessellate(TMeshData&) { return false; }
+
 bool TPart::SaveTo(TSceneFile& File) { return TPartBaseClass().SaveFields(*this, File, !File.Failed()); }
 
 bool TPart::LoadFrom(TSceneFile& File) { return TPartBaseClass().LoadFields(*this, File, File.IsOk()); }

@@ -13,6 +13,7 @@ class TOpenGl;
 class TSceneFile;
 class TPartGroup;
 struct TPartMatrix;
+struct TMeshData;
 class TPartCall;
 
 // The per-part list rebuild, as a part hands it what its own list calls.
@@ -62,6 +63,9 @@ public:
   // Per-part lists: brings up to date what this part's list calls (a group's children, a call part's
   // target); true when that makes this part's own list stale. The base calls nothing.
   virtual bool UpdateListsInside(TPartListWalk& walk);
+  // The triangles the part draws in its own frame, before its placement, exactly as it tessellates them
+  // when drawn; false when it draws no triangles of its own (the base, groups, call parts).
+  virtual bool Tessellate(TMeshData& out);
 
   void SetPX(float v);
   void SetPY(float v);

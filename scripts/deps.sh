@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
           libx11-dev libxtst-dev libcairo2-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-apps
-          clang libclang-rt-14-dev python3)
+          clang libclang-rt-14-dev python3 libassimp-dev libtinygltf-dev nodejs)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
