@@ -14,6 +14,14 @@ if(TARGET viewport3d_package)
   install(TARGETS viewport3d_package LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/viewport3d)
 endif()
 
+# The scene tools go to PREFIX/bin; a tool whose target this build lacks is left out. A new tool joins the list.
+set(V3D_INSTALLED_TOOLS sceneview sceneedit sceneconv)
+foreach(_tool ${V3D_INSTALLED_TOOLS})
+  if(TARGET ${_tool})
+    install(TARGETS ${_tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
 set(_cmakedir ${CMAKE_INSTALL_LIBDIR}/cmake/viewport3d)
 install(EXPORT viewport3dTargets NAMESPACE viewport3d:: DESTINATION ${_cmakedir})
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/viewport3dConfig.cmake.in

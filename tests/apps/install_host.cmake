@@ -1,6 +1,6 @@
 # Installs the current build into a fresh prefix, then configures, builds and runs two hosts against it:
 # one that draws with the viewport library, one made with v3d_package_host that loads the component package.
-# Arguments: BUILD_DIR, HOST_SOURCE, WORK_DIR, GENERATOR, HOST_CXX, HOST_FLAGS.
+# Arguments: BUILD_DIR, HOST_SOURCE, WORK_DIR, GENERATOR, HOST_CXX, HOST_FLAGS, TOOLS.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 function(step)
@@ -17,6 +17,17 @@ foreach(f include/viewport3d/opengl/opengl.h include/viewport3d/parts/parts.h in
           lib/cmake/viewport3d/viewport3dConfig.cmake lib/cmake/viewport3d/viewport3dTargets.cmake)
   if(NOT EXISTS ${WORK_DIR}/prefix/${f})
     message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+# The scene tools land in PREFIX/bin and run from there (TOOLS: their names, comma-separated).
+string(REPLACE "," ";" _tools "${TOOLS}")
+foreach(tool ${_tools})
+  if(NOT EXISTS ${WORK_DIR}/prefix/bin/${tool})
+    message(FATAL_ERROR "not installed: bin/${tool}")
+  endif()
+  step(${WORK_DIR}/prefix/bin/${tool} --help)
+  if(NOT step_output MATCHES "${tool}")
+    message(FATAL_ERROR "bin/${tool} --help printed no usage:\n${step_output}")
   endif()
 endforeach()
 step(${CMAKE_COMMAND} -S ${HOST_SOURCE} -B ${WORK_DIR}/build -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
