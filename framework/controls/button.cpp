@@ -6,6 +6,18 @@
 TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
   FWidth = 75;
   FHeight = 25;
+  TabStop = true;
+}
+
+bool TButton::ReturnTarget() const {
+  if (Focused()) return true;
+  if (!FDefault) return false;
+  TForm* form = GetParentForm(const_cast<TButton*>(this));
+  return !form || !dynamic_cast<TButton*>(form->ActiveControl());
+}
+
+void TButton::FocusChanged() {
+  if (FDefault) Invalidate();
 }
 
 void TButton::SetDefault(bool v) {
@@ -76,12 +88,13 @@ void TButton::Draw(DrawSurface* surface) {
   bool sunk = Pressed();
   surface->FillRect(0, 0, FWidth, FHeight, FColor);
   int inset = 0;
-  // The default button (or the focused one) carries a dark outer frame.
-  if (FDefault || Focused()) {
+  // The button Return presses carries a dark outer frame; the focused one a dotted mark inside.
+  if (ReturnTarget()) {
     surface->FrameRect(0, 0, FWidth, FHeight, clBlack);
     inset = 1;
   }
   surface->Bevel(inset, inset, FWidth - 2 * inset, FHeight - 2 * inset, !sunk);
+  if (Focused()) surface->FocusRect(inset + 3, inset + 3, FWidth - 2 * inset - 6, FHeight - 2 * inset - 6);
   if (FCaption.IsEmpty()) return;
   int shift = sunk ? 1 : 0;
   int w = TLabel::TextWidth(FCaption);

@@ -16,6 +16,9 @@ public:
   TModalResult ModalResult = mrNone;
   // Held down by the mouse, with the pointer inside: drawn sunk.
   bool Pressed() const { return FPressed && FInside; }
+  // Return presses it now: it has the focus, or it is the default button and no other button has the
+  // focus. Drawn with a dark frame; the focused button also carries a dotted focus mark.
+  bool ReturnTarget() const;
 
   void Click() override;
   void MouseDown(int x, int y) override;
@@ -25,6 +28,9 @@ public:
   bool DialogKey(WORD Key) override;
   void SetEnabled(bool e) override;
   void Draw(DrawSurface* surface) override;
+
+protected:
+  void FocusChanged() override;
 
 private:
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < FWidth && y < FHeight; }

@@ -419,6 +419,15 @@ bool TWinControl::Focused() const {
   return form && form->ActiveControl() == this;
 }
 
+bool TWinControl::CanFocus() const {
+  // A form not shown yet still hands out its focus.
+  for (const TControl* c = this; c; c = c->Parent()) {
+    if (!c->Enabled()) return false;
+    if (!c->Visible() && !dynamic_cast<const TForm*>(c)) return false;
+  }
+  return true;
+}
+
 bool TWinControl::DialogKey(WORD Key) {
   // A copy, with watches: a handler may add, remove or delete controls, this one among them.
   std::vector<std::pair<TControl*, TLiveness>> controls;
@@ -504,11 +513,57 @@ void TForm::DispatchKey(TMessage& m) {
     if (!alive || m.WParam == 0) return;
   }
   if (FActiveControl) FActiveControl->Dispatch(&m);
-  if (!alive) return;
+  if (!alive || m.Msg != WM_KEYDOWN) return;
+  if (m.WParam == VK_TAB) {
+    TShiftState shift = KeyDataToShiftState(m.LParam);
+    if (!(shift & ssCtrl) && SelectNext(!(shift & ssShift))) m.WParam = 0;
+    return;
+  }
   // Return and Escape that nothing used go to the default and cancel buttons.
-  if (m.Msg == WM_KEYDOWN && (m.WParam == VK_RETURN || m.WParam == VK_ESCAPE) &&
-      DialogKey(static_cast<WORD>(m.WParam)))
+  if ((m.WParam == VK_RETURN || m.WParam == VK_ESCAPE) && DialogKey(static_cast<WORD>(m.WParam))) {
     m.WParam = 0;
+    return;
+  }
+  if (alive && m.WParam == VK_ESCAPE && FModal) {
+    m.WParam = 0;
+    Close();
+  }
+}
+
+namespace {
+void CollectTabStops(TWinControl* parent, std::vector<TWinControl*>& list) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    auto* c = dynamic_cast<TWinControl*>(parent->Controls(i));
+    if (!c || !c->Visible() || !c->Enabled()) continue;
+    if (c->TabStop) list.push_back(c);
+    CollectTabStops(c, list);
+  }
+}
+
+}  // namespace
+
+void TForm::TellFocusChanged(TWinControl* parent) {
+  for (int i = 0; i < parent->ControlCount(); ++i)
+    if (auto* c = dynamic_cast<TWinControl*>(parent->Controls(i))) {
+      c->FocusChanged();
+      TellFocusChanged(c);
+    }
+}
+
+std::vector<TWinControl*> TForm::TabOrderList() {
+  std::vector<TWinControl*> list;
+  if (FEnabled) CollectTabStops(this, list);
+  return list;
+}
+
+bool TForm::SelectNext(bool GoForward) {
+  std::vector<TWinControl*> list = TabOrderList();
+  if (list.empty()) return false;
+  int n = static_cast<int>(list.size());
+  int at = static_cast<int>(std::find(list.begin(), list.end(), FActiveControl) - list.begin());
+  int next = at == n ? (GoForward ? 0 : n - 1) : (at + (GoForward ? 1 : n - 1)) % n;
+  SetActiveControl(list[next]);
+  return true;
 }
 
 TModalResult TForm::ShowModal() {
@@ -536,6 +591,7 @@ void TForm::SetActiveControl(TWinControl* Value) {
     FActiveControl->FreeNotification(this);
     FActiveControl->Invalidate();
   }
+  TellFocusChanged(this);
 }
 
 void TForm::Notification(TComponent* AComponent, TOperation Operation) {

@@ -165,8 +165,13 @@ public:
   bool Focused() const;
   // Offers the key to the visible, enabled children in turn.
   bool DialogKey(WORD Key) override;
+  // Tab and Shift+Tab stop here (buttons, edits and list boxes set it).
+  bool TabStop = false;
+  // Visible and enabled, as is every parent up to the top: it may take the keyboard.
+  bool CanFocus() const;
 
   friend class TControl;
+  friend class TForm;
 
 protected:
   virtual void CreateParams(TCreateParams& Params);
@@ -176,6 +181,8 @@ protected:
   virtual void PaintWindow(HDC DC);
   void DefaultPaint(TMessage& m);
   void SizeChanged() override {}
+  // Told after every change of its form's ActiveControl (a default button moves its mark).
+  virtual void FocusChanged() {}
   void InsertControl(TControl* c);
   void RemoveControl(TControl* c);
 
@@ -188,7 +195,10 @@ protected:
 // A top-level window hosting controls.
 // The first one created is the application's main form: closing it ends Application->Run().
 // Its window receives the keyboard: keys go to ActiveControl, or to the form itself when there is none;
-// with KeyPreview the form sees each key first, and a key it sets to 0 goes no further.
+// with KeyPreview the form sees each key first, and a key it sets to 0 goes no further. A Tab that
+// nothing used moves the focus to the next control of TabOrderList (Shift+Tab: the previous one); a
+// Return or Escape that nothing used goes to the default or cancel button, and an Escape that no
+// cancel button takes closes a modal form with mrCancel.
 class TForm : public TWinControl {
 public:
   explicit TForm(TComponent* AOwner);
@@ -213,12 +223,19 @@ public:
   TWinControl* ActiveControl() const { return FActiveControl; }
   // A control of this form (null: none); the form forgets it when it is destroyed.
   void SetActiveControl(TWinControl* Value);
+  // The controls Tab visits, in order: each TabStop control that can take the focus, depth first, in
+  // the order the controls were placed on their parents.
+  std::vector<TWinControl*> TabOrderList();
+  // Focuses the control after the active one in that list (before it: GoForward false), wrapping
+  // around; with none active, the first (or last). False when the list is empty.
+  bool SelectNext(bool GoForward);
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   void DispatchKey(TMessage& m);
+  static void TellFocusChanged(TWinControl* parent);
   TWinControl* FActiveControl = nullptr;
   TModalResult FModalResult = mrNone;
   bool FModal = false;

@@ -12,6 +12,7 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner) {
   FWidth = 121;
   FHeight = 21;
   FColor = clWindow;
+  TabStop = true;
 }
 
 void TEdit::SetText(const AnsiString& s) {

@@ -13,6 +13,7 @@ TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner) {
   FWidth = 121;
   FHeight = 97;
   FColor = clWindow;
+  TabStop = true;
   FItems.OnChange = MakeEvent(this, &TListBox::ItemsChanged);
   FScrollBar = new TScrollBar(this);
   FScrollBar->Kind = sbVertical;
@@ -225,8 +226,10 @@ void TListBox::Draw(DrawSurface* surface) {
     TColor text = !FEnabled ? clGrayText : selected ? clHighlightText : clWindowText;
     surface->Text(2 + Indent(i) * IndentWidth, y + (h - 15) / 2, FItems.Strings(i).c_str(), text);
   }
-  // The focused list frames its selected row.
+  // The focused list frames its selected row, or with none its first row shown.
   if (Focused() && FItemIndex >= FTopIndex && FItemIndex < FTopIndex + VisibleRows() + 1)
     surface->FrameRect(0, (FItemIndex - FTopIndex) * h, width, h, clBlack);
+  else if (Focused())
+    surface->FocusRect(0, 0, width, h);
   surface->Restore();
 }

@@ -79,6 +79,17 @@ void DrawSurface::FrameRect(int x, int y, int w, int h, TColor c) {
   cairo_stroke(FCairo);
 }
 
+void DrawSurface::FocusRect(int x, int y, int w, int h) {
+  if (w <= 0 || h <= 0) return;
+  Source(clBlack);
+  const double dash[] = {1, 1};
+  cairo_set_dash(FCairo, dash, 2, 0);
+  cairo_set_line_width(FCairo, 1);
+  cairo_rectangle(FCairo, x + 0.5, y + 0.5, w - 1, h - 1);
+  cairo_stroke(FCairo);
+  cairo_set_dash(FCairo, nullptr, 0, 0);
+}
+
 void DrawSurface::Bevel(int x, int y, int w, int h, bool raised) {
   if (w <= 0 || h <= 0) return;
   TColor light = ColorToRGB(0x80000014), dark = ColorToRGB(0x80000010);

@@ -27,6 +27,8 @@ public:
   // A one-pixel frame: light top and left, dark bottom and right (swapped when lowered).
   void Bevel(int x, int y, int w, int h, bool raised);
   void FrameRect(int x, int y, int w, int h, TColor c);
+  // A dotted one-pixel frame: the mark of the control that has the keyboard.
+  void FocusRect(int x, int y, int w, int h);
   // A filled triangle pointing left, right, up or down, centred in the box.
   enum Direction { Left, Right, Up, Down };
   void Arrow(int x, int y, int w, int h, Direction d, TColor c);
