@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "files/files.h"
+#include "parts/tessellate.h"
 
 namespace {
 // A subdivision count GLU gets at most: a file asking for more would make one part draw
@@ -68,6 +69,18 @@ void TPartCube::DrawGeometry() {
   glEnd();
 }
 
+// The faces as drawn; the cube sends no texture coordinates of its own.
+bool TPartCube::Tessellate(TMeshData& out) {
+  out.Clear();
+  TMeshBuilder b(out);
+  for (const CubeFace& f : cubeFaces) {
+    std::vector<uint32_t> run;
+    for (const auto& v : f.vertices) run.push_back(b.Vertex(v, f.normal, nullptr));
+    b.Primitive(GL_QUADS, run);
+  }
+  return true;
+}
+
 // ---- quadric parts
 
 // Runs draw on a fresh quadric set up for smooth, filled, textured output; skips it when GLU has none to give.
@@ -103,6 +116,12 @@ void TPartSphere::Paint() {
 
 void TPartSphere::DrawGeometry() {
   WithQuadric([this](GLUquadric* q) { gluSphere(q, 1.0, Divisions(Slices), Divisions(Stacks)); });
+}
+
+bool TPartSphere::Tessellate(TMeshData& out) {
+  out.Clear();
+  TessellateGluSphere(out, 1.0, Divisions(Slices), Divisions(Stacks));
+  return !out.Empty();
 }
 
 void TPartSphere::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const {
@@ -146,6 +165,12 @@ void TPartCylinder::DrawGeometry() {
   WithQuadric([this](GLUquadric* q) { gluCylinder(q, BaseRadius, TopRadius, Height, Divisions(Slices), Divisions(Stacks)); });
 }
 
+bool TPartCylinder::Tessellate(TMeshData& out) {
+  out.Clear();
+  TessellateGluCylinder(out, BaseRadius, TopRadius, Height, Divisions(Slices), Divisions(Stacks));
+  return !out.Empty();
+}
+
 void TPartCylinder::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const {
   kind = PART_TAG_CYLINDER;
   a = BaseRadius;
@@ -183,6 +208,12 @@ void TPartDisk::Paint() {
 
 void TPartDisk::DrawGeometry() {
   WithQuadric([this](GLUquadric* q) { gluDisk(q, InnerRadius, OuterRadius, Divisions(Slices), Divisions(Loops)); });
+}
+
+bool TPartDisk::Tessellate(TMeshData& out) {
+  out.Clear();
+  TessellateGluDisk(out, InnerRadius, OuterRadius, Divisions(Slices), Divisions(Loops));
+  return !out.Empty();
 }
 
 void TPartDisk::GeometryKey(int& kind, float& a, float& b, float& c, int& d1, int& d2) const {

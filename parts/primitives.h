@@ -16,6 +16,7 @@ public:
   void DrawGeometry() override;
   void Paint() override;
   void AddGeometry(TBoundsWalk& walk) override;
+  bool Tessellate(TMeshData& out) override;
 };
 
 class TPartSphere : public TPartClassOf<TPartSphere>, public TSharedGeometry {
@@ -25,6 +26,7 @@ public:
   void DrawGeometry() override;
   void Paint() override;
   void AddGeometry(TBoundsWalk& walk) override;
+  bool Tessellate(TMeshData& out) override;
 
   void SetSlices(int v);
   void SetStacks(int v);
@@ -40,6 +42,7 @@ public:
   void DrawGeometry() override;
   void Paint() override;
   void AddGeometry(TBoundsWalk& walk) override;
+  bool Tessellate(TMeshData& out) override;
 
   void SetSlices(int v);
   void SetStacks(int v);
@@ -61,6 +64,7 @@ public:
   void DrawGeometry() override;
   void Paint() override;
   void AddGeometry(TBoundsWalk& walk) override;
+  bool Tessellate(TMeshData& out) override;
 
   void SetSlices(int v);
   void SetLoops(int v);

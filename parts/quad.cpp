@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "files/files.h"
+#include "parts/tessellate.h"
 
 // The square every new polygon starts with, counter-clockwise seen from +z.
 static const float defaultPoints[4][3] = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
@@ -258,4 +259,18 @@ void TPartQuad::Paint() {
     glVertex3fv(&points[i * 3]);
   }
   glEnd();
+}
+
+bool TPartQuad::Tessellate(TMeshData& out) {
+  out.Clear();
+  TMeshBuilder b(out);
+  std::vector<uint32_t> run;
+  const int drawn = WholePrimitivePoints(Shape, Used());
+  for (int i = 0; i < drawn; ++i) {
+    const float* p = &points[i * 3];
+    run.push_back(b.Vertex(p, &normals[i * 3], p));
+  }
+  b.Primitive(Shape, run);
+  if (out.Empty()) out.Clear();
+  return !out.Empty();
 }

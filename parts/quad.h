@@ -18,6 +18,8 @@ public:
   void Paint() override;
   TPart* Clone() override;
   void AddGeometry(TBoundsWalk& walk) override;
+  // Texture coordinates are the point's x and y, as the generated coordinates it draws with.
+  bool Tessellate(TMeshData& out) override;
 
   // Resizes both arrays keeping the leading entries; a negative count changes nothing.
   void SetNPoints(int n);
