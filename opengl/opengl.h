@@ -114,6 +114,9 @@ public:
   // Why the last save failed (empty after a success): a name too long for the file, or what the file
   // system said ("Cannot write file ... No space left on device").
   AnsiString SaveError() const { return FSaveError; }
+  // Writes the scene as glTF 2.0 by the name's extension: NAME.gltf with NAME.bin beside it, or one NAME.glb.
+  // Each file is replaced only once written whole. False with the reason in SaveError().
+  bool ExportGltf(AnsiString FileName);
 
   // The innermost part drawn at a client pixel (a call part itself, not what it calls), or null.
   // Uses the viewport's own context; the picture and the GL state are left as they were.

@@ -15,3 +15,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+# The Khronos glTF validator (a Node package) for the export tests, kept inside the project.
+root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ ! -f "$root/.tools/node/node_modules/gltf-validator/package.json" ]; then
+  echo "installing gltf-validator into .tools/node"
+  npm install --no-audit --no-fund --silent --prefix "$root/.tools/node" gltf-validator@2.0.0-dev.3.10 >/dev/null
+fi
