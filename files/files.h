@@ -4,13 +4,15 @@
 #include "framework/core/core.h"
 #include "framework/core/streams.h"
 
-// The format version this system writes.
+// The format version this system writes for scenes without meshes (a mesh makes the file version 5).
 const int SCENE_FILE_VERSION = 4;
+// The newest format version this system reads.
+const int SCENE_FILE_VERSION_READ = 5;
 // The longest string a reader accepts.
 const int SCENE_STRING_MAX = 998;
 
 // Why a read failed, as far as the stream can tell; the first reason stays.
-enum TSceneFault { sfNone, sfNotScene, sfCutShort, sfTooDeep, sfTooLong };
+enum TSceneFault { sfNone, sfNotScene, sfCutShort, sfTooDeep, sfTooLong, sfBadMesh };
 
 class TSceneFile {
 public:

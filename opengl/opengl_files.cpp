@@ -1,8 +1,10 @@
 // Saving and loading the whole viewport as a scene file.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "files/files.h"
 #include "opengl/context_scope.h"
@@ -56,6 +58,20 @@ void TOpenGl::SaveRoot(TSceneFile& file) {
   FRoot->SaveTo(file);
 }
 
+// Scenes without newer kinds stay at the version older readers take; a mesh anywhere makes it 5.
+static int FileVersionFor(TPartGroup* root) {
+  int version = SCENE_FILE_VERSION;
+  std::vector<TPart*> open{root};
+  while (!open.empty()) {
+    TPart* p = open.back();
+    open.pop_back();
+    version = std::max(version, p->PartClass().Version());
+    if (auto* g = dynamic_cast<TPartGroup*>(p))
+      for (int i = 0; i < g->Count(); ++i) open.push_back(g->Part(i));
+  }
+  return version;
+}
+
 // The previous file survives a failed save wherever it can be replaced rather than written in place.
 // Why a document could not be written, in words a person can act on.
 static AnsiString WriteFaultText(const TSceneFile& file) {
@@ -70,7 +86,7 @@ bool TOpenGl::SaveTo(AnsiString FileName) {
   bool written = false;
   TSceneFault fault = sfNone;
   {
-    TSceneFile file(save.Stream(), true, SCENE_FILE_VERSION);
+    TSceneFile file(save.Stream(), true, FileVersionFor(FRoot));
     written = SaveDocument(file);
     fault = file.Fault();
     if (!written) FSaveError = WriteFaultText(file);
@@ -106,7 +122,7 @@ bool TOpenGl::LoadFromStream(TStream* Stream) {
 }
 
 bool TOpenGl::SaveToStream(TStream* Stream) {
-  TSceneFile file(Stream, true, SCENE_FILE_VERSION);
+  TSceneFile file(Stream, true, FileVersionFor(FRoot));
   FSaveError = AnsiString();
   if (SaveDocument(file)) return true;
   FSaveError = WriteFaultText(file);
@@ -138,6 +154,8 @@ AnsiString FaultText(const TSceneFile& file) {
       return Format("cut short at byte %jd", static_cast<intmax_t>(file.FaultOffset()));
     case sfTooDeep:
       return Format("parts nested deeper than the limit of %d groups", PART_MAX_GROUP_DEPTH);
+    case sfBadMesh:
+      return "a mesh's triangles name vertices it does not have";
     default:
       return "not a scene file";
   }
@@ -174,9 +192,9 @@ bool TOpenGl::LoadDocument(TSceneFile& file) {
 bool TOpenGl::ReadDocument(TSceneFile& file, TSceneDocument& doc) {
   const int version = file.GetVersion();
   if (file.IsOk() && (version < 0 || version >= kLikelyVersions)) file.Fail(sfNotScene);
-  if (file.IsOk() && version > SCENE_FILE_VERSION) {
+  if (file.IsOk() && version > SCENE_FILE_VERSION_READ) {
     FLoadError = Format("scene file version %d is newer than this program reads (0 to %d)", version,
-                        SCENE_FILE_VERSION);
+                        SCENE_FILE_VERSION_READ);
     return false;
   }
   int flag = 0;

@@ -5,8 +5,14 @@
 #include <cstring>
 
 TPartClass::TPartClass(const char* name, const char* caption, int tag, const TPartClass* base, TPart* (*create)(),
-                       TPartFields fields)
-    : FName(name), FCaption(caption), FTag(tag), FBase(base), FCreate(create), FFields(std::move(fields)) {}
+                       TPartFields fields, int version)
+    : FName(name),
+      FCaption(caption),
+      FTag(tag),
+      FBase(base),
+      FCreate(create),
+      FFields(std::move(fields)),
+      FVersion(version) {}
 
 bool TPartClass::SaveFields(TPart& part, TSceneFile& file, bool ok) const {
   for (const auto& field : FFields) ok = ok && field->Save(part, file);

@@ -18,7 +18,7 @@ public:
   // tag: the record's class tag in the scene file (0: the kind has none); base: the kind it extends (its
   // fields come first), null for the part base itself.
   TPartClass(const char* name, const char* caption, int tag, const TPartClass* base, TPart* (*create)(),
-             TPartFields fields);
+             TPartFields fields, int version = 0);
   TPartClass(TPartClass&&) = default;
 
   // The class name ("TPartCube") and the word a person reads ("Cube").
@@ -26,6 +26,8 @@ public:
   const char* Caption() const { return FCaption; }
   int Tag() const { return FTag; }
   const TPartClass* Base() const { return FBase; }
+  // The scene file version that brought the kind: a file holding one is written at least at it.
+  int Version() const { return FVersion; }
   // A new part of the kind with its constructor's values; null for the part base.
   TPart* Create() const { return FCreate ? FCreate() : nullptr; }
   // The kind's own fields, after its base's.
@@ -53,6 +55,7 @@ private:
   const TPartClass* FBase;
   TPart* (*FCreate)();
   TPartFields FFields;
+  int FVersion;
 };
 
 // The kinds known to the file reader, the viewer and the editor, in the order of their tags.
@@ -71,19 +74,25 @@ template <class P>
 class TPartClassBuilder {
 public:
   TPartClassBuilder(const char* name, const char* caption, int tag) : FName(name), FCaption(caption), FTag(tag) {}
+  // The file version that brought the kind (0: every version holds it).
+  TPartClassBuilder& Version(int version) {
+    FVersion = version;
+    return *this;
+  }
   template <class Declare>
   TPartClass Fields(Declare declare, const TPartClass* base = nullptr) {
     TPartFields fields;
     TPartFieldList<P> list(fields);
     declare(list);
     return TPartClass(FName, FCaption, FTag, base ? base : &TPartBaseClass(), [] { return static_cast<TPart*>(new P); },
-                      std::move(fields));
+                      std::move(fields), FVersion);
   }
 
 private:
   const char* FName;
   const char* FCaption;
   int FTag;
+  int FVersion = 0;
 };
 
 // One line in a kind's source file adds it to the registry: `static TPartRegistration reg(TPartPyramid::Class());`

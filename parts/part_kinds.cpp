@@ -1,5 +1,6 @@
 // The kinds every scene file may hold, registered in one list.
 #include "parts/call.h"
+#include "parts/mesh.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
 #include "parts/quad.h"
@@ -8,6 +9,7 @@
 // program by its linker, and its records could not be read.
 void RegisterBuiltInPartKinds() {
   for (const TPartClass* kind : {&TPartCube::Class(), &TPartSphere::Class(), &TPartCylinder::Class(),
-                                 &TPartDisk::Class(), &TPartGroup::Class(), &TPartQuad::Class(), &TPartCall::Class()})
+                                 &TPartDisk::Class(), &TPartGroup::Class(), &TPartQuad::Class(), &TPartCall::Class(),
+                                 &TPartMesh::Class()})
     TPartClasses::Register(*kind);
 }

@@ -388,8 +388,8 @@ TEST_F(DocumentTest, AFailedLoadSaysWhyAndASuccessClearsIt) {
   EXPECT_EQ(why(Bytes(4, 0)), "cut short at byte 4");
   EXPECT_EQ(why(Spliced(good, 0, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})), "not a scene file");
   Bytes newer = good;
-  newer[0] = 5;
-  EXPECT_EQ(why(newer), "scene file version 5 is newer than this program reads (0 to 4)");
+  newer[0] = 6;
+  EXPECT_EQ(why(newer), "scene file version 6 is newer than this program reads (0 to 5)");
   EXPECT_EQ(why(Spliced(good, 1000, {})), "cut short at byte 1000");
   // No writer leaves bytes after the document.
   Bytes longer = good;
