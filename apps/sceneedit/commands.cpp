@@ -91,6 +91,7 @@ TCommandList SceneeditCommands(TEditorActions* t) {
   list.Add(Cmd("Open", "Open", 44, {Ctrl('O')}, "open", [t] { t->OpenAsk(); }));
   list.Add(Cmd("Save", "Save", 42, {Ctrl('S')}, "save", [t] { t->Save(); }));
   list.Add(Cmd("SaveAs", "Save as", 58, {CtrlShift('S')}, "save as", [t] { t->SaveAs(); }));
+  list.Add(Cmd("Recent", "Recent", 54, {Ctrl('R')}, "open a recent file", [t] { t->OpenRecent(); }));
   list.Add(Cmd("", "Quit", 0, {Ctrl('Q')}, "quit", [t] { t->Quit(); }));
   list.Add(Cmd("Undo", "Undo", 44, {Ctrl('Z')}, "undo", [t] { t->Undo(); }, [t] { return t->CanUndo(); },
                "nothing to undo"));

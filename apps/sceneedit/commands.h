@@ -31,6 +31,8 @@ public:
   virtual void Fit() = 0;
   virtual void ToggleLights() = 0;
   virtual void LoadTexture() = 0;
+  // Offers the files opened or saved last.
+  virtual void OpenRecent() {}
   // What the commands' enabled tests ask.
   virtual bool HasSelection() const = 0;
   virtual bool CanUndo() const = 0;

@@ -8,6 +8,7 @@
 #include "framework/controls/application.h"
 #include "framework/controls/dialogs.h"
 #include "framework/controls/edit.h"
+#include "framework/controls/file_dialog.h"
 #include "framework/controls/listbox.h"
 #include "opengl/opengl.h"
 #include "opengl/orbit_camera.h"
@@ -15,6 +16,7 @@
 #include "name_check.h"
 #include "part_panel.h"
 #include "scene_files.h"
+#include "status_line.h"
 #include "tool_main.h"
 #include "view_camera.h"
 
@@ -23,6 +25,11 @@ namespace {
 const int kTreeWidth = 200;
 const int kToolbarHeight = 24;
 const int kPanelHeight = 5 * 40 + 4;
+// What the Open and Save dialogs list: scenes, or scenes and the model files other tools make.
+const char* const kSceneFilter =
+    "Scene files (*.scene)|*.scene|"
+    "Scenes and models (*.scene *.obj *.stl *.ply *.gltf *.glb *.3ds *.dae *.fbx)|"
+    "*.scene;*.obj;*.stl;*.ply;*.gltf;*.glb;*.3ds;*.dae;*.fbx|All files (*)|*";
 
 }  // namespace
 
@@ -53,12 +60,9 @@ TSceneEditor::TSceneEditor(int width, int height) : FCommands(SceneeditCommands(
   bar->SetAlign(alTop);
   BuildToolbar(bar);
 
-  FStatus = new TLabel(FForm);
-  FStatus->Name = "Status";
-  FStatus->AutoSize = false;
-  FStatus->SetParent(FForm);
-  FStatus->SetHeight(20);
-  FStatus->SetAlign(alBottom);
+  FStatusLine = new TStatusLine(FForm);
+  FStatus = FStatusLine->Label();
+  FRecent.Load();
 
   // The tree: the selected part's name above its rows, applied on Return.
   auto* side = new TPanel(FForm);
@@ -103,6 +107,7 @@ TSceneEditor::TSceneEditor(int width, int height) : FCommands(SceneeditCommands(
 TSceneEditor::~TSceneEditor() {
   delete FPanel;
   delete FForm;
+  delete FStatusLine;
 }
 
 void TSceneEditor::BuildToolbar(TWinControl* bar) {
@@ -126,7 +131,10 @@ bool TSceneEditor::Open(const std::string& file, std::string& error) {
   // An existing file that cannot be read refuses the start: as an empty scene, Save would overwrite it.
   const SceneOpen opened = OpenSceneForEditing(FGl, file, error);
   if (opened == SceneOpen::Failed) return false;
-  if (opened == SceneOpen::Loaded) FCamera->Fit();
+  if (opened == SceneOpen::Loaded) {
+    FCamera->Fit();
+    Remember(file);
+  }
   FGl->SetHeadlight(true);
   FHistory.Reset(FGl);
   FUnrecorded.clear();
@@ -146,9 +154,10 @@ void TSceneEditor::Command(TObject* Sender) { RunCommand(static_cast<TControl*>(
 
 void TSceneEditor::RunCommand(int index) {
   if (index < 0 || index >= FCommands.Count()) return;
+  FStatusLine->ActionStarted();
   const TEditorCommand& c = FCommands[index];
   if (!c.Enabled()) {
-    if (!c.unavailable.empty()) Say(c.unavailable);
+    if (!c.unavailable.empty()) SayError(c.unavailable);
     return;
   }
   c.run();
@@ -156,6 +165,7 @@ void TSceneEditor::RunCommand(int index) {
 }
 
 void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
+  FStatusLine->ActionStarted();
   int command = FCommands.ForKey(Key, Shift, FForm->ActiveControl() == FName);
   if (command < 0) return;
   Key = 0;
@@ -165,6 +175,7 @@ void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
 void TSceneEditor::KeyPress(TObject*, char&) {}
 
 void TSceneEditor::MouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FStatusLine->ActionStarted();
   FClick.Press(Button, Shift, X, Y);
 }
 
@@ -183,6 +194,7 @@ void TSceneEditor::AfterPaint(TObject*) {
 }
 
 void TSceneEditor::RowChange(TObject*) {
+  FStatusLine->ActionStarted();
   int row = FTree->ItemIndex();
   if (row >= 0 && row < static_cast<int>(FRowParts.size())) Select(FRowParts[row]);
 }
@@ -192,7 +204,7 @@ void TSceneEditor::NameAccept(TObject*) {
   // Refused where it is typed: the file could not hold it. The text stays to be shortened.
   std::string why = NameTooLong(FName->Text().str());
   if (!why.empty()) {
-    Say("not renamed: " + why);
+    SayError("not renamed: " + why);
     return;
   }
   FlushEdit();
@@ -224,7 +236,7 @@ void TSceneEditor::Commit() {
   } else {
     std::string why = UnsavableName(FGl->Root());
     FUnrecorded = "not recorded for undo" + (why.empty() ? std::string() : ": " + why);
-    Say(FUnrecorded);
+    SayError(FUnrecorded);
   }
   UpdateTitle();
 }
@@ -381,7 +393,34 @@ void TSceneEditor::New() {
 void TSceneEditor::OpenAsk() {
   if (!ConfirmDiscard()) return;
   std::string file = FFile;
-  if (!AskText("Open", "Scene file:", file) || file.empty()) return;
+  if (!AskFile(false, file) || file.empty()) return;
+  OpenFile(file);
+}
+
+void TSceneEditor::OpenRecent() {
+  FRecent.Load();
+  if (FRecent.Files().empty()) {
+    Say("no recent files");
+    return;
+  }
+  std::vector<AnsiString> items;
+  for (const std::string& f : FRecent.Files()) items.push_back(f.c_str());
+  int index = 0;
+  std::printf("Recent files:\n");
+  for (const std::string& f : FRecent.Files()) std::printf("  %s\n", f.c_str());
+  std::fflush(stdout);
+  if (!ListQuery("Recent files", "Open a file opened or saved lately:", items, index)) return;
+  std::string file = FRecent.Files()[index];
+  if (!ConfirmDiscard()) return;
+  if (!OpenFile(file)) {
+    // Gone or broken since: it leaves the list.
+    FRecent.Remove(file);
+    FRecent.Save();
+  }
+}
+
+bool TSceneEditor::OpenFile(const std::string& file) {
+  bool opened = false;
   std::string error;
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
@@ -389,16 +428,19 @@ void TSceneEditor::OpenAsk() {
   if (!LoadSceneFile(FGl, file, error)) {
     // A failed load leaves the scene as it was.
     previous.PutBack();
-    Say("could not open " + file + ": " + error);
+    SayError("could not open " + file + ": " + error);
   } else {
     FFile = file;
     FCamera->Fit();
     FHistory.Reset(FGl);
     FUnrecorded.clear();
+    Remember(file);
     Say("opened " + file);
+    opened = true;
   }
   RebuildTree();
   UpdateTitle();
+  return opened;
 }
 
 bool TSceneEditor::Save() {
@@ -413,10 +455,11 @@ bool TSceneEditor::Save() {
     why = e.what();
   }
   if (!ok) {
-    Say("could not save " + FFile + ": " + (why.empty() ? "the file could not be written" : why));
+    SayError("could not save " + FFile + ": " + (why.empty() ? "the file could not be written" : why));
     return false;
   }
   FHistory.MarkSaved();
+  Remember(FFile);
   UpdateTitle();
   Say("saved " + FFile);
   return true;
@@ -424,7 +467,7 @@ bool TSceneEditor::Save() {
 
 bool TSceneEditor::SaveAs() {
   std::string file = FFile;
-  if (!AskText("Save as", "File name:", file) || file.empty()) return false;
+  if (!AskFile(true, file) || file.empty()) return false;
   FFile = file;
   return Save();
 }
@@ -442,7 +485,7 @@ void TSceneEditor::LoadTexture() {
   char* end = nullptr;
   long index = std::strtol(slot.c_str(), &end, 10);
   if (end == slot.c_str() || *end || index < 0 || index >= TEXTURE_SLOTS) {
-    Say("no texture slot " + slot);
+    SayError("no texture slot " + slot);
     return;
   }
   std::string file;
@@ -451,7 +494,7 @@ void TSceneEditor::LoadTexture() {
   try {
     picture.LoadFromFile(file.c_str());
   } catch (const std::exception& e) {
-    Say("could not load " + file + ": " + e.what());
+    SayError("could not load " + file + ": " + e.what());
     return;
   }
   FGl->SetPicture(static_cast<int>(index), &picture);
@@ -479,7 +522,33 @@ void TSceneEditor::Say(const std::string& line) {
   std::fflush(stdout);
   // What could not be recorded stays in sight until a step is recorded again.
   std::string shown = FUnrecorded.empty() || line == FUnrecorded ? line : line + "   (" + FUnrecorded + ")";
-  FStatus->SetCaption((" " + shown).c_str());
+  FStatusLine->Show(shown);
+}
+
+void TSceneEditor::SayError(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+  FStatusLine->ShowError(line);
+}
+
+bool TSceneEditor::AskFile(bool save, std::string& file) {
+  // The same line as a typed name's question, for whoever reads the output.
+  std::printf("%s\n", save ? "Save as File name:" : "Open Scene file:");
+  std::fflush(stdout);
+  TOpenDialog open(nullptr);
+  TSaveDialog saveAs(nullptr);
+  TOpenDialog& dialog = save ? saveAs : open;
+  dialog.Filter = kSceneFilter;
+  if (save) dialog.DefaultExt = "scene";
+  dialog.FileName = file.c_str();
+  if (!dialog.Execute()) return false;
+  file = dialog.FileName.str();
+  return true;
+}
+
+void TSceneEditor::Remember(const std::string& file) {
+  FRecent.Add(file);
+  FRecent.Save();
 }
 
 bool TSceneEditor::AskText(const std::string& caption, const std::string& prompt, std::string& text) {

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "framework/controls/controls.h"
 #include "history.h"
+#include "recent_files.h"
 #include "scene_edits.h"
 
 class TOpenGl;
@@ -18,6 +19,7 @@ class TButton;
 class TEdit;
 class TListBox;
 class TTimer;
+class TStatusLine;
 
 class TSceneEditor : public TObject, private TEditorActions {
 public:
@@ -68,6 +70,7 @@ private:
   void Fit() override;
   void ToggleLights() override;
   void LoadTexture() override;
+  void OpenRecent() override;
   bool HasSelection() const override { return FSelected != nullptr; }
   bool CanUndo() const override { return FPending || FHistory.CanUndo(); }
   bool CanRedo() const override { return !FPending && FHistory.CanRedo(); }
@@ -85,6 +88,13 @@ private:
   void RebuildTree();
   void UpdateTitle();
   void Say(const std::string& line);
+  // A line that says something failed: drawn apart and kept until the next action.
+  void SayError(const std::string& line);
+  // Loads file in place of the document; false (the scene as it was) with the reason said.
+  bool OpenFile(const std::string& file);
+  // A file name from the Open or Save dialog, starting from file.
+  bool AskFile(bool save, std::string& file);
+  void Remember(const std::string& file);
   // A line of text, or yes / no / cancel, from a dialog (the question printed first).
   bool AskText(const std::string& caption, const std::string& prompt, std::string& text);
   int AskYesNoCancel(const std::string& question);
@@ -95,6 +105,8 @@ private:
   TListBox* FTree = nullptr;
   TEdit* FName = nullptr;
   TLabel* FStatus = nullptr;
+  TStatusLine* FStatusLine = nullptr;
+  TRecentFiles FRecent;
   TPartPanel* FPanel = nullptr;
   std::vector<TPart*> FRowParts;
   TCommandList FCommands;

@@ -12,17 +12,16 @@
 #include "parts/parts.h"
 #include "scene_dump.h"
 #include "tool_main.h"
+#include "status_line.h"
 #include "view_camera.h"
 
 namespace {
 
-const int kStatusHeight = 20;
 const int kWatchMs = 500;
-const char* const kKeyLine =
-    "Esc/q quit  f fit  r file view  w wireframe  l headlight  s stats  c snapshot  click: pick";
 const char* const kKeyHelp =
     "keys: Esc or q quit; f or space fit; r the camera stored in the file; w wireframe on/off;\n"
     "      l headlight on/off; s frame rate and part count on/off; c snapshot beside the file;\n"
+    "      1 front, 3 right, 7 top, with Shift back, left, bottom; 5 orthographic on/off;\n"
     "      h these keys. Mouse: left drag orbit, middle or shift+left drag pan, wheel or right drag zoom,\n"
     "      click a part to pick it.\n";
 
@@ -57,11 +56,8 @@ TSceneViewer::TSceneViewer(const std::string& file, int width, int height) : FFi
   FForm->SetCaption(("sceneview - " + file).c_str());
   FForm->SetBounds(0, 0, width, height);
   FForm->OnKeyDown = MakeEvent(this, &TSceneViewer::KeyDown);
-  FStatus = new TLabel(FForm);
-  FStatus->AutoSize = false;
-  FStatus->SetParent(FForm);
-  FStatus->SetHeight(kStatusHeight);
-  FStatus->SetAlign(alBottom);
+  FStatusLine = new TStatusLine(FForm);
+  FStatus = FStatusLine->Label();
   FGl = AddViewport(FForm);
   FGl->OnBeforePaint = MakeEvent(this, &TSceneViewer::BeforePaint);
   FGl->OnAfterPaint = MakeEvent(this, &TSceneViewer::AfterPaint);
@@ -78,7 +74,10 @@ TSceneViewer::TSceneViewer(const std::string& file, int width, int height) : FFi
   FGl->Loaded();
 }
 
-TSceneViewer::~TSceneViewer() { delete FForm; }
+TSceneViewer::~TSceneViewer() {
+  delete FForm;
+  delete FStatusLine;
+}
 
 bool TSceneViewer::Open(std::string& error) {
   FStamp = FileStamp::Of(FFile);
@@ -99,7 +98,20 @@ void TSceneViewer::Run() {
 
 void TSceneViewer::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
   if (Shift & (ssCtrl | ssAlt)) return;
+  StandardView view;
+  if (StandardViewForKey(Key, (Shift & ssShift) != 0, view)) {
+    SetStandardView(FGl, view);
+    FCamera->UpdateNearFar();
+    Say(std::string("view from the ") + StandardViewName(view));
+    Key = 0;
+    return;
+  }
   switch (Key) {
+    case '5':
+      ToggleOrtho(FGl);
+      FCamera->UpdateNearFar();
+      Say(FGl->ProjectionOrtho() ? "orthographic" : "perspective");
+      break;
     case VK_ESCAPE:
     case 'Q':
       FForm->Close();
@@ -146,7 +158,9 @@ void TSceneViewer::ToggleHelp() {
     std::fputs(kKeyHelp, stdout);
     std::fflush(stdout);
   }
-  FMessage = FHelp ? kKeyLine : "";
+  // All of it, over as many lines as the status line needs.
+  std::string help = kKeyHelp;
+  FMessage = FHelp ? help.substr(0, help.size() - 1) : "";
   UpdateStatus();
 }
 
@@ -231,6 +245,7 @@ void TSceneViewer::Say(const std::string& line) {
   std::fflush(stdout);
   FMessage = line;
   FHelp = false;
+  FWarned = false;
   UpdateStatus();
 }
 
@@ -238,6 +253,7 @@ void TSceneViewer::Warn(const std::string& line) {
   std::fprintf(stderr, "sceneview: %s\n", line.c_str());
   FMessage = line;
   FHelp = false;
+  FWarned = true;
   UpdateStatus();
 }
 
@@ -248,5 +264,11 @@ void TSceneViewer::UpdateStatus() {
     std::snprintf(stats, sizeof stats, "%.1f fps, %d parts   ", FGl->Fps(), CountParts(FGl->Root()) - 1);
     text += stats;
   }
-  FStatus->SetCaption((text + FMessage).c_str());
+  // A warning stays red until the next message replaces it.
+  if (FWarned) {
+    FStatusLine->ShowError(text.substr(1) + FMessage);
+    return;
+  }
+  FStatusLine->ActionStarted();
+  FStatusLine->Show(text.substr(1) + FMessage);
 }

@@ -12,6 +12,7 @@ class TOpenGl;
 class TOrbitCamera;
 class TPart;
 class TTimer;
+class TStatusLine;
 
 class TSceneViewer : public TObject {
 public:
@@ -47,6 +48,8 @@ private:
   TForm* FForm = nullptr;  // owns the controls, the camera and the timer
   TOpenGl* FGl = nullptr;
   TLabel* FStatus = nullptr;
+  TStatusLine* FStatusLine = nullptr;  // wraps and grows to show a whole message; warnings in red
+  bool FWarned = false;
   TOrbitCamera* FCamera = nullptr;
   TTimer* FWatch = nullptr;
   ViewCamera FFileCamera;

@@ -265,10 +265,17 @@ public:
   explicit TLabel(TComponent* AOwner);
   void SetCaption(const AnsiString& c) override;
   bool AutoSize = true;
+  // Breaks the caption into lines that fit Width (at spaces where it can, inside a long word where it
+  // must; a newline always), drawn LineHeight apart from the top. Off: one line, cut at the edge.
+  bool WordWrap = false;
+  TColor TextColor = clBlack;
   void Draw(DrawSurface* surface) override;
   void MouseUp(int x, int y) override;
   // Pixel width of a caption in the label font.
   static int TextWidth(const AnsiString& text);
+  // The lines WordWrap draws for text in width pixels (at least one).
+  static std::vector<std::string> WrapText(const std::string& text, int width);
+  static constexpr int LineHeight = 16;
   static constexpr const char* LabelFontFamily = kLabelFontFamily;
   static constexpr double LabelFontSize = kLabelFontSize;
 };

@@ -11,12 +11,14 @@
 #include "framework/controls/application.h"
 #include "framework/controls/button.h"
 #include "framework/controls/edit.h"
+#include "framework/controls/listbox.h"
 #include "framework/platform/backend.h"
 
 namespace {
 MessageBoxHandler gMessageBox;
 MessageDlgHandler gMessageDlg;
 InputQueryHandler gInputQuery;
+ListQueryHandler gListQuery;
 
 const int kMargin = 12, kLine = 18, kButtonW = 75, kButtonH = 25, kGap = 8;
 
@@ -101,6 +103,66 @@ InputQueryHandler SetInputQueryHandler(InputQueryHandler handler) {
   InputQueryHandler old = gInputQuery;
   gInputQuery = std::move(handler);
   return old;
+}
+
+ListQueryHandler SetListQueryHandler(ListQueryHandler handler) {
+  ListQueryHandler old = gListQuery;
+  gListQuery = std::move(handler);
+  return old;
+}
+
+namespace {
+// A double click or Return on a row chooses it, as OK does.
+class ListChoice : public TObject {
+public:
+  explicit ListChoice(TForm* form) : FForm(form) {}
+  void DblClick(TObject*) { FForm->SetModalResult(mrOk); }
+  void KeyDown(TObject*, WORD& Key, TShiftState) {
+    if (Key != VK_RETURN) return;
+    Key = 0;
+    FForm->SetModalResult(mrOk);
+  }
+
+private:
+  TForm* FForm;
+};
+}  // namespace
+
+bool ListQuery(const AnsiString& ACaption, const AnsiString& APrompt, const std::vector<AnsiString>& Items, int& Index) {
+  if (gListQuery) return gListQuery(ACaption, APrompt, Items, Index);
+  if (!Application->OnDisplay() || Items.empty()) return false;
+  auto* form = new TForm(nullptr);
+  form->SetCaption(ACaption);
+  auto* prompt = new TLabel(form);
+  prompt->SetParent(form);
+  prompt->SetCaption(APrompt);
+  prompt->SetBounds(kMargin, kMargin, prompt->Width(), 16);
+  int width = prompt->Width();
+  for (const AnsiString& item : Items) width = std::max(width, TLabel::TextWidth(item) + 2 * TListBox::ScrollBarWidth);
+  width = std::min(std::max(width, 2 * kButtonW + kGap + 200) + 2 * kMargin, 1000);
+  auto* list = new TListBox(form);
+  list->SetParent(form);
+  int rows = std::min(static_cast<int>(Items.size()), 12);
+  list->SetBounds(kMargin, kMargin + kLine + 2, width - 2 * kMargin, rows * TListBox::ItemHeight() + 4);
+  for (const AnsiString& item : Items) list->AddItem(item);
+  list->SetItemIndex(std::max(0, std::min(Index, static_cast<int>(Items.size()) - 1)));
+  ListChoice choice(form);
+  list->OnDblClick = MakeEvent(&choice, &ListChoice::DblClick);
+  list->OnKeyDown = MakeEvent(&choice, &ListChoice::KeyDown);
+  int buttonY = list->Top() + list->Height() + kMargin;
+  int x = width - kMargin - 2 * kButtonW - kGap;
+  AddButton(form, "OK", mrOk, x, buttonY)->SetDefault(true);
+  AddButton(form, "Cancel", mrCancel, x + kButtonW + kGap, buttonY)->Cancel = true;
+  form->SetBounds(0, 0, width, buttonY + kButtonH + kMargin);
+  form->SetActiveControl(list);
+  PlaceOverOwner(form);
+  TLiveness alive = form->Liveness();
+  bool ok = form->ShowModal() == mrOk;
+  if (!alive) return false;
+  ok = ok && list->ItemIndex() >= 0;
+  if (ok) Index = list->ItemIndex();
+  delete form;
+  return ok;
 }
 
 TForm* CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {

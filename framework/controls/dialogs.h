@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/controls/controls.h"
 
@@ -44,11 +45,19 @@ int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
 // without one: false.
 bool InputQuery(const AnsiString& ACaption, const AnsiString& APrompt, AnsiString& Value);
 
+// Asks to choose one of Items, starting at Index. True (and Index set) on OK, Return or a double click
+// on a row; false, Index unchanged, on Cancel, Escape or closing, and for an empty list. Answered by the
+// handler where one is installed; headless without one: false.
+bool ListQuery(const AnsiString& ACaption, const AnsiString& APrompt, const std::vector<AnsiString>& Items, int& Index);
+
 // The form MessageDlg shows; the caller deletes it. Its buttons carry their modal results.
 TForm* CreateMessageDialog(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons);
 
 // Where dialogs go instead of the screen (tests, headless hosts); each returns the handler it replaces.
 using MessageDlgHandler = std::function<int(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons)>;
 using InputQueryHandler = std::function<bool(const AnsiString& Caption, const AnsiString& Prompt, AnsiString& Value)>;
+using ListQueryHandler =
+    std::function<bool(const AnsiString& Caption, const AnsiString& Prompt, const std::vector<AnsiString>& Items, int& Index)>;
 MessageDlgHandler SetMessageDlgHandler(MessageDlgHandler handler);
+ListQueryHandler SetListQueryHandler(ListQueryHandler handler);
 InputQueryHandler SetInputQueryHandler(InputQueryHandler handler);

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include <cairo.h>
 
@@ -53,7 +55,52 @@ void TLabel::SetCaption(const AnsiString& c) {
 void TLabel::Draw(DrawSurface* surface) {
   if (!surface) return;
   surface->FillRect(0, 0, FWidth, FHeight, FColor);
-  surface->Text(0, 0, FCaption.c_str(), clBlack);
+  if (!WordWrap) {
+    surface->Text(0, 0, FCaption.c_str(), TextColor);
+    return;
+  }
+  int y = 0;
+  for (const std::string& line : WrapText(FCaption.str(), FWidth)) {
+    if (y >= FHeight) break;
+    surface->Text(0, y, line.c_str(), TextColor);
+    y += LineHeight;
+  }
+}
+
+std::vector<std::string> TLabel::WrapText(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (true) {
+    size_t end = text.find('\n', start);
+    std::string rest = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    while (true) {
+      if (rest.empty() || LabelTextWidth(rest) <= width) {
+        lines.push_back(rest);
+        break;
+      }
+      // The most whole characters that fit (at least one), then back to the last space among them.
+      std::vector<size_t> bounds;
+      for (size_t i = 0; i < rest.size(); ++i)
+        if ((static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) bounds.push_back(i);
+      bounds.push_back(rest.size());
+      size_t lo = 1, hi = bounds.size() - 1;
+      while (lo < hi) {
+        size_t mid = (lo + hi + 1) / 2;
+        if (LabelTextWidth(rest.substr(0, bounds[mid])) <= width) lo = mid;
+        else hi = mid - 1;
+      }
+      size_t cut = bounds[lo];
+      size_t space = rest.rfind(' ', cut);
+      if (space != std::string::npos && space > 0) cut = space;
+      lines.push_back(rest.substr(0, cut));
+      size_t next = rest.find_first_not_of(' ', cut);
+      if (next == std::string::npos) break;
+      rest = rest.substr(next);
+    }
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
 }
 
 void TLabel::MouseUp(int x, int y) {
