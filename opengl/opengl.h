@@ -118,6 +118,16 @@ public:
   // Each file is replaced only once written whole. False with the reason in SaveError().
   bool ExportGltf(AnsiString FileName);
 
+  // Reads a model file (OBJ, STL, PLY, glTF and the other formats the Open Asset Import Library reads)
+  // into a new group under Parent (the root when null): its nodes as groups, its meshes as mesh parts
+  // with their materials, its textures in free slots. Null with LoadError() saying why, the scene
+  // unchanged; ImportWarnings() lists what was left out (textures without a slot or a decoder).
+  TPart* ImportModel(AnsiString FileName, TPart* Parent);
+  AnsiString ImportWarnings() const { return FImportWarnings; }
+  // Models with more triangles are refused before they are converted (default 50 million).
+  void SetImportTriangleBudget(long long Value);
+  long long ImportTriangleBudget() const { return FImportTriangleBudget; }
+
   // The innermost part drawn at a client pixel (a call part itself, not what it calls), or null.
   // Uses the viewport's own context; the picture and the GL state are left as they were.
   TPart* PartAt(int X, int Y);
@@ -220,6 +230,8 @@ protected:
   TListMode FListMode = lmScene;
   bool FHeadlight = false;
   int FHeadlightLight = -1;  // the GL light index the headlight took at the last frame
+  AnsiString FImportWarnings;
+  long long FImportTriangleBudget = 50000000LL;
   // Several viewports may share a thread: every GL call goes through a scope on this handle.
   std::shared_ptr<TContextHandle> FContext;
   // Pictures given to SetTexture before the context existed, uploaded by Loaded.
