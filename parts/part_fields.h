@@ -28,11 +28,13 @@ public:
 };
 
 // How an editor offers a value: the editor it shares with its neighbours (up to four values side by side),
-// its label there, and the range offered.
+// its label there, and the range offered. Min..Max is the scroll bar's range, which a typed value beyond it
+// widens; LimitMin..LimitMax (set with Limit) is what the kind can take at all, and a value outside is refused.
 struct TFieldEditor {
   const char* Group = nullptr;  // null: no editor
   const char* Label = nullptr;
   float Min = 0, Max = 0;
+  float LimitMin = -1e30f, LimitMax = 1e30f;
 };
 
 // A list of points that an editor walks one at a time (a polygon's points).
@@ -159,7 +161,20 @@ public:
   public:
     explicit Entry(TPartField* field) : FField(field) {}
     Entry& Edit(const char* group, const char* label, float min, float max) {
-      FField->SetEditor({group, label, min, max});
+      TFieldEditor e = FField->Editor();
+      e.Group = group;
+      e.Label = label;
+      e.Min = min;
+      e.Max = max;
+      FField->SetEditor(e);
+      return *this;
+    }
+    // The values the kind accepts at all (typed values outside are refused).
+    Entry& Limit(float min, float max) {
+      TFieldEditor e = FField->Editor();
+      e.LimitMin = min;
+      e.LimitMax = max;
+      FField->SetEditor(e);
       return *this;
     }
 

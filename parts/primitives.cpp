@@ -98,8 +98,8 @@ static void WithQuadric(Draw draw) {
 const TPartClass& TPartSphere::Class() {
   static const TPartClass kind =
       TPartClassBuilder<TPartSphere>("TPartSphere", "Sphere", PART_TAG_SPHERE).Fields([](auto& f) {
-        f.Int("Slices", &TPartSphere::Slices, 20, 0, &TPartSphere::SetSlices).Edit("StepsEdit", "slices", 2, 64);
-        f.Int("Stacks", &TPartSphere::Stacks, 20, 0, &TPartSphere::SetStacks).Edit("StepsEdit", "stacks", 2, 64);
+        f.Int("Slices", &TPartSphere::Slices, 20, 0, &TPartSphere::SetSlices).Edit("StepsEdit", "slices", 2, 64).Limit(2, 1000);
+        f.Int("Stacks", &TPartSphere::Stacks, 20, 0, &TPartSphere::SetStacks).Edit("StepsEdit", "stacks", 2, 64).Limit(1, 1000);
       });
   return kind;
 }
@@ -136,11 +136,11 @@ const TPartClass& TPartCylinder::Class() {
   static const TPartClass kind =
       TPartClassBuilder<TPartCylinder>("TPartCylinder", "Cylinder", PART_TAG_CYLINDER).Fields([](auto& f) {
         using C = TPartCylinder;
-        f.Int("Slices", &C::Slices, 20, 0, &C::SetSlices).Edit("StepsEdit", "slices", 2, 64);
-        f.Int("Stacks", &C::Stacks, 20, 0, &C::SetStacks).Edit("StepsEdit", "stacks", 2, 64);
-        f.Float("BaseRadius", &C::BaseRadius, 1.0f, 0, &C::SetBaseRadius).Edit("SizeEdit", "base r", 0, 10);
-        f.Float("TopRadius", &C::TopRadius, 1.0f, 0, &C::SetTopRadius).Edit("SizeEdit", "top r", 0, 10);
-        f.Float("Height", &C::Height, 1.0f, 0, &C::SetHeight).Edit("SizeEdit", "height", 0, 10);
+        f.Int("Slices", &C::Slices, 20, 0, &C::SetSlices).Edit("StepsEdit", "slices", 2, 64).Limit(2, 1000);
+        f.Int("Stacks", &C::Stacks, 20, 0, &C::SetStacks).Edit("StepsEdit", "stacks", 2, 64).Limit(1, 1000);
+        f.Float("BaseRadius", &C::BaseRadius, 1.0f, 0, &C::SetBaseRadius).Edit("SizeEdit", "base r", 0, 10).Limit(0, 1e6f);
+        f.Float("TopRadius", &C::TopRadius, 1.0f, 0, &C::SetTopRadius).Edit("SizeEdit", "top r", 0, 10).Limit(0, 1e6f);
+        f.Float("Height", &C::Height, 1.0f, 0, &C::SetHeight).Edit("SizeEdit", "height", 0, 10).Limit(0, 1e6f);
       });
   return kind;
 }
@@ -183,10 +183,10 @@ void TPartCylinder::GeometryKey(int& kind, float& a, float& b, float& c, int& d1
 const TPartClass& TPartDisk::Class() {
   static const TPartClass kind = TPartClassBuilder<TPartDisk>("TPartDisk", "Disk", PART_TAG_DISK).Fields([](auto& f) {
     using D = TPartDisk;
-    f.Int("Slices", &D::Slices, 20, 0, &D::SetSlices).Edit("StepsEdit", "slices", 2, 64);
-    f.Int("Loops", &D::Loops, 20, 0, &D::SetLoops).Edit("StepsEdit", "loops", 2, 64);
-    f.Float("InnerRadius", &D::InnerRadius, 1.0f, 0, &D::SetInnerRadius).Edit("SizeEdit", "inner r", 0, 10);
-    f.Float("OuterRadius", &D::OuterRadius, 2.0f, 0, &D::SetOuterRadius).Edit("SizeEdit", "outer r", 0, 10);
+    f.Int("Slices", &D::Slices, 20, 0, &D::SetSlices).Edit("StepsEdit", "slices", 2, 64).Limit(2, 1000);
+    f.Int("Loops", &D::Loops, 20, 0, &D::SetLoops).Edit("StepsEdit", "loops", 2, 64).Limit(1, 1000);
+    f.Float("InnerRadius", &D::InnerRadius, 1.0f, 0, &D::SetInnerRadius).Edit("SizeEdit", "inner r", 0, 10).Limit(0, 1e6f);
+    f.Float("OuterRadius", &D::OuterRadius, 2.0f, 0, &D::SetOuterRadius).Edit("SizeEdit", "outer r", 0, 10).Limit(0, 1e6f);
   });
   return kind;
 }

@@ -3,6 +3,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "opengl/opengl.h"
 
 namespace {
@@ -81,4 +84,133 @@ void DrawOutline(const TBounds& b, float r, float g, float bl) {
   glColor3f(r, g, bl);
   DrawBox(b);
   glPopAttrib();
+}
+
+namespace {
+
+struct V3 {
+  double x = 0, y = 0, z = 0;
+  V3 operator+(const V3& o) const { return {x + o.x, y + o.y, z + o.z}; }
+  V3 operator-(const V3& o) const { return {x - o.x, y - o.y, z - o.z}; }
+  V3 operator*(double k) const { return {x * k, y * k, z * k}; }
+  double Dot(const V3& o) const { return x * o.x + y * o.y + z * o.z; }
+  V3 Cross(const V3& o) const { return {y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x}; }
+  double Length() const { return std::sqrt(Dot(*this)); }
+  V3 Unit() const {
+    double l = Length();
+    return l > 1e-12 ? *this * (1 / l) : V3{0, 0, 0};
+  }
+};
+
+V3 Of(const float* v) { return {v[0], v[1], v[2]}; }
+
+// The camera's axes as gluLookAt builds them: forward, side (right on the screen) and up.
+struct Basis {
+  V3 eye, forward, side, up;
+  explicit Basis(const ViewCamera& c) : eye(Of(c.eye)) {
+    forward = (Of(c.target) - eye).Unit();
+    side = forward.Cross(Of(c.up)).Unit();
+    up = side.Cross(forward);
+  }
+};
+
+double HalfTan(const ViewCamera& c) {
+  double angle = c.yAngle > 0.1f && c.yAngle < 179.9f ? c.yAngle : 90.0;
+  return std::tan(angle * M_PI / 360.0);
+}
+
+const float kViews[6][2][3] = {
+    {{0, 0, 1}, {0, 1, 0}},  {{0, 0, -1}, {0, 1, 0}}, {{1, 0, 0}, {0, 1, 0}},
+    {{-1, 0, 0}, {0, 1, 0}}, {{0, 1, 0}, {0, 0, -1}}, {{0, -1, 0}, {0, 0, 1}},
+};
+
+}  // namespace
+
+const char* StandardViewName(StandardView v) {
+  static const char* const names[6] = {"front", "back", "right", "left", "top", "bottom"};
+  return names[static_cast<int>(v)];
+}
+
+bool StandardViewForKey(WORD key, bool shift, StandardView& v) {
+  switch (key) {
+    case '1': v = shift ? StandardView::Back : StandardView::Front; return true;
+    case '3': v = shift ? StandardView::Left : StandardView::Right; return true;
+    case '7': v = shift ? StandardView::Bottom : StandardView::Top; return true;
+    default: return false;
+  }
+}
+
+void SetStandardView(TOpenGl* gl, StandardView v) {
+  ViewCamera c = ViewCamera::Of(gl);
+  double distance = (Of(c.eye) - Of(c.target)).Length();
+  if (!(distance > 1e-6) || !std::isfinite(distance)) distance = 8;
+  const float* side = kViews[static_cast<int>(v)][0];
+  const float* up = kViews[static_cast<int>(v)][1];
+  for (int i = 0; i < 3; ++i) {
+    c.eye[i] = static_cast<float>(c.target[i] + side[i] * distance);
+    c.up[i] = up[i];
+  }
+  c.up[3] = 0;
+  c.ApplyTo(gl);
+}
+
+void ToggleOrtho(TOpenGl* gl) {
+  ViewCamera c = ViewCamera::Of(gl);
+  double distance = (Of(c.eye) - Of(c.target)).Length();
+  double aspect = gl->Height() > 0 ? static_cast<double>(gl->Width()) / gl->Height() : 1.0;
+  if (!c.ortho) {
+    // What the perspective shows at the target's distance.
+    double h = 2 * distance * HalfTan(c);
+    if (!(h > 1e-6) || !std::isfinite(h)) h = 2;
+    gl->SetProjectionHeight(static_cast<float>(h));
+    gl->SetProjectionWidth(static_cast<float>(h * aspect));
+  }
+  gl->SetProjectionOrtho(!c.ortho);
+}
+
+ViewRay RayThrough(const ViewCamera& c, int width, int height, double x, double y) {
+  Basis b(c);
+  double w = width > 0 ? width : 1, h = height > 0 ? height : 1;
+  double nx = 2 * (x + 0.5) / w - 1, ny = 1 - 2 * (y + 0.5) / h;
+  V3 origin = b.eye, dir = b.forward;
+  if (c.ortho) {
+    origin = b.eye + b.side * (nx * c.width / 2) + b.up * (ny * c.height / 2);
+  } else {
+    double ty = HalfTan(c), tx = ty * w / h;
+    dir = (b.forward + b.side * (nx * tx) + b.up * (ny * ty)).Unit();
+  }
+  ViewRay r;
+  const double o[3] = {origin.x, origin.y, origin.z}, d[3] = {dir.x, dir.y, dir.z};
+  for (int i = 0; i < 3; ++i) {
+    r.origin[i] = o[i];
+    r.dir[i] = d[i];
+  }
+  return r;
+}
+
+bool ProjectToView(const ViewCamera& c, int width, int height, const double p[3], double& x, double& y) {
+  Basis b(c);
+  double w = width > 0 ? width : 1, h = height > 0 ? height : 1;
+  V3 v = V3{p[0], p[1], p[2]} - b.eye;
+  double depth = v.Dot(b.forward), nx, ny;
+  if (c.ortho) {
+    nx = v.Dot(b.side) / (c.width / 2);
+    ny = v.Dot(b.up) / (c.height / 2);
+  } else {
+    if (!(depth > 1e-9)) return false;
+    double ty = HalfTan(c), tx = ty * w / h;
+    nx = v.Dot(b.side) / (depth * tx);
+    ny = v.Dot(b.up) / (depth * ty);
+  }
+  x = (nx + 1) / 2 * w - 0.5;
+  y = (1 - ny) / 2 * h - 0.5;
+  return std::isfinite(x) && std::isfinite(y);
+}
+
+double PixelSizeAt(const ViewCamera& c, int height, const double p[3]) {
+  double h = height > 0 ? height : 1;
+  if (c.ortho) return c.height / h;
+  Basis b(c);
+  double depth = (V3{p[0], p[1], p[2]} - b.eye).Dot(b.forward);
+  return 2 * std::max(depth, 1e-6) * HalfTan(c) / h;
 }

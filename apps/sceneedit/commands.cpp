@@ -71,6 +71,7 @@ TEditorCommand Cmd(std::string name, std::string caption, int width, std::vector
 TShortcut Ctrl(char key) { return {static_cast<WORD>(key), ssCtrl}; }
 TShortcut CtrlShift(char key) { return {static_cast<WORD>(key), ssCtrl | ssShift}; }
 TShortcut Plain(WORD key) { return {key, 0}; }
+TShortcut Shifted(WORD key) { return {key, ssShift}; }
 
 // One part kind's command: a button, Ctrl with a digit or letter, adding into or beside the selection.
 TEditorCommand AddCommand(TEditorActions* target, const TAddKind& add) {
@@ -113,6 +114,16 @@ TCommandList SceneeditCommands(TEditorActions* t) {
   list.Add(Cmd("", "Previous", 0, {Plain(VK_UP)}, "the previous part", [t] { t->SelectNext(true); }));
   list.Add(Cmd("", "Next", 0, {Plain(VK_DOWN)}, "the next part", [t] { t->SelectNext(false); }));
   list.Add(Cmd("", "Fit", 0, {Plain('F')}, "fit the scene", [t] { t->Fit(); }));
+  for (StandardView v : {StandardView::Front, StandardView::Back, StandardView::Right, StandardView::Left,
+                         StandardView::Top, StandardView::Bottom}) {
+    const int i = static_cast<int>(v);
+    const WORD key = static_cast<WORD>("113377"[i]);
+    list.Add(Cmd("", StandardViewName(v), 0, {i % 2 ? Shifted(key) : Plain(key)},
+                 std::string("view from the ") + StandardViewName(v), [t, v] { t->View(v); }));
+  }
+  list.Add(Cmd("", "Ortho", 0, {Plain('5')}, "orthographic on/off", [t] { t->ToggleOrtho(); }));
+  list.Add(Cmd("", "Grid", 0, {Plain('G')}, "ground grid on/off", [t] { t->ToggleGrid(); }));
+  list.Add(Cmd("", "Axes", 0, {Plain('A')}, "axis triad on/off", [t] { t->ToggleAxes(); }));
   list.Add(Cmd("", "Colour", 0, {Plain('M')}, "the material colour edited next (ambient, diffuse, specular, emission)",
                [t] { t->NextColorTarget(); }));
   return list;
@@ -127,5 +138,9 @@ std::string SceneeditUsage() {
          "In the window (Ctrl with a letter; the buttons do the same; keys without Ctrl while no name is typed):\n" +
          SceneeditCommands(nullptr).Help() +
          "  closing with unsaved changes asks: Yes saves, No discards, Cancel stays\n"
-         "  left drag orbit, middle or shift+left drag pan, wheel zoom, click a part to select it\n";
+         "  left drag orbit, middle or shift+left drag pan, wheel zoom, click a part to select it\n"
+         "  drag the selected part to move it in the view plane, shift+drag along the axis nearest the drag;\n"
+         "  drag a handle of the move gizmo (red x, green y, blue z) along its axis; each drag is one undo step\n"
+         "  click a value to type it: Return applies it, Escape drops it (a value beyond the scroll bar widens it;\n"
+         "  one outside what the value can take is refused, with the range)\n";
 }

@@ -7,6 +7,7 @@
 
 #include "framework/controls/controls.h"
 #include "scene_edits.h"
+#include "view_camera.h"
 
 // What the commands act on: the editor's window, or a stand-in.
 class TEditorActions {
@@ -31,6 +32,10 @@ public:
   virtual void Fit() = 0;
   virtual void ToggleLights() = 0;
   virtual void LoadTexture() = 0;
+  virtual void View(StandardView v) = 0;
+  virtual void ToggleOrtho() = 0;
+  virtual void ToggleGrid() = 0;
+  virtual void ToggleAxes() = 0;
   // Offers the files opened or saved last.
   virtual void OpenRecent() {}
   // What the commands' enabled tests ask.

@@ -1,6 +1,10 @@
 // sceneedit's window: the part tree, the viewport with its camera and picking, the editors, commands, undo.
 #include "editor.h"
 
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -92,15 +96,18 @@ TSceneEditor::TSceneEditor(int width, int height) : FCommands(SceneeditCommands(
   FGl->Name = "View";
   FGl->SetHeadlight(true);
   FGl->OnAfterPaint = MakeEvent(this, &TSceneEditor::AfterPaint);
+  // The camera first, then ours over it: a drag of the selection must not turn the view as well, so the
+  // camera hears of a press only when no part drag takes it.
+  FCamera = new TOrbitCamera(FForm);
+  FCamera->SetViewport(FGl);
   FGl->OnMouseDown = MakeEvent(this, &TSceneEditor::MouseDown);
   FGl->OnMouseMove = MakeEvent(this, &TSceneEditor::MouseMove);
   FGl->OnMouseUp = MakeEvent(this, &TSceneEditor::MouseUp);
-  FCamera = new TOrbitCamera(FForm);
-  FCamera->SetViewport(FGl);
 
   FPanel = new TPartPanel(FForm, editors, FGl);
   FPanel->OnEdited = MakeEvent(this, &TSceneEditor::Edited);
   FPanel->OnEditDone = MakeEvent(this, &TSceneEditor::EditDone);
+  FPanel->OnSay = [this](const std::string& line) { Say(line); };
   FGl->Loaded();
 }
 
@@ -166,7 +173,8 @@ void TSceneEditor::RunCommand(int index) {
 
 void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
   FStatusLine->ActionStarted();
-  int command = FCommands.ForKey(Key, Shift, FForm->ActiveControl() == FName);
+  // Keys without Ctrl belong to a name or a value being typed.
+  int command = FCommands.ForKey(Key, Shift, dynamic_cast<TEdit*>(FForm->ActiveControl()) != nullptr);
   if (command < 0) return;
   Key = 0;
   RunCommand(command);
@@ -174,23 +182,244 @@ void TSceneEditor::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
 
 void TSceneEditor::KeyPress(TObject*, char&) {}
 
-void TSceneEditor::MouseDown(TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
-  FStatusLine->ActionStarted();
-  FClick.Press(Button, Shift, X, Y);
+namespace {
+
+// Whether part is inside (or is) the group.
+bool Within(TPart* part, TPart* group) {
+  for (TPart* p = part; p; p = p->Holder())
+    if (p == group) return true;
+  return false;
 }
 
-void TSceneEditor::MouseMove(TObject*, TShiftState, int X, int Y) { FClick.Move(X, Y); }
+double SegmentDistance(double px, double py, double ax, double ay, double bx, double by) {
+  double dx = bx - ax, dy = by - ay, len = dx * dx + dy * dy;
+  double t = len > 0 ? std::max(0.0, std::min(1.0, ((px - ax) * dx + (py - ay) * dy) / len)) : 0;
+  return std::hypot(px - (ax + t * dx), py - (ay + t * dy));
+}
 
-void TSceneEditor::MouseUp(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
-  if (!FClick.Release(Button, X, Y)) return;
+const int kHandlePixels = 70;  // the gizmo's handles, however far the part is
+const double kAxisColors[3][3] = {{0.95, 0.2, 0.2}, {0.2, 0.85, 0.2}, {0.25, 0.4, 1}};
+const char* const kAxisNames[3] = {"x", "y", "z"};
+
+}  // namespace
+
+void TSceneEditor::MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FStatusLine->ActionStarted();
+  FClick.Press(Button, Shift, X, Y);
+  FDragPending = false;
+  if (Button == mbLeft && FSelected && !FDrag.Active()) {
+    // A handle of the gizmo moves along its axis; the selected part itself in the view plane, or with
+    // Shift along the axis nearest the drag, chosen once the pointer has moved.
+    int axis = HandleAt(X, Y);
+    if (axis >= 0) {
+      if (StartDrag(X, Y, axis)) return;
+    } else if (Within(FGl->PartAt(X, Y), FSelected)) {
+      FPressX = X;
+      FPressY = Y;
+      if (Shift & ssShift) {
+        FDragPending = true;
+        return;
+      }
+      if (StartDrag(X, Y, -1)) return;
+    }
+  }
+  FCamera->MouseDown(Sender, Button, Shift, X, Y);
+}
+
+void TSceneEditor::MouseMove(TObject* Sender, TShiftState Shift, int X, int Y) {
+  FClick.Move(X, Y);
+  if (FDragPending) {
+    if (std::hypot(X - FPressX, Y - FPressY) < 4) return;
+    FDragPending = false;
+    int axis = NearestAxis(FSelected, ViewCamera::Of(FGl), FGl->Width(), FGl->Height(), X - FPressX, Y - FPressY);
+    if (axis < 0 || !StartDrag(FPressX, FPressY, axis)) return;
+  }
+  if (FDrag.Active()) {
+    if (FDrag.Move(X, Y)) {
+      FPanel->Reload();
+      FPending = true;
+    }
+    return;
+  }
+  FCamera->MouseMove(Sender, Shift, X, Y);
+}
+
+void TSceneEditor::MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+  FDragPending = false;
+  bool click = FClick.Release(Button, X, Y);
+  if (FDrag.Active()) {
+    // A press and release in place is a click on the part, not a move.
+    if (!click) FDrag.Move(X, Y);
+    EndDrag(!click);
+    if (!click) return;
+  } else {
+    FCamera->MouseUp(Sender, Button, Shift, X, Y);
+  }
+  if (!click) return;
   TPart* part = FGl->PartAt(X, Y);
   if (part) Select(part);
   else Say("nothing at " + std::to_string(X) + "," + std::to_string(Y));
 }
 
-// The selection's box in cyan, over everything.
+bool TSceneEditor::StartDrag(int x, int y, int axis) {
+  FlushEdit();
+  if (!FDrag.Start(FSelected, ViewCamera::Of(FGl), FGl->Width(), FGl->Height(), x, y, axis)) return false;
+  FGl->Refresh(FGl);
+  return true;
+}
+
+// The drag is one undo step; one that moved nothing records none.
+void TSceneEditor::EndDrag(bool keep) {
+  TPart* part = FDrag.Part();
+  int axis = FDrag.Axis();
+  if (!keep) FDrag.Cancel();
+  FDrag.End();
+  FPending = false;
+  FPanel->Reload();
+  FGl->Refresh(FGl);
+  if (!keep || !part) return;
+  Commit();
+  char text[160];
+  std::snprintf(text, sizeof text, "moved %s%s%s to %g %g %g", TOpenGl::PartPath(part).c_str(),
+                axis >= 0 ? " along " : "", axis >= 0 ? kAxisNames[axis] : "", part->PX, part->PY, part->PZ);
+  Say(text);
+}
+
+bool TSceneEditor::Gizmo(double origin[3], double tips[3][3]) {
+  if (!FSelected || !FSelected->Holder()) return false;
+  PartOrigin(FSelected, origin);
+  double length = PixelSizeAt(ViewCamera::Of(FGl), FGl->Height(), origin) * kHandlePixels;
+  for (int axis = 0; axis < 3; ++axis) {
+    double dir[3];
+    ParentAxis(FSelected, axis, dir);
+    for (int i = 0; i < 3; ++i) tips[axis][i] = origin[i] + dir[i] * length;
+  }
+  return true;
+}
+
+int TSceneEditor::HandleAt(int x, int y) {
+  double origin[3], tips[3][3], ox, oy;
+  ViewCamera camera = ViewCamera::Of(FGl);
+  const int w = FGl->Width(), h = FGl->Height();
+  if (!Gizmo(origin, tips) || !ProjectToView(camera, w, h, origin, ox, oy)) return -1;
+  int best = -1;
+  double bestDistance = 6;  // pixels
+  for (int axis = 0; axis < 3; ++axis) {
+    double tx, ty;
+    if (!ProjectToView(camera, w, h, tips[axis], tx, ty)) continue;
+    // The outer part of the handle only: near the origin the part itself is grabbed.
+    double mx = ox + (tx - ox) * 0.3, my = oy + (ty - oy) * 0.3;
+    double d = SegmentDistance(x, y, mx, my, tx, ty);
+    if (d < bestDistance) {
+      bestDistance = d;
+      best = axis;
+    }
+  }
+  return best;
+}
+
+// Drawn after the scene, in world coordinates; the GL state is put back as it was.
 void TSceneEditor::AfterPaint(TObject*) {
+  if (FGrid) DrawGrid();
   if (FSelected) DrawOutline(FGl->PartBounds(FSelected), 0, 1, 1);
+  if (FSelected) DrawGizmo();
+  if (FAxes) DrawAxes();
+}
+
+// The ground: the y = 0 plane, one line a unit, hidden behind the parts in front of it.
+void TSceneEditor::DrawGrid() {
+  const int n = 10;
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  for (int i = 0; i < 6; ++i) glDisable(GL_CLIP_PLANE0 + i);
+  glLineWidth(1);
+  glBegin(GL_LINES);
+  for (int i = -n; i <= n; ++i) {
+    if (i == 0) glColor3f(0.8f, 0.35f, 0.35f);
+    else glColor3f(0.45f, 0.45f, 0.5f);
+    glVertex3f(-n, 0, i == 0 ? 0 : static_cast<float>(i));
+    glVertex3f(n, 0, i == 0 ? 0 : static_cast<float>(i));
+    if (i == 0) glColor3f(0.35f, 0.45f, 0.85f);
+    glVertex3f(static_cast<float>(i), 0, -n);
+    glVertex3f(static_cast<float>(i), 0, n);
+  }
+  glEnd();
+  glPopAttrib();
+}
+
+// The world's axes in the lower left corner, turned as the view is: red x, green y, blue z.
+void TSceneEditor::DrawAxes() {
+  ViewCamera c = ViewCamera::Of(FGl);
+  double f[3], up[3] = {c.up[0], c.up[1], c.up[2]};
+  for (int i = 0; i < 3; ++i) f[i] = c.target[i] - c.eye[i];
+  double side[3] = {f[1] * up[2] - f[2] * up[1], f[2] * up[0] - f[0] * up[2], f[0] * up[1] - f[1] * up[0]};
+  double ls = std::sqrt(side[0] * side[0] + side[1] * side[1] + side[2] * side[2]);
+  double lf = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+  if (!(ls > 1e-9) || !(lf > 1e-9)) return;
+  for (int i = 0; i < 3; ++i) {
+    side[i] /= ls;
+    f[i] /= lf;
+  }
+  double top[3] = {side[1] * f[2] - side[2] * f[1], side[2] * f[0] - side[0] * f[2], side[0] * f[1] - side[1] * f[0]};
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+  for (int i = 0; i < 6; ++i) glDisable(GL_CLIP_PLANE0 + i);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, std::max(1, FGl->Width()), 0, std::max(1, FGl->Height()), -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glLineWidth(2);
+  glBegin(GL_LINES);
+  const double cx = 40, cy = 40, r = 28;
+  for (int axis = 0; axis < 3; ++axis) {
+    glColor3dv(kAxisColors[axis]);
+    glVertex2d(cx, cy);
+    glVertex2d(cx + r * side[axis], cy + r * top[axis]);
+  }
+  glEnd();
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopAttrib();
+}
+
+// The move gizmo on the selection's origin: a handle along each axis of its parent's frame, over everything.
+void TSceneEditor::DrawGizmo() {
+  double origin[3], tips[3][3];
+  if (!Gizmo(origin, tips)) return;
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_POINT_BIT);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+  for (int i = 0; i < 6; ++i) glDisable(GL_CLIP_PLANE0 + i);
+  const int active = FDrag.Active() ? FDrag.Axis() : -1;
+  glLineWidth(3);
+  glBegin(GL_LINES);
+  for (int axis = 0; axis < 3; ++axis) {
+    if (axis == active) glColor3d(1, 1, 0.2);
+    else glColor3dv(kAxisColors[axis]);
+    glVertex3dv(origin);
+    glVertex3dv(tips[axis]);
+  }
+  glEnd();
+  glPointSize(9);
+  glBegin(GL_POINTS);
+  for (int axis = 0; axis < 3; ++axis) {
+    if (axis == active) glColor3d(1, 1, 0.2);
+    else glColor3dv(kAxisColors[axis]);
+    glVertex3dv(tips[axis]);
+  }
+  glColor3d(1, 1, 1);
+  glVertex3dv(origin);
+  glEnd();
+  glPopAttrib();
 }
 
 void TSceneEditor::RowChange(TObject*) {
@@ -267,10 +496,11 @@ void TSceneEditor::RebuildTree() {
     if (FRowParts[i] == FSelected) FTree->SetItemIndex(static_cast<int>(i));
 }
 
-void TSceneEditor::Restore(const std::vector<int>& where, const std::string& path) {
+void TSceneEditor::Restore(const std::vector<int>& where, const std::string& path, uint64_t id) {
   FSelected = nullptr;
   RebuildTree();
-  TPart* again = FindSelection(FGl->Root(), where, path);
+  // A part the history knows is found by its identity only: renamed, moved or gone, it is never another.
+  TPart* again = id ? FHistory.Identities().Find(FGl->Root(), id) : FindSelection(FGl->Root(), where, path);
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
   Select(again);
@@ -278,8 +508,12 @@ void TSceneEditor::Restore(const std::vector<int>& where, const std::string& pat
 
 void TSceneEditor::Add(const TPartClass& kind) {
   FlushEdit();
-  TPart* part = AddPart(FGl, kind, FSelected);
+  // At the view's target, after the selection; a polygon turned to face the eye.
+  ViewCamera camera = ViewCamera::Of(FGl);
+  const double target[3] = {camera.target[0], camera.target[1], camera.target[2]};
+  TPart* part = AddPart(FGl, kind, FSelected, target);
   if (!part) return;
+  FacePolygonToView(part, camera);
   Commit();
   RebuildTree();
   Say(std::string("added ") + TOpenGl::PartPath(part).str());
@@ -293,6 +527,7 @@ void TSceneEditor::Delete() {
   TPart* gone = FSelected;
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
+  FName->SetText("");
   DeletePart(FGl, gone);
   Commit();
   RebuildTree();
@@ -354,13 +589,14 @@ void TSceneEditor::StepHistory(bool back) {
   FlushEdit();
   std::vector<int> where = IndexPath(FSelected);
   std::string path = FSelected ? TOpenGl::PartPath(FSelected).str() : "";
+  const uint64_t id = FHistory.Identities().Of(FSelected);
   ViewCamera camera = ViewCamera::Of(FGl);
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
   bool done = back ? FHistory.Undo(FGl) : FHistory.Redo(FGl);
   if (done) FUnrecorded.clear();
   camera.ApplyTo(FGl);
-  Restore(where, path);
+  Restore(where, path, id);
   UpdateTitle();
   Say(back ? (done ? "undo" : "nothing to undo") : (done ? "redo" : "nothing to redo"));
 }
@@ -502,6 +738,30 @@ void TSceneEditor::LoadTexture() {
   Commit();
   FPanel->Reload();
   Say("texture " + std::to_string(index) + " from " + file);
+}
+
+void TSceneEditor::View(StandardView v) {
+  SetStandardView(FGl, v);
+  FCamera->UpdateNearFar();
+  Say(std::string("view from the ") + StandardViewName(v));
+}
+
+void TSceneEditor::ToggleOrtho() {
+  ::ToggleOrtho(FGl);
+  FCamera->UpdateNearFar();
+  Say(FGl->ProjectionOrtho() ? "orthographic" : "perspective");
+}
+
+void TSceneEditor::ToggleGrid() {
+  FGrid = !FGrid;
+  FGl->Refresh(FGl);
+  Say(FGrid ? "grid on" : "grid off");
+}
+
+void TSceneEditor::ToggleAxes() {
+  FAxes = !FAxes;
+  FGl->Refresh(FGl);
+  Say(FAxes ? "axes on" : "axes off");
 }
 
 void TSceneEditor::ToggleLights() {

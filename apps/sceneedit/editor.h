@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "framework/controls/controls.h"
 #include "history.h"
+#include "view_edits.h"
 #include "recent_files.h"
 #include "scene_edits.h"
 
@@ -70,6 +71,10 @@ private:
   void Fit() override;
   void ToggleLights() override;
   void LoadTexture() override;
+  void View(StandardView v) override;
+  void ToggleOrtho() override;
+  void ToggleGrid() override;
+  void ToggleAxes() override;
   void OpenRecent() override;
   bool HasSelection() const override { return FSelected != nullptr; }
   bool CanUndo() const override { return FPending || FHistory.CanUndo(); }
@@ -81,10 +86,19 @@ private:
   bool CanClose();
 
   void Select(TPart* part);
+  // The move gizmo's handle (0 x, 1 y, 2 z) within reach of a client pixel, or -1.
+  int HandleAt(int x, int y);
+  // The gizmo's origin and its handles' tips in world coordinates; false without a selection.
+  bool Gizmo(double origin[3], double tips[3][3]);
+  bool StartDrag(int x, int y, int axis);
+  void EndDrag(bool keep);
+  void DrawGrid();
+  void DrawAxes();
+  void DrawGizmo();
   void Commit();
   void FlushEdit();
-  // After the tree was replaced (undo, redo, open): the selection by its place and path.
-  void Restore(const std::vector<int>& where, const std::string& path);
+  // After the tree was replaced (undo, redo, open): the selection by its identity, else its place and path.
+  void Restore(const std::vector<int>& where, const std::string& path, uint64_t id = 0);
   void RebuildTree();
   void UpdateTitle();
   void Say(const std::string& line);
@@ -118,4 +132,8 @@ private:
   bool FPending = false;  // an edit not yet in the history
   std::string FUnrecorded;  // why the document as it is could not be recorded for undo
   TClickTest FClick;
+  TPartDrag FDrag;
+  bool FDragPending = false;  // a press on the selection with Shift: the axis follows the first motion
+  int FPressX = 0, FPressY = 0;
+  bool FGrid = false, FAxes = false;
 };

@@ -3,6 +3,39 @@
 
 #include "framework/core/streams.h"
 #include "opengl/opengl.h"
+#include "parts/parts.h"
+#include "scene_edits.h"
+
+uint64_t TPartIdentities::Of(TPart* part) const {
+  auto it = FIds.find(part);
+  return it == FIds.end() ? 0 : it->second;
+}
+
+TPart* TPartIdentities::Find(TPartGroup* root, uint64_t id) const {
+  if (!id) return nullptr;
+  for (const TPartRow& row : PartRows(root))
+    if (Of(row.part) == id) return row.part;
+  return nullptr;
+}
+
+std::vector<uint64_t> TPartIdentities::Capture(TPartGroup* root) {
+  std::unordered_map<TPart*, uint64_t> kept;
+  std::vector<uint64_t> ids;
+  for (const TPartRow& row : PartRows(root)) {
+    uint64_t id = Of(row.part);
+    if (!id) id = FNext++;
+    kept[row.part] = id;
+    ids.push_back(id);
+  }
+  FIds.swap(kept);
+  return ids;
+}
+
+void TPartIdentities::Apply(TPartGroup* root, const std::vector<uint64_t>& ids) {
+  FIds.clear();
+  std::vector<TPartRow> rows = PartRows(root);
+  for (size_t i = 0; i < rows.size() && i < ids.size(); ++i) FIds[rows[i].part] = ids[i];
+}
 
 TTakenPictures::TTakenPictures(TOpenGl* gl) : FGl(gl), FPictures(TEXTURE_SLOTS) {
   for (int i = 0; i < TEXTURE_SLOTS; ++i) {
@@ -45,8 +78,10 @@ bool TSceneHistory::Reset(TOpenGl* gl) {
   std::vector<uint8_t> bytes;
   if (!Capture(gl, bytes)) return false;
   FSteps.clear();
+  FStepIds.clear();
   FBytes = bytes.size();
   FSteps.push_back(std::move(bytes));
+  FStepIds.push_back(FIds.Capture(gl->Root()));
   FCurrent = 0;
   FSaved = 0;
   return true;
@@ -58,10 +93,12 @@ bool TSceneHistory::Commit(TOpenGl* gl) {
   while (CanRedo()) {
     FBytes -= FSteps.back().size();
     FSteps.pop_back();
+    FStepIds.pop_back();
   }
   if (FSaved > FCurrent) FSaved = -1;
   FBytes += bytes.size();
   FSteps.push_back(std::move(bytes));
+  FStepIds.push_back(FIds.Capture(gl->Root()));
   FCurrent = static_cast<int>(FSteps.size()) - 1;
   while (FBytes > FBudget && FSteps.size() > 1) DropOldest();
   return true;
@@ -70,6 +107,7 @@ bool TSceneHistory::Commit(TOpenGl* gl) {
 void TSceneHistory::DropOldest() {
   FBytes -= FSteps.front().size();
   FSteps.erase(FSteps.begin());
+  FStepIds.erase(FStepIds.begin());
   --FCurrent;
   FSaved = FSaved > 0 ? FSaved - 1 : -1;
 }
@@ -77,9 +115,10 @@ void TSceneHistory::DropOldest() {
 bool TSceneHistory::Load(TOpenGl* gl, int step) {
   // A snapshot that fails to load leaves a partial tree: the present step goes back in.
   if (!Restore(gl, FSteps[step])) {
-    Restore(gl, FSteps[FCurrent]);
+    if (Restore(gl, FSteps[FCurrent])) FIds.Apply(gl->Root(), FStepIds[FCurrent]);
     return false;
   }
+  FIds.Apply(gl->Root(), FStepIds[step]);
   FCurrent = step;
   return true;
 }

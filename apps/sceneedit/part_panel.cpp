@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "framework/controls/edit.h"
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
@@ -71,21 +72,50 @@ std::vector<const TPartField*> GroupFields(const TPartClass& kind, const std::st
   return fields;
 }
 
-// Shows the kind's labels and ranges in a shared editor.
+// Shows the kind's labels in a shared editor (the ranges come with the values).
 void Retarget(TFloatEdit* edit, const std::vector<const TPartField*>& fields) {
   TStringList labels;
-  TFloatVector lo, hi;
   for (size_t i = 0; i < fields.size(); ++i) {
     const TFieldEditor& e = fields[i]->Editor();
     labels.Add(i > 0 ? AnsiString("  ") + e.Label : AnsiString(e.Label));
-    lo.SetElement(static_cast<int>(i), e.Min);
-    hi.SetElement(static_cast<int>(i), e.Max);
   }
   while (labels.Count() < 4) labels.Add("");
   edit->SetLabels(&labels);
   edit->SetNValues(static_cast<int>(fields.size()));
-  edit->SetMax(&hi);
-  edit->SetMin(&lo);
+}
+
+// A field's range: its editor's as the bar's, its limits as what may be typed at all (at most what the
+// scroll bar can hold, a million either way).
+TValueRange FieldRange(const TPartField& f) {
+  const TFieldEditor& e = f.Editor();
+  TValueRange r;
+  r.lo = e.Min;
+  r.hi = e.Max;
+  r.limitLo = std::max(e.LimitMin, -1e6f);
+  r.limitHi = std::min(e.LimitMax, 1e6f);
+  r.integral = f.Integral();
+  return r;
+}
+
+// A range whose bar goes lo..hi and that takes any value within a million (soft), or only lo..hi (hard).
+std::function<TValueRange(int)> Soft(float lo, float hi) {
+  TValueRange r;
+  r.lo = lo;
+  r.hi = hi;
+  return [r](int) { return r; };
+}
+std::function<TValueRange(int)> Hard(float lo, float hi, bool integral = false) {
+  TValueRange r;
+  r.lo = r.limitLo = lo;
+  r.hi = r.limitHi = hi;
+  r.integral = integral;
+  return [r](int) { return r; };
+}
+
+std::string Label(const TFloatEdit* edit, int element) {
+  std::string text = element < edit->Labels()->Count() ? edit->Labels()->Strings(element).str() : "";
+  size_t start = text.find_first_not_of(' ');
+  return start == std::string::npos ? edit->Name.str() : text.substr(start);
 }
 
 // Stacks a column's top-aligned children in the order they were made, after some were hidden and shown.
@@ -156,12 +186,20 @@ TFloatEdit* TPartPanel::AddEdit(TWinControl* parent, const char* name, int n, co
   edit->ScrollBar()->OnMouseDown = MakeEvent(this, &TPartPanel::BarDown);
   edit->ScrollBar()->OnMouseUp = MakeEvent(this, &TPartPanel::BarUp);
   edit->OnChange = MakeEvent(this, &TPartPanel::Changed);
+  // A click on a value opens it for typing (and makes it the one the scroll bar moves).
+  for (int i = 0; i < 4; ++i) edit->FieldLabel(i)->OnClick = MakeEvent(this, &TPartPanel::LabelClick);
   return edit;
 }
 
 void TPartPanel::Bind(TFloatEdit* edit, std::function<bool(TFloatVector&)> load,
-                      std::function<void(const TFloatVector&)> store) {
-  FBindings.push_back({edit, std::move(load), std::move(store)});
+                      std::function<void(const TFloatVector&)> store, std::function<TValueRange(int)> range) {
+  FBindings.push_back({edit, std::move(load), std::move(store), std::move(range)});
+}
+
+TPartPanel::Binding* TPartPanel::BindingOf(TFloatEdit* edit) {
+  for (Binding& b : FBindings)
+    if (b.edit == edit) return &b;
+  return nullptr;
 }
 
 void TPartPanel::BindPart() {
@@ -171,22 +209,25 @@ void TPartPanel::BindPart() {
 
   Bind(AddEdit(placement, "PosEdit", 3, "x,y,z", -10, 10, 100, 1000, 2),
        [&p](TFloatVector& v) { Set3(v, p->PX, p->PY, p->PZ); return true; },
-       [&p](const TFloatVector& v) { p->SetPX(v.GetElement(0)); p->SetPY(v.GetElement(1)); p->SetPZ(v.GetElement(2)); });
+       [&p](const TFloatVector& v) { p->SetPX(v.GetElement(0)); p->SetPY(v.GetElement(1)); p->SetPZ(v.GetElement(2)); },
+       Soft(-10, 10));
   Bind(AddEdit(placement, "ScaleEdit", 3, "scale x,scale y,scale z", -10, 10, 100, 1000, 2),
        [&p](TFloatVector& v) { Set3(v, p->SX, p->SY, p->SZ); return true; },
-       [&p](const TFloatVector& v) { p->SetSX(v.GetElement(0)); p->SetSY(v.GetElement(1)); p->SetSZ(v.GetElement(2)); });
+       [&p](const TFloatVector& v) { p->SetSX(v.GetElement(0)); p->SetSY(v.GetElement(1)); p->SetSZ(v.GetElement(2)); },
+       Soft(-10, 10));
   Bind(AddEdit(placement, "AxisEdit", 3, "axis x,axis y,axis z", -1, 1, 100, 250, 2),
        [&p](TFloatVector& v) { Set3(v, p->RX, p->RY, p->RZ); return true; },
-       [&p](const TFloatVector& v) { p->SetRX(v.GetElement(0)); p->SetRY(v.GetElement(1)); p->SetRZ(v.GetElement(2)); });
+       [&p](const TFloatVector& v) { p->SetRX(v.GetElement(0)); p->SetRY(v.GetElement(1)); p->SetRZ(v.GetElement(2)); },
+       Soft(-1, 1));
   Bind(AddEdit(placement, "AngleEdit", 1, "angle", -360, 360, 5000, 45000, 1, true),
        [&p](TFloatVector& v) { v.SetElement(0, p->RotationAngle); return true; },
-       [&p](const TFloatVector& v) { p->SetRotationAngle(v.GetElement(0)); });
+       [&p](const TFloatVector& v) { p->SetRotationAngle(v.GetElement(0)); }, Soft(-360, 360));
   Bind(AddEdit(placement, "TextureEdit", 1, "texture slot", -2, TEXTURE_SLOTS - 1, 1000, 1000, 0),
        [&p](TFloatVector& v) { v.SetElement(0, static_cast<float>(p->Texture)); return true; },
-       [&p](const TFloatVector& v) { p->SetTexture(Round(v.GetElement(0))); });
+       [&p](const TFloatVector& v) { p->SetTexture(Round(v.GetElement(0))); }, Hard(-2, TEXTURE_SLOTS - 1, true));
 
   // The colour editor with the four colours it can edit above it.
-  auto* choice = AddPage(FForm, looks, alNone, 0);
+  auto* choice = FColorChoice = AddPage(FForm, looks, alNone, 0);
   choice->SetHeight(20);
   choice->SetTop(0);
   choice->SetAlign(alTop);
@@ -198,10 +239,10 @@ void TPartPanel::BindPart() {
   int& target = FColorTarget;
   Bind(AddEdit(looks, "ColorEdit", 4, "r,g,b,a", 0, 1, 50, 250, 2, false, true),
        [&p, &target](TFloatVector& v) { GetColor(p, target, v); return true; },
-       [&p, &target](const TFloatVector& v) { SetColor(p, target, v); });
+       [&p, &target](const TFloatVector& v) { SetColor(p, target, v); }, Hard(0, 1));
   Bind(AddEdit(looks, "ShininessEdit", 1, "shininess", 0, 128, 1000, 10000, 1),
        [&p](TFloatVector& v) { v.SetElement(0, p->Shininess); return true; },
-       [&p](const TFloatVector& v) { p->SetUseMaterial(true); p->SetShininess(v.GetElement(0)); });
+       [&p](const TFloatVector& v) { p->SetUseMaterial(true); p->SetShininess(v.GetElement(0)); }, Hard(0, 128));
 
   // The kinds' own values, as their fields ask: one editor per group of fields, shared by the kinds that
   // name it; a polygon's points one at a time.
@@ -222,11 +263,12 @@ void TPartPanel::BindPart() {
     }
     TFloatEdit* edit = AddEdit(looks, group.c_str(), n, "a,b,c,d", 0, 1, integral ? 1000 : 100,
                                integral ? 4000 : 1000, integral ? 0 : 2);
+    bool& loading = FLoading;
     Bind(edit,
-         [&p, edit, group](TFloatVector& v) {
+         [&p, &loading, edit, group](TFloatVector& v) {
            std::vector<const TPartField*> fields = GroupFields(p->PartClass(), group);
            if (fields.empty()) return false;
-           Retarget(edit, fields);
+           if (loading) Retarget(edit, fields);
            for (size_t i = 0; i < fields.size(); ++i)
              v.SetElement(static_cast<int>(i), static_cast<float>(fields[i]->Get(*p)));
            return true;
@@ -234,6 +276,10 @@ void TPartPanel::BindPart() {
          [&p, group](const TFloatVector& v) {
            std::vector<const TPartField*> fields = GroupFields(p->PartClass(), group);
            for (size_t i = 0; i < fields.size(); ++i) fields[i]->Set(*p, v.GetElement(static_cast<int>(i)));
+         },
+         [&p, group](int element) {
+           std::vector<const TPartField*> fields = GroupFields(p->PartClass(), group);
+           return element < static_cast<int>(fields.size()) ? FieldRange(*fields[element]) : TValueRange();
          });
   }
   auto* points = AddPage(FForm, looks, alNone, 0);
@@ -262,7 +308,8 @@ void TPartPanel::BindPart() {
          if (!list) return;
          const float xyz[3] = {v.GetElement(0), v.GetElement(1), v.GetElement(2)};
          list->SetPoint(*p, point, xyz);
-       });
+       },
+       Soft(-10, 10));
 }
 
 void TPartPanel::BindLight() {
@@ -270,7 +317,8 @@ void TPartPanel::BindLight() {
   int& light = FLight;
   TOpenGl* gl = FGl;
   Bind(AddEdit(FLightPage, "LightSlotEdit", 1, "light slot", 0, LIGHT_SLOTS - 1, 1000, 4000, 0),
-       [&light](TFloatVector& v) { v.SetElement(0, static_cast<float>(light)); return true; }, nullptr);
+       [&light](TFloatVector& v) { v.SetElement(0, static_cast<float>(light)); return true; }, nullptr,
+       Hard(0, LIGHT_SLOTS - 1, true));
   auto* row = AddPage(FForm, FLightPage, alNone, 0);
   row->SetHeight(20);
   row->SetTop(FLightPage->ControlCount() * 1000);
@@ -290,7 +338,8 @@ void TPartPanel::BindLight() {
          l->SetPositionY(v.GetElement(1));
          l->SetPositionZ(v.GetElement(2));
          l->SetPositionW(v.GetElement(3));
-       });
+       },
+       Soft(-10, 10));
   int& which = FLightColor;
   Bind(AddEdit(FLightPage, "LightColorEdit", 4, "r,g,b,a", 0, 1, 50, 250, 2, false, true),
        [gl, &light, &which](TFloatVector& v) {
@@ -305,14 +354,32 @@ void TPartPanel::BindLight() {
          if (which == 0) { l->SetAmbientR(r); l->SetAmbientG(g); l->SetAmbientB(b); l->SetAmbientA(a); }
          else if (which == 1) { l->SetDiffuseR(r); l->SetDiffuseG(g); l->SetDiffuseB(b); l->SetDiffuseA(a); }
          else { l->SetSpecularR(r); l->SetSpecularG(g); l->SetSpecularB(b); l->SetSpecularA(a); }
-       });
+       },
+       Hard(0, 1));
 }
 
 namespace {
 bool IsLightEdit(const TFloatEdit* e) { return e->Name.str().rfind("Light", 0) == 0; }
 }  // namespace
 
+void TPartPanel::ShowBinding(Binding& b, const TFloatVector& v) {
+  TFloatVector lo, hi;
+  for (int i = 0; i < 4; ++i) {
+    float l = 0, h = 0;
+    BarRange(b.range(i), v.GetElement(i), l, h);
+    lo.SetElement(i, l);
+    hi.SetElement(i, h);
+  }
+  // The ranges first, so that the value fits the bar when it arrives: a clamp would change it.
+  b.edit->SetMin(&lo);
+  b.edit->SetMax(&hi);
+  TFloatVector value;
+  for (int i = 0; i < 4; ++i) value.SetElement(i, v.GetElement(i));
+  b.edit->SetValue(&value);
+}
+
 void TPartPanel::ShowValues() {
+  CancelTyping();
   FLoading = true;
   for (Binding& b : FBindings) {
     bool light = IsLightEdit(b.edit);
@@ -320,9 +387,12 @@ void TPartPanel::ShowValues() {
     bool shown = light ? true : FPart && b.load(v);
     if (light) b.load(v);
     b.edit->SetVisible(shown);
-    if (shown) b.edit->SetValue(&v);
+    if (shown) ShowBinding(b, v);
   }
   FLoading = false;
+  // Nothing selected: no material to choose a colour of.
+  FColorChoice->SetVisible(FPart != nullptr);
+  ShowTextureWord();
   for (int i = 0; i < FPartPage->ControlCount(); ++i)
     KeepOrder(static_cast<TWinControl*>(FPartPage->Controls(i)));
   KeepOrder(FLightPage);
@@ -364,6 +434,14 @@ void TPartPanel::SetColorTarget(int target) {
   ShowValues();
 }
 
+void TPartPanel::StoreElement(Binding& b, int element, float value) {
+  TFloatVector v;
+  // The other values as the part holds them, not as the editor shows them (rounded to its digits).
+  if (!b.load(v)) return;
+  v.SetElement(element, value);
+  b.store(v);
+}
+
 void TPartPanel::Changed(TObject* Sender) {
   if (FLoading) return;
   for (Binding& b : FBindings) {
@@ -374,12 +452,106 @@ void TPartPanel::Changed(TObject* Sender) {
       return;
     }
     if (!IsLightEdit(b.edit) && !FPart) return;
-    b.store(*b.edit->Value());
+    int element = b.edit->CurrentLabel()->Tag;
+    StoreElement(b, element, b.edit->Value()->GetElement(element));
+    ShowTextureWord();
     OnEdited(this);
     if (!FDragging) OnEditDone(this);
     return;
   }
 }
+
+void TPartPanel::ShowTextureWord() {
+  for (Binding& b : FBindings) {
+    if (b.edit->Name != AnsiString("TextureEdit") || !FPart) continue;
+    // -1 and -2 are no slots: say what they do.
+    const int slot = FPart->Texture;
+    const char* word = slot == -2 ? " (none)" : slot == -1 ? " (inherit)" : slot < 0 || slot >= TEXTURE_SLOTS ? " (off)" : "";
+    b.edit->FieldLabel(0)->SetCaption(("texture slot=" + std::to_string(slot) + word).c_str());
+  }
+}
+
+void TPartPanel::LabelClick(TObject* Sender) {
+  for (Binding& b : FBindings) {
+    for (int i = 0; i < b.edit->NValues() && i < 4; ++i) {
+      if (b.edit->FieldLabel(i) != Sender) continue;
+      // Choosing the value the bar moves is no edit.
+      FLoading = true;
+      b.edit->EditClick(Sender);
+      FLoading = false;
+      StartTyping(b.edit->Name.str(), i);
+      return;
+    }
+  }
+}
+
+TEdit* TPartPanel::Typing() const { return FTypingEdit ? FTyping : nullptr; }
+
+bool TPartPanel::StartTyping(const std::string& editor, int element) {
+  CancelTyping();
+  Binding* found = nullptr;
+  for (Binding& b : FBindings)
+    if (b.edit->Name.str() == editor) found = &b;
+  if (!found || !found->edit->Visible() || element < 0 || element >= found->edit->NValues() || element > 3) return false;
+  TFloatVector v;
+  if (!found->load(v)) return false;
+  if (!FTyping) {
+    FTyping = new TEdit(FForm);
+    FTyping->Name = "ValueEdit";
+    FTyping->OnAccept = MakeEvent(this, &TPartPanel::TypedAccept);
+    FTyping->OnCancel = MakeEvent(this, &TPartPanel::TypedCancel);
+  }
+  TLabel* label = found->edit->FieldLabel(element);
+  FTyping->SetParent(found->edit->LabelPanel());
+  FTyping->SetBounds(label->Left(), 0, std::max(label->Width(), 90), found->edit->LabelPanel()->Height());
+  char text[64];
+  std::snprintf(text, sizeof text, "%.7g", static_cast<double>(v.GetElement(element)));
+  FTyping->SetText(text);
+  FTyping->SetVisible(true);
+  FTyping->SelectAll();
+  FTypingEdit = found->edit;
+  FTypingElement = element;
+  FForm->SetActiveControl(FTyping);
+  return true;
+}
+
+bool TPartPanel::ApplyTyped() {
+  Binding* b = FTypingEdit ? BindingOf(FTypingEdit) : nullptr;
+  if (!b) return false;
+  double value = 0;
+  std::string why;
+  const std::string name = Label(b->edit, FTypingElement);
+  if (!ParseTypedValue(FTyping->Text().str(), b->range(FTypingElement), value, why)) {
+    // The text stays, to be mended or dropped with Escape.
+    if (OnSay) OnSay(name + " not set: " + why);
+    return false;
+  }
+  const int element = FTypingElement;
+  CancelTyping();
+  if (!b->store) {
+    FLight = static_cast<int>(value);
+  } else if (IsLightEdit(b->edit) || FPart) {
+    StoreElement(*b, element, static_cast<float>(value));
+    OnEdited(this);
+    OnEditDone(this);
+  }
+  ShowValues();
+  char text[96];
+  std::snprintf(text, sizeof text, "%s set to %g", name.c_str(), value);
+  if (OnSay) OnSay(text);
+  return true;
+}
+
+void TPartPanel::CancelTyping() {
+  if (!FTypingEdit) return;
+  FTypingEdit = nullptr;
+  FTyping->SetVisible(false);
+  if (FForm->ActiveControl() == FTyping) FForm->SetActiveControl(nullptr);
+}
+
+void TPartPanel::TypedAccept(TObject*) { ApplyTyped(); }
+
+void TPartPanel::TypedCancel(TObject*) { CancelTyping(); }
 
 void TPartPanel::BarDown(TObject*, TMouseButton, TShiftState, int, int) { FDragging = true; }
 

@@ -7,7 +7,9 @@
 
 #include "framework/controls/button.h"
 #include "framework/controls/controls.h"
+#include "view_edits.h"
 
+class TEdit;
 class TFloatEdit;
 class TFloatVector;
 class TOpenGl;
@@ -34,8 +36,19 @@ public:
   // While the left button holds one of the scroll bars: a drag goes into one undo step.
   bool Dragging() const { return FDragging; }
 
+  // Opens the edit in place over a value (the editor's window name and the value's index), as a click on it
+  // does; false when that editor is not shown.
+  bool StartTyping(const std::string& editor, int element);
+  // The edit in place, while a value is being typed (null otherwise).
+  TEdit* Typing() const;
+  // Applies the typed text as Return does: false, with the reason said, when it is refused.
+  bool ApplyTyped();
+  void CancelTyping();
+
   // After every value the user changed, and after the button that changed it went up.
   TNotifyEvent OnEdited, OnEditDone;
+  // A line for the status (a typed value refused, with the range).
+  std::function<void(const std::string&)> OnSay;
 
 private:
   // One editor and how its values come from and go to the selected part (or light).
@@ -43,11 +56,21 @@ private:
     TFloatEdit* edit;
     std::function<bool(TFloatVector&)> load;  // false: not for this part
     std::function<void(const TFloatVector&)> store;
+    std::function<TValueRange(int element)> range;
   };
   TFloatEdit* AddEdit(TWinControl* parent, const char* name, int n, const char* labels, float lo, float hi,
                       int smallStep, int largeStep, int digits, bool angle = false, bool color = false);
   void Bind(TFloatEdit* edit, std::function<bool(TFloatVector&)> load,
-            std::function<void(const TFloatVector&)> store);
+            std::function<void(const TFloatVector&)> store, std::function<TValueRange(int)> range);
+  Binding* BindingOf(TFloatEdit* edit);
+  // Shows a binding's values, each element's bar widened to hold its value.
+  void ShowBinding(Binding& b, const TFloatVector& v);
+  // Stores one element into the part (or light), the others as they are there.
+  void StoreElement(Binding& b, int element, float value);
+  void LabelClick(TObject* Sender);
+  void TypedAccept(TObject* Sender);
+  void TypedCancel(TObject* Sender);
+  void ShowTextureWord();
   void BindPart();
   void BindLight();
   void Changed(TObject* Sender);
@@ -74,7 +97,11 @@ private:
   TLabel* FColorLine = nullptr;
   TLabel* FPointLine = nullptr;
   TLabel* FLightLine = nullptr;
+  TPanel* FColorChoice = nullptr;
   int FLightColor = 0;  // 0 ambient, 1 diffuse, 2 specular
+  TEdit* FTyping = nullptr;
+  TFloatEdit* FTypingEdit = nullptr;  // whose value is typed
+  int FTypingElement = 0;
 };
 
 // A button with its window named (for tests and scripts to find it), its command in Tag.

@@ -6,6 +6,7 @@
 
 #include "opengl/opengl.h"
 #include "parts/parts.h"
+#include "view_edits.h"
 
 namespace {
 
@@ -176,11 +177,24 @@ std::string FreshName(TPartGroup* root, const std::string& stem) {
   }
 }
 
-TPart* AddPart(TOpenGl* gl, const TPartClass& kind, TPart* selected) {
+TPart* InsertAfterSelection(TOpenGl* gl, TPart* selected, TPart* part) {
+  TPartGroup* group = selected ? selected->Holder() : nullptr;
+  if (!group || dynamic_cast<TPartGroup*>(selected)) return PasteOrDrop(gl, selected, part);
+  // Right after the selected part (Paste would put it before, or into a group that follows).
+  int i = IndexIn(group, selected);
+  group->AddObject(part, i >= 0 && i + 1 < group->Count() ? group->Part(i + 1) : nullptr);
+  gl->OnListChanged(gl);
+  gl->RefreshModel(gl);
+  return part;
+}
+
+TPart* AddPart(TOpenGl* gl, const TPartClass& kind, TPart* selected, const double* at) {
   TPart* part = kind.Create();
   if (!part) return nullptr;
   part->Name = FreshName(gl->Root(), KindCaption(kind)).c_str();
-  return PasteOrDrop(gl, selected, part);
+  part = InsertAfterSelection(gl, selected, part);
+  if (part && at) MoveOriginTo(part, at);
+  return part;
 }
 
 bool DeletePart(TOpenGl* gl, TPart* part) {
@@ -216,5 +230,5 @@ TPart* TPartClipboard::PasteInto(TOpenGl* gl, TPart* selected) {
   if (!FHeld) return nullptr;
   TPart* copy = FHeld->Clone();
   Rename(gl->Root(), copy);
-  return PasteOrDrop(gl, selected, copy);
+  return InsertAfterSelection(gl, selected, copy);
 }

@@ -39,8 +39,11 @@ std::vector<TAddKind> AddableKinds();
 std::string KindCaption(const TPartClass& kind);
 // A name no part of the tree has yet: the kind's name and the first free number ("Cube1").
 std::string FreshName(TPartGroup* root, const std::string& stem);
-// Adds a part into the selected group, or beside the selected part; returns it (null: refused).
-TPart* AddPart(TOpenGl* gl, const TPartClass& kind, TPart* selected);
+// Adds a part at the end of the selected group, or right after the selected part in its group; at a world
+// point when one is given (its position is set through its parents' placements); returns it (null: refused).
+TPart* AddPart(TOpenGl* gl, const TPartClass& kind, TPart* selected, const double* at = nullptr);
+// Inserts a part that belongs to no tree as AddPart places a new one; null (and the part deleted) when refused.
+TPart* InsertAfterSelection(TOpenGl* gl, TPart* selected, TPart* part);
 // Takes the part out of the tree and destroys it; false for null or the root.
 bool DeletePart(TOpenGl* gl, TPart* part);
 // A copy of the part (with its subtree) beside it, renamed to a fresh name.
@@ -57,7 +60,7 @@ public:
   // Keeps a copy of part; false for null or the root.
   bool Copy(TPart* part);
   bool Empty() const { return FHeld == nullptr; }
-  // Adds a fresh copy of what is held into the selected group (or beside the selected part).
+  // Adds a fresh copy of what is held into the selected group (or right after the selected part).
   TPart* PasteInto(TOpenGl* gl, TPart* selected);
 
 private:

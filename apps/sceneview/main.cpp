@@ -7,6 +7,7 @@
 #include "opengl/opengl.h"
 #include "options.h"
 #include "scene_dump.h"
+#include "model_files.h"
 #include "scene_files.h"
 #include "tool_main.h"
 #include "viewer.h"
@@ -24,7 +25,7 @@ int RunHeadless(const Options& opt) {
   TForm form(nullptr);
   TOpenGl* gl = MakeHeadlessView(form, opt.width, opt.height);
   std::string error;
-  if (!LoadSceneFile(gl, opt.file, error)) return Fail(opt, error);
+  if (!LoadSceneOrModel(gl, opt.file, error)) return Fail(opt, error);
   if (opt.dump) DumpScene(stdout, gl);
   if (!opt.save.empty() && !gl->SaveTo(opt.save.c_str())) {
     std::fprintf(stderr, "sceneview: could not save %s: %s\n", opt.save.c_str(), gl->SaveError().c_str());

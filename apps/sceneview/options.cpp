@@ -13,6 +13,8 @@ const char* const kSceneviewUsage =
     "       sceneview FILE --dump                print it as JSON\n"
     "       sceneview FILE --save OUT            load it and save it again as the current version\n"
     "       sceneview --help                     this text\n"
+    "FILE is a scene file (.scene) or a model in any format the Open Asset Import Library reads (.obj, .stl,\n"
+    ".ply, .gltf, .glb, .fbx, ...), which is imported and framed.\n"
     "\n"
     "In the window:\n"
     "  left drag       orbit            middle or shift+left drag   pan\n"

@@ -7,7 +7,7 @@ extern const char* const kSceneviewUsage;
 
 struct Options {
   std::string file, png, save;
-  bool dump = false, help = false;
+  bool dump = false, help = false, fit = false;
   int width = 640, height = 480;
   bool pick = false;
   int pickX = 0, pickY = 0;

@@ -10,6 +10,7 @@
 #include "opengl/opengl.h"
 #include "opengl/orbit_camera.h"
 #include "parts/parts.h"
+#include "model_files.h"
 #include "scene_dump.h"
 #include "tool_main.h"
 #include "status_line.h"
@@ -80,7 +81,7 @@ TSceneViewer::~TSceneViewer() {
 
 bool TSceneViewer::Open(std::string& error) {
   FStamp = FileStamp::Of(FFile);
-  if (!LoadSceneFile(FGl, FFile, error)) return false;
+  if (!LoadSceneOrModel(FGl, FFile, error)) return false;
   FFileCamera = ViewCamera::Of(FGl);
   FSceneAnimation = FGl->Animation();
   FCamera->Fit();
@@ -194,7 +195,7 @@ void TSceneViewer::Reload() {
   ViewCamera kept = ViewCamera::Of(FGl);
   FPicked = nullptr;
   std::string error;
-  if (!LoadSceneFile(FGl, FFile, error)) {
+  if (!LoadSceneOrModel(FGl, FFile, error)) {
     if (saved) {
       good.Seek(0, soBeginning);
       FGl->LoadFromStream(&good);

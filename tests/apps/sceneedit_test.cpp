@@ -169,16 +169,16 @@ TEST(SceneeditEdits, PartsGoIntoTheSelectedGroupOrBesideThePartWithFreshNames) {
   TPart* sphere = AddPart(&gl, TPartSphere::Class(), cube);
   AddPart(&gl, TPartCube::Class(), nullptr);
   AddPart(&gl, TPartQuad::Class(), nullptr);
-  EXPECT_EQ(Names(gl), (std::vector<std::string>{"Group1", "  Sphere1", "  Cube1", "Cube2", "Polygon1"}));
-  EXPECT_EQ(IndexPath(cube), (std::vector<int>{0, 1}));
-  EXPECT_EQ(PartAtIndexPath(gl.Root(), {0, 1}), cube);
+  EXPECT_EQ(Names(gl), (std::vector<std::string>{"Group1", "  Cube1", "  Sphere1", "Cube2", "Polygon1"}));
+  EXPECT_EQ(IndexPath(cube), (std::vector<int>{0, 0}));
+  EXPECT_EQ(PartAtIndexPath(gl.Root(), {0, 0}), cube);
   EXPECT_EQ(PartAtIndexPath(gl.Root(), {0, 7}), nullptr);
   EXPECT_EQ(PartAtIndexPath(gl.Root(), {1, 0}), nullptr) << "a cube has no children";
 
   // A duplicated group lands right after the original, everything inside it renamed, no name twice.
   TPart* copy = DuplicatePart(&gl, group);
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(Names(gl), (std::vector<std::string>{"Group1", "  Sphere1", "  Cube1", "Group2", "  Sphere2", "  Cube3",
+  EXPECT_EQ(Names(gl), (std::vector<std::string>{"Group1", "  Cube1", "  Sphere1", "Group2", "  Cube3", "  Sphere2",
                                                  "Cube2", "Polygon1"}));
   EXPECT_EQ(DuplicatePart(&gl, gl.Root()), nullptr);
   EXPECT_EQ(DuplicatePart(&gl, nullptr), nullptr);
@@ -220,7 +220,7 @@ TEST(SceneeditEdits, ASelectionIsFoundAgainByItsPlaceOrElseByItsPath) {
   std::string path = TOpenGl::PartPath(cube).str();
   TSceneHistory history;
   history.Reset(&gl);
-  AddPart(&gl, TPartDisk::Class(), cube);  // before the cube: its place moves
+  gl.AddDisk(cube, "Disk1");  // before the cube: its place moves
   history.Commit(&gl);
   history.Undo(&gl);
   history.Redo(&gl);
@@ -280,6 +280,10 @@ public:
   void Fit() override { calls.push_back("Fit"); }
   void ToggleLights() override { calls.push_back("Lights"); }
   void LoadTexture() override { calls.push_back("Texture"); }
+  void View(StandardView v) override { calls.push_back(StandardViewName(v)); }
+  void ToggleOrtho() override { calls.push_back("Ortho"); }
+  void ToggleGrid() override { calls.push_back("Grid"); }
+  void ToggleAxes() override { calls.push_back("Axes"); }
   bool HasSelection() const override { return selection; }
   bool CanUndo() const override { return undo; }
   bool CanRedo() const override { return redo; }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -63,6 +64,8 @@ protected:
     d = XOpenDisplay(nullptr);
     ASSERT_NE(d, nullptr);
     root = DefaultRootWindow(d);
+    // The recent files go to the test's folder, not the user's.
+    setenv("XDG_CONFIG_HOME", Temp("config").c_str(), 1);
   }
   void TearDown() override {
     if (d) XCloseDisplay(d);
@@ -326,6 +329,61 @@ TEST_F(SceneeditOnDisplay, ANameTooLongToSaveIsRefusedWithTheReason) {
   MoveTo(d, view, vw / 2, 5);
   CtrlKey(XK_q);
   EXPECT_EQ(editor.WaitExit(10000), 0) << editor.Log;
+}
+
+// The Open dialog by keys alone: a typed folder name opens it, the list takes the focus with Shift+Tab,
+// Return on a file opens it; the file is then offered by Recent; in the question about unsaved changes
+// Tab moves to No, and Return answers No.
+TEST_F(SceneeditOnDisplay, TheOpenDialogAndTheQuestionBoxAreDrivenByTheKeyboard) {
+  fs::create_directories(Temp("scenes"));
+  std::ofstream(Temp("scenes/notes.txt")) << "not listed";
+  {
+    TOpenGl gl(nullptr);
+    gl.SetBounds(0, 0, 32, 32);
+    gl.Loaded();
+    gl.AddSphere(nullptr, "Ball");
+    ASSERT_TRUE(gl.SaveTo(Temp("scenes/ball.scene").c_str()));
+  }
+  const auto before = fs::file_size(Temp("scenes/ball.scene"));
+  ASSERT_NO_FATAL_FAILURE(Open({}));
+  ASSERT_NE(editor.WaitLine("new scene"), "");
+  CtrlKey(XK_o);
+  EXPECT_NE(editor.WaitLine("Open Scene file:"), "") << editor.Log;
+  ASSERT_NE(Dialog("Open"), 0u);
+  Type("scenes");
+  TypeKey(d, XK_Return);
+  Sleep(300);
+  // From the name edit back to the list: its rows are "../" (selected on opening) and ball.scene.
+  KeyCode shift = XKeysymToKeycode(d, XK_Shift_L);
+  XTestFakeKeyEvent(d, shift, True, CurrentTime);
+  TypeKey(d, XK_Tab);
+  XTestFakeKeyEvent(d, shift, False, CurrentTime);
+  XSync(d, False);
+  TypeKey(d, XK_Down);
+  TypeKey(d, XK_Return);
+  EXPECT_EQ(editor.WaitPrefix("opened"), "opened " + Temp("scenes/ball.scene").string()) << editor.Log;
+
+  // Recent lists it; Escape leaves the list.
+  MoveTo(d, view, vw / 2, 5);
+  CtrlKey(XK_r);
+  EXPECT_EQ(editor.WaitLine("  /"), "  " + Temp("scenes/ball.scene").string()) << editor.Log;
+  ASSERT_NE(Dialog("Recent files"), 0u);
+  TypeKey(d, XK_Escape);
+  Sleep(300);
+
+  // A change, then quitting: Tab moves from Yes to No, Return answers No, nothing is saved.
+  MoveTo(d, view, vw / 2, 5);
+  Press("AddCube");
+  ASSERT_NE(editor.WaitPrefix("selected"), "") << editor.Log;
+  MoveTo(d, view, vw / 2, 5);
+  CtrlKey(XK_q);
+  EXPECT_NE(editor.WaitLine("Save the changes to"), "") << editor.Log;
+  ASSERT_NE(Dialog("Confirm"), 0u);
+  TypeKey(d, XK_Tab);
+  TypeKey(d, XK_Return);
+  EXPECT_EQ(editor.WaitExit(10000), 0) << editor.Log;
+  EXPECT_EQ(fs::file_size(Temp("scenes/ball.scene")), before) << "No discards the change";
+  EXPECT_EQ(editor.Log.find("saved"), std::string::npos) << editor.Log;
 }
 
 }  // namespace
