@@ -5,6 +5,7 @@
 #include "framework/controls/application.h"
 #include "framework/controls/controls.h"
 #include "opengl/opengl.h"
+#include "opengl/orbit_camera.h"
 #include "options.h"
 #include "scene_dump.h"
 #include "model_files.h"
@@ -32,6 +33,12 @@ int RunHeadless(const Options& opt) {
     return 1;
   }
   if (!opt.png.empty()) {
+    // Framed as the window frames it on load: the picture matches what the window shows.
+    if (opt.fit) {
+      TOrbitCamera camera(&form);
+      camera.SetViewport(gl);
+      camera.Fit();
+    }
     if (!WriteHeadlessPng("sceneview", form, gl, opt.png)) return 1;
     if (opt.pick) {
       TPart* part = gl->PartAt(opt.pickX, opt.pickY);

@@ -7,9 +7,11 @@
 
 const char* const kSceneviewUsage =
     "usage: sceneview FILE                      show the scene in a window\n"
-    "       sceneview FILE --png OUT [--size WxH] [--pick X,Y]\n"
-    "                                           render it headless to a PNG; --pick prints the path of\n"
-    "                                           the part at that pixel (nothing for the background)\n"
+    "       sceneview FILE --png OUT [--size WxH] [--fit] [--pick X,Y]\n"
+    "                                           render it headless to a PNG; --fit frames the scene as the\n"
+    "                                           window does (else the camera stored in the file); --pick\n"
+    "                                           prints the path of the part at that pixel (nothing for the\n"
+    "                                           background)\n"
     "       sceneview FILE --dump                print it as JSON\n"
     "       sceneview FILE --save OUT            load it and save it again as the current version\n"
     "       sceneview --help                     this text\n"
@@ -25,6 +27,8 @@ const char* const kSceneviewUsage =
     "  w               wireframe on/off l           headlight on/off\n"
     "  s               frame rate and part count on/off\n"
     "  c               snapshot to FILE-N.png beside the scene file\n"
+    "  1, 3, 7         view from the front, right, top; with Shift from the back, left, bottom\n"
+    "  5               orthographic on/off\n"
     "  h               these keys in the status line\n"
     "The file is watched: when it changes on disk the scene reloads and the camera stays.\n";
 
@@ -45,12 +49,17 @@ bool ParsePick(const std::string& text, Options& o, std::string& error) {
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
   std::vector<TToolOption> options = {
       TextOption("--png", o.png), TextOption("--save", o.save), SwitchOption("--dump", o.dump),
+      SwitchOption("--fit", o.fit),
       SizeOption(o.width, o.height),
       {"--pick", true, [&o](const std::string& value, std::string& e) { return ParsePick(value, o, e); }}};
   if (!ParseToolOptions(argc, argv, options, o.file, o.help, error)) return false;
   if (o.help) return true;
   if (o.file.empty()) {
     error = "no scene file given";
+    return false;
+  }
+  if (o.fit && o.png.empty()) {
+    error = "--fit goes with --png";
     return false;
   }
   if (o.pick && o.png.empty()) {

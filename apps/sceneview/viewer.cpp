@@ -22,6 +22,7 @@ const int kWatchMs = 500;
 const char* const kKeyHelp =
     "keys: Esc or q quit; f or space fit; r the camera stored in the file; w wireframe on/off;\n"
     "      l headlight on/off; s frame rate and part count on/off; c snapshot beside the file;\n"
+    "      1 front, 3 right, 7 top, with Shift back, left, bottom; 5 orthographic on/off;\n"
     "      h these keys. Mouse: left drag orbit, middle or shift+left drag pan, wheel or right drag zoom,\n"
     "      click a part to pick it.\n";
 
@@ -98,7 +99,20 @@ void TSceneViewer::Run() {
 
 void TSceneViewer::KeyDown(TObject*, WORD& Key, TShiftState Shift) {
   if (Shift & (ssCtrl | ssAlt)) return;
+  StandardView view;
+  if (StandardViewForKey(Key, (Shift & ssShift) != 0, view)) {
+    SetStandardView(FGl, view);
+    FCamera->UpdateNearFar();
+    Say(std::string("view from the ") + StandardViewName(view));
+    Key = 0;
+    return;
+  }
   switch (Key) {
+    case '5':
+      ToggleOrtho(FGl);
+      FCamera->UpdateNearFar();
+      Say(FGl->ProjectionOrtho() ? "orthographic" : "perspective");
+      break;
     case VK_ESCAPE:
     case 'Q':
       FForm->Close();
