@@ -47,8 +47,14 @@ void TStatusLine::Set(const std::string& text, bool error) {
 void TStatusLine::Fit() {
   FFittedWidth = FLabel->Width();
   int lines = static_cast<int>(TLabel::WrapText(FLabel->Caption().str(), std::max(1, FLabel->Width())).size());
-  int height = std::max(20, std::min(lines, MaxLines) * TLabel::LineHeight + 4);
+  lines = std::max(FMinLines, std::min(lines, MaxLines));
+  int height = std::max(20, lines * TLabel::LineHeight + 4);
   if (height != FLabel->Height()) FLabel->SetHeight(height);
+}
+
+void TStatusLine::SetMinLines(int lines) {
+  FMinLines = std::max(1, lines);
+  Fit();
 }
 
 void TStatusLine::Resized(TObject*) {

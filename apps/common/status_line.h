@@ -23,6 +23,8 @@ public:
   std::string Text() const { return FText; }
   // The most lines the label grows to; beyond them a message is cut.
   int MaxLines = 12;
+  // The lines it always keeps room for, so that most messages leave the layout as it is.
+  void SetMinLines(int lines);
   static constexpr TColor ErrorColor = 0xD8D8FF, ErrorTextColor = 0x000090;
 
 private:
@@ -36,4 +38,5 @@ private:
   std::string FText;
   bool FError = false, FHeld = false;
   int FFittedWidth = -1;
+  int FMinLines = 1;
 };

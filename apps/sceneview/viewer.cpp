@@ -58,6 +58,8 @@ TSceneViewer::TSceneViewer(const std::string& file, int width, int height) : FFi
   FForm->SetBounds(0, 0, width, height);
   FForm->OnKeyDown = MakeEvent(this, &TSceneViewer::KeyDown);
   FStatusLine = new TStatusLine(FForm);
+  // Two lines hold a reload error beside a long path without moving the view.
+  FStatusLine->SetMinLines(2);
   FStatus = FStatusLine->Label();
   FGl = AddViewport(FForm);
   FGl->OnBeforePaint = MakeEvent(this, &TSceneViewer::BeforePaint);
