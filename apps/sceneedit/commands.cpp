@@ -93,6 +93,9 @@ TCommandList SceneeditCommands(TEditorActions* t) {
   list.Add(Cmd("Save", "Save", 42, {Ctrl('S')}, "save", [t] { t->Save(); }));
   list.Add(Cmd("SaveAs", "Save as", 58, {CtrlShift('S')}, "save as", [t] { t->SaveAs(); }));
   list.Add(Cmd("Recent", "Recent", 54, {Ctrl('R')}, "open a recent file", [t] { t->OpenRecent(); }));
+  list.Add(Cmd("Import", "Import...", 66, {Ctrl('I')}, "import a model (OBJ, STL, PLY, glTF, ...)",
+               [t] { t->ImportModel(); }));
+  list.Add(Cmd("ExportGltf", "Export glTF...", 96, {Ctrl('E')}, "export the scene as glTF", [t] { t->ExportGltf(); }));
   list.Add(Cmd("", "Quit", 0, {Ctrl('Q')}, "quit", [t] { t->Quit(); }));
   list.Add(Cmd("Undo", "Undo", 44, {Ctrl('Z')}, "undo", [t] { t->Undo(); }, [t] { return t->CanUndo(); },
                "nothing to undo"));

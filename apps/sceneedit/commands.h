@@ -38,6 +38,9 @@ public:
   virtual void ToggleAxes() = 0;
   // Offers the files opened or saved last.
   virtual void OpenRecent() {}
+  // Reads a model file into the scene as one undo step; writes the scene as glTF.
+  virtual void ImportModel() {}
+  virtual void ExportGltf() {}
   // What the commands' enabled tests ask.
   virtual bool HasSelection() const = 0;
   virtual bool CanUndo() const = 0;

@@ -17,6 +17,7 @@
 #include "opengl/opengl.h"
 #include "opengl/orbit_camera.h"
 #include "parts/parts.h"
+#include "model_edits.h"
 #include "name_check.h"
 #include "part_panel.h"
 #include "scene_files.h"
@@ -32,7 +33,7 @@ const int kPanelHeight = 5 * 40 + 4;
 // What the Open and Save dialogs list: scenes, or scenes and the model files other tools make.
 const char* const kSceneFilter =
     "Scene files (*.scene)|*.scene|"
-    "Scenes and models (*.scene *.obj *.stl *.ply *.gltf *.glb *.3ds *.dae *.fbx)|"
+    "Scenes and models (.scene .obj .stl .ply .gltf .glb .3ds .dae .fbx)|"
     "*.scene;*.obj;*.stl;*.ply;*.gltf;*.glb;*.3ds;*.dae;*.fbx|All files (*)|*";
 
 }  // namespace
@@ -738,6 +739,49 @@ void TSceneEditor::LoadTexture() {
   Commit();
   FPanel->Reload();
   Say("texture " + std::to_string(index) + " from " + file);
+}
+
+void TSceneEditor::ImportModel() {
+  FlushEdit();
+  std::printf("Import Model file:\n");
+  std::fflush(stdout);
+  TOpenDialog dialog(nullptr);
+  dialog.Title = "Import";
+  dialog.ActionCaption = "Import";
+  dialog.Filter = "Models (*.obj *.stl *.ply *.gltf *.glb *.3ds *.dae *.fbx)|"
+                  "*.obj;*.stl;*.ply;*.gltf;*.glb;*.3ds;*.dae;*.fbx|All files (*)|*";
+  if (!dialog.Execute() || dialog.FileName.IsEmpty()) return;
+  const std::string file = dialog.FileName.str();
+  std::string error, warnings;
+  TPart* model = ImportModelInto(FGl, file, FSelected, error, warnings);
+  if (!model) {
+    SayError("could not import " + file + ": " + error);
+    return;
+  }
+  // The whole model, its groups, meshes and texture slots, is one step to undo.
+  Commit();
+  RebuildTree();
+  Select(model);
+  Say("imported " + file + (warnings.empty() ? std::string() : " (" + warnings + ")"));
+}
+
+void TSceneEditor::ExportGltf() {
+  FlushEdit();
+  std::printf("Export glTF File name:\n");
+  std::fflush(stdout);
+  TSaveDialog dialog(nullptr);
+  dialog.Title = "Export glTF";
+  dialog.ActionCaption = "Export";
+  dialog.Filter = "glTF binary (*.glb)|*.glb|glTF with its .bin (*.gltf)|*.gltf";
+  dialog.DefaultExt = "glb";
+  dialog.FileName = GltfNameFor(FFile).c_str();
+  if (!dialog.Execute() || dialog.FileName.IsEmpty()) return;
+  const std::string file = dialog.FileName.str();
+  if (!FGl->ExportGltf(file.c_str())) {
+    SayError("could not export " + file + ": " + FGl->SaveError().str());
+    return;
+  }
+  Say("exported " + file);
 }
 
 void TSceneEditor::View(StandardView v) {

@@ -76,6 +76,8 @@ private:
   void ToggleGrid() override;
   void ToggleAxes() override;
   void OpenRecent() override;
+  void ImportModel() override;
+  void ExportGltf() override;
   bool HasSelection() const override { return FSelected != nullptr; }
   bool CanUndo() const override { return FPending || FHistory.CanUndo(); }
   bool CanRedo() const override { return !FPending && FHistory.CanRedo(); }

@@ -284,6 +284,8 @@ public:
   void ToggleOrtho() override { calls.push_back("Ortho"); }
   void ToggleGrid() override { calls.push_back("Grid"); }
   void ToggleAxes() override { calls.push_back("Axes"); }
+  void ImportModel() override { calls.push_back("Import"); }
+  void ExportGltf() override { calls.push_back("ExportGltf"); }
   bool HasSelection() const override { return selection; }
   bool CanUndo() const override { return undo; }
   bool CanRedo() const override { return redo; }
