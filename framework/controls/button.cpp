@@ -1,6 +1,8 @@
 // TButton: press-and-release clicks, keyboard clicks, default and cancel buttons, raised and sunk drawing.
 #include "framework/controls/button.h"
 
+#include <algorithm>
+
 #include "framework/graphics/draw_surface.h"
 
 TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
@@ -97,6 +99,7 @@ void TButton::Draw(DrawSurface* surface) {
   if (Focused()) surface->FocusRect(inset + 3, inset + 3, FWidth - 2 * inset - 6, FHeight - 2 * inset - 6);
   if (FCaption.IsEmpty()) return;
   int shift = sunk ? 1 : 0;
+  // A caption wider than the button starts at its left edge, so its beginning shows.
   int w = TLabel::TextWidth(FCaption);
-  surface->Text((FWidth - w) / 2 + shift, (FHeight - 15) / 2 + shift, FCaption.c_str(), FEnabled ? clBlack : clGrayText);
+  surface->Text(std::max(4, (FWidth - w) / 2) + shift, (FHeight - 15) / 2 + shift, FCaption.c_str(), FEnabled ? clBlack : clGrayText);
 }

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 FileDialogHandler gFileDialog;
 
-const int kMargin = 12, kWidth = 520, kListHeight = 260, kButtonW = 75, kButtonH = 25, kCaptionW = 70;
+const int kMargin = 12, kWidth = 560, kListHeight = 260, kButtonW = 75, kButtonH = 25, kCaptionW = 70;
 
 std::string Trim(const std::string& s) {
   size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
@@ -139,8 +139,9 @@ TFileDialogForm::TFileDialogForm(TOpenDialog* Dialog) : TForm(nullptr), FDialog(
   FFilterButton = new TButton(this);
   FFilterButton->Name = "Filter";
   FFilterButton->SetParent(this);
-  FFilterButton->SetBounds(kMargin + kCaptionW, y, buttonsX - 12 - kMargin - kCaptionW, kButtonH);
+  FFilterButton->SetBounds(kMargin + kCaptionW, y, kWidth - 2 * kMargin - kCaptionW, kButtonH);
   FFilterButton->OnClick = MakeEvent(this, &TFileDialogForm::FilterClick);
+  y += kButtonH + 10;
   FOk = new TButton(this);
   FOk->Name = "Ok";
   FOk->SetParent(this);
@@ -155,13 +156,13 @@ TFileDialogForm::TFileDialogForm(TOpenDialog* Dialog) : TForm(nullptr), FDialog(
   FCancel->SetBounds(buttonsX + kButtonW + 8, y, kButtonW, kButtonH);
   FCancel->ModalResult = mrCancel;
   FCancel->Cancel = true;
-  y += kButtonH + 8;
+  // What a refused name was refused for, beside the buttons.
   FNote = new TLabel(this);
   FNote->Name = "Note";
   FNote->SetParent(this);
   FNote->AutoSize = false;
-  FNote->SetBounds(kMargin, y, kWidth - 2 * kMargin, 16);
-  SetBounds(100, 100, kWidth, y + 16 + kMargin);
+  FNote->SetBounds(kMargin, y + 4, buttonsX - 2 * kMargin, 16);
+  SetBounds(100, 100, kWidth, y + kButtonH + kMargin);
 
   // The proposal's folder, else the initial one, else the current folder (else the root).
   std::string proposed = Dialog->FileName.str(), start;
