@@ -164,13 +164,24 @@ bool TPartDrag::Hit(int x, int y, double& t, double p[3]) const {
     for (int i = 0; i < 3; ++i) p[i] = ray.origin[i] + ray.dir[i] * s;
     t = 0;
   } else {
-    // The closest points of two lines: the axis through the origin and the ray.
+    // The plane through the axis that faces the eye best: where the ray meets it, taken onto the axis, stays
+    // under the pointer. An axis seen end-on (within a degree or two) has no such plane.
     const double* a = FAxisDir;
-    const double* d = ray.dir;
-    double w[3] = {FOrigin[0] - ray.origin[0], FOrigin[1] - ray.origin[1], FOrigin[2] - ray.origin[2]};
-    double b = Dot(a, d), denom = 1 - b * b;
-    if (denom < 1e-6) return false;  // looking along the axis
-    t = (b * Dot(w, d) - Dot(w, a)) / denom;
+    ViewRay centre = RayThrough(FCamera, FWidth, FHeight, (FWidth - 1) / 2.0, (FHeight - 1) / 2.0);
+    const double* f = centre.dir;
+    double af[3] = {a[1] * f[2] - a[2] * f[1], a[2] * f[0] - a[0] * f[2], a[0] * f[1] - a[1] * f[0]};
+    double n[3] = {af[1] * a[2] - af[2] * a[1], af[2] * a[0] - af[0] * a[2], af[0] * a[1] - af[1] * a[0]};
+    if (Dot(af, af) < 1e-3 || !Normalize(n)) return false;
+    double denom = Dot(ray.dir, n);
+    if (std::fabs(denom) < 1e-9) return false;
+    double diff[3] = {FOrigin[0] - ray.origin[0], FOrigin[1] - ray.origin[1], FOrigin[2] - ray.origin[2]};
+    double s = Dot(diff, n) / denom;
+    double hit[3], rel[3];
+    for (int i = 0; i < 3; ++i) {
+      hit[i] = ray.origin[i] + ray.dir[i] * s;
+      rel[i] = hit[i] - FOrigin[i];
+    }
+    t = Dot(rel, a);
     for (int i = 0; i < 3; ++i) p[i] = FOrigin[i] + a[i] * t;
   }
   return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]) && std::isfinite(t);
