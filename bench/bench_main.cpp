@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_models.h"
 #include "framework/controls/application.h"
 #include "framework/platform/winapi.h"
 #include "opengl/opengl.h"
@@ -1021,16 +1022,18 @@ void Usage() {
       "  --max-parts N   largest scene of the scale run, a power of ten from 1000 (default 1000000)\n"
       "  --dir DIR       where scene files are written (default: a fresh folder under $TMPDIR or /tmp)\n"
       "  --paint-parts N, --rebuild-parts N, --file-parts N   scene sizes of sections 1 to 3\n"
+      "  --models-max N  largest model of the models run (default 1000000 triangles; 10000 with --quick)\n"
       "  --rounds N      side-by-side rounds per figure (default 5)\n"
       "  --quick         smaller scenes and fewer rounds, for a smoke run (figures not comparable)\n"
-      "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency,modes\n");
+      "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency,modes,models\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options o;
-  std::string only = "paint,rebuild,files,scale,latency,modes";
+  long modelsMax = 1000000;
+  std::string only = "paint,rebuild,files,scale,latency,modes,models";
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
@@ -1048,7 +1051,9 @@ int main(int argc, char** argv) {
     else if (a == "--file-parts") o.fileParts = std::atoi(value().c_str());
     else if (a == "--rounds") o.rounds = std::max(1, std::atoi(value().c_str()));
     else if (a == "--only") only = value();
+    else if (a == "--models-max") modelsMax = std::atol(value().c_str());
     else if (a == "--quick") {
+      modelsMax = 10000;
       o.paintParts = 200;
       o.rebuildParts = 2000;
       o.fileParts = 10000;
@@ -1084,6 +1089,16 @@ int main(int argc, char** argv) {
   if (wanted("scale")) BenchScale(o);
   if (wanted("latency")) BenchLatency(o);
   if (wanted("modes")) BenchModes(o);
+  if (wanted("models")) {
+    TModelBenchOptions mo;
+    mo.maxTriangles = modelsMax;
+    mo.width = o.width;
+    mo.height = o.height;
+    mo.rounds = o.rounds;
+    if (!o.dir.empty()) mo.dir = o.dir;
+    for (const TModelBenchRow& r : RunModelBench(mo))
+      AddRow(r.id, r.what, r.unit, r.system, r.baseline, r.ratio, r.hasGoal, false, r.goal);
+  }
 
   PrintTable(o);
   bool ok = WriteJson(o);

@@ -74,6 +74,15 @@ void JoinEqual(const std::vector<uint32_t>& keys, size_t words, size_t n, std::v
   }
 }
 
+// acos within about 1e-4 radians: enough for weighting normals, several times cheaper than libm's.
+inline float FastAcos(float x) {
+  if (!(x > -1)) return kPi;  // NaN too: a degenerate corner weighs what a straight one does
+  if (x >= 1) return 0;
+  const float a = std::fabs(x);
+  const float r = std::sqrt(1 - a) * (1.5707288f + a * (-0.2121144f + a * (0.0742610f - 0.0187293f * a)));
+  return x >= 0 ? r : kPi - r;
+}
+
 inline bool Finite3(const float* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
 // Makes the arrays consistent: whole vertices only, optional arrays dropped unless one entry per vertex,
@@ -149,30 +158,24 @@ void ComputeMeshNormals(TMeshData& d, float creaseDegrees) {
   for (size_t f = 0; f < faces; ++f) {
     const float* p[3] = {&d.Positions[idx[f * 3] * 3], &d.Positions[idx[f * 3 + 1] * 3],
                          &d.Positions[idx[f * 3 + 2] * 3]};
-    const float u[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
-    const float v[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
-    float w[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    const float len = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
-    float* e = &unit[f * 3];
-    if (len > 0 && std::isfinite(len)) {
-      for (int k = 0; k < 3; ++k) e[k] = w[k] / len;
-    } else {
-      e[0] = e[1] = e[2] = 0;
-    }
+    float edge[3][3], len[3];  // edge k runs from corner k to corner k + 1
     for (int k = 0; k < 3; ++k) {
-      const float* a = p[k];
-      const float* b = p[(k + 1) % 3];
-      const float* c = p[(k + 2) % 3];
-      const float x[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-      const float y[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-      const float lx = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
-      const float ly = std::sqrt(y[0] * y[0] + y[1] * y[1] + y[2] * y[2]);
-      float angle = 0;
-      if (lx > 0 && ly > 0) {
-        const float cosA = (x[0] * y[0] + x[1] * y[1] + x[2] * y[2]) / (lx * ly);
-        angle = std::acos(std::min(1.0f, std::max(-1.0f, cosA)));
-      }
-      if (!std::isfinite(angle)) angle = 0;
+      for (int j = 0; j < 3; ++j) edge[k][j] = p[(k + 1) % 3][j] - p[k][j];
+      len[k] = std::sqrt(edge[k][0] * edge[k][0] + edge[k][1] * edge[k][1] + edge[k][2] * edge[k][2]);
+    }
+    const float* u = edge[0];
+    const float v[3] = {-edge[2][0], -edge[2][1], -edge[2][2]};
+    const float w[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const float wl = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
+    float* e = &unit[f * 3];
+    const bool flat = wl > 0 && std::isfinite(wl);
+    for (int k = 0; k < 3; ++k) e[k] = flat ? w[k] / wl : 0;
+    for (int k = 0; k < 3; ++k) {
+      // The angle between the edge leaving the corner and the reversed edge arriving at it.
+      const float* a = edge[k];
+      const float* b = edge[(k + 2) % 3];
+      const float l = len[k] * len[(k + 2) % 3];
+      const float angle = l > 0 ? FastAcos(-(a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) / l) : 0;
       float* out = &weighted[(f * 3 + k) * 3];
       for (int j = 0; j < 3; ++j) out[j] = e[j] * angle;
     }
@@ -191,38 +194,78 @@ void ComputeMeshNormals(TMeshData& d, float creaseDegrees) {
   if (!std::isfinite(creaseDegrees)) creaseDegrees = 60;
   creaseDegrees = std::min(std::max(creaseDegrees, 0.0f), 180.0f);
   const float limit = std::cos(creaseDegrees * kPi / 180.0f) - 1e-6f;
+  const float halfLimit = std::cos(creaseDegrees * kPi / 360.0f) + 1e-5f;
 
-  std::vector<float> cornerNormal(corners * 3);
-  auto finish = [&](float* out, const float* own, uint32_t face) {
-    float len = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
-    if (!(len > 0) || !std::isfinite(len)) {
-      // A degenerate face takes its own direction, or failing that one that lights.
-      const float* e = &unit[face * 3];
-      if (e[0] != 0 || e[1] != 0 || e[2] != 0) {
-        std::copy(e, e + 3, out);
-      } else if (own) {
-        std::copy(own, own + 3, out);
-        len = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
-        if (len > 0 && std::isfinite(len))
-          for (int k = 0; k < 3; ++k) out[k] /= len;
-        else
-          out[0] = out[1] = 0, out[2] = 1;
-      } else {
-        out[0] = out[1] = 0;
-        out[2] = 1;
+  // Unit length; a degenerate sum takes its face's direction, else the fan's, else +z.
+  auto finish = [&](float* out, const float* all, uint32_t face) {
+    for (const float* m : {static_cast<const float*>(out), static_cast<const float*>(&unit[face * 3]), all}) {
+      if (!m) continue;
+      const float len = std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
+      if (len > 0 && std::isfinite(len)) {
+        const float x = m[0] / len, y = m[1] / len, z = m[2] / len;
+        out[0] = x, out[1] = y, out[2] = z;
+        return;
       }
-      return;
     }
-    for (int k = 0; k < 3; ++k) out[k] /= len;
+    out[0] = out[1] = 0;
+    out[2] = 1;
   };
+
+  // One output vertex per (vertex, normal), made fan by fan; the outputs of each vertex are chained for
+  // the look-up.
+  const uint32_t none = UINT32_MAX;
+  std::vector<uint32_t> head(n, none), next;
+  next.reserve(n + n / 4);
+  TMeshData out;
+  out.Positions.reserve(n * 3);
+  out.Normals.reserve(n * 3);
+  if (tex) out.TexCoords.reserve(n * 2);
+  if (col) out.Colors.reserve(n * 4);
+  out.Indices.resize(corners);
+  auto emit = [&](uint32_t corner, const float* m) {
+    const uint32_t v = idx[corner];
+    const uint32_t key = vertexOf[v];
+    for (uint32_t o = head[key]; o != none; o = next[o]) {
+      const float* q = &out.Normals[o * 3];
+      if (q[0] == m[0] && q[1] == m[1] && q[2] == m[2]) {
+        out.Indices[corner] = o;
+        return;
+      }
+    }
+    const uint32_t made = static_cast<uint32_t>(next.size());
+    next.push_back(head[key]);
+    head[key] = made;
+    out.Positions.insert(out.Positions.end(), &d.Positions[v * 3], &d.Positions[v * 3] + 3);
+    out.Normals.insert(out.Normals.end(), m, m + 3);
+    if (tex) out.TexCoords.insert(out.TexCoords.end(), &d.TexCoords[v * 2], &d.TexCoords[v * 2] + 2);
+    if (col) out.Colors.insert(out.Colors.end(), &d.Colors[v * 4], &d.Colors[v * 4] + 4);
+    out.Indices[corner] = made;
+  };
+
+  std::vector<uint8_t> group;
   for (size_t c = 0; c < n; ++c) {
     const uint32_t* begin = &fan[start[c]];
     const size_t size = start[c + 1] - start[c];
     if (size == 0) continue;
-    if (size <= kPairwiseFan) {
-      float all[3] = {0, 0, 0};
-      for (size_t i = 0; i < size; ++i)
-        for (int k = 0; k < 3; ++k) all[k] += weighted[begin[i] * 3 + k];
+    float all[3] = {0, 0, 0};
+    for (size_t i = 0; i < size; ++i)
+      for (int k = 0; k < 3; ++k) all[k] += weighted[begin[i] * 3 + k];
+    // Every face within half the crease angle of the fan's mean is within the crease angle of every
+    // other: the whole fan is smooth and each corner's sum is the fan's (the same additions, in order).
+    bool smooth = true;
+    {
+      const float len = std::sqrt(all[0] * all[0] + all[1] * all[1] + all[2] * all[2]);
+      smooth = len > 0 && std::isfinite(len);
+      for (size_t i = 0; smooth && i < size; ++i) {
+        const float* e = &unit[begin[i] / 3 * 3];
+        smooth = (e[0] * all[0] + e[1] * all[1] + e[2] * all[2]) >= halfLimit * len;
+      }
+    }
+    if (smooth) {
+      float m[3] = {all[0], all[1], all[2]};
+      finish(m, all, begin[0] / 3);
+      for (size_t i = 0; i < size; ++i) emit(begin[i], m);
+    } else if (size <= kPairwiseFan) {
       for (size_t i = 0; i < size; ++i) {
         const uint32_t face = begin[i] / 3;
         const float* e = &unit[face * 3];
@@ -233,18 +276,16 @@ void ComputeMeshNormals(TMeshData& d, float creaseDegrees) {
           if (other == face || e[0] * o[0] + e[1] * o[1] + e[2] * o[2] >= limit)
             for (int k = 0; k < 3; ++k) sum[k] += weighted[begin[j] * 3 + k];
         }
-        float* out = &cornerNormal[begin[i] * 3];
-        std::copy(sum, sum + 3, out);
-        finish(out, all, face);
+        finish(sum, all, face);
+        emit(begin[i], sum);
       }
     } else {
       // Group the fan's faces by direction: each joins the first group whose first face it is near.
       int groups = 0;
       float seed[kFanGroups][3], sum[kFanGroups][3];
-      std::vector<uint8_t> group(size);
+      group.resize(size);
       for (size_t i = 0; i < size; ++i) {
-        const uint32_t face = begin[i] / 3;
-        const float* e = &unit[face * 3];
+        const float* e = &unit[begin[i] / 3 * 3];
         int chosen = -1, nearest = 0;
         float best = -2;
         for (int g = 0; g < groups; ++g) {
@@ -266,49 +307,11 @@ void ComputeMeshNormals(TMeshData& d, float creaseDegrees) {
         for (int k = 0; k < 3; ++k) sum[chosen][k] += weighted[begin[i] * 3 + k];
       }
       for (size_t i = 0; i < size; ++i) {
-        float* out = &cornerNormal[begin[i] * 3];
-        std::copy(sum[group[i]], sum[group[i]] + 3, out);
-        finish(out, nullptr, begin[i] / 3);
+        float m[3] = {sum[group[i]][0], sum[group[i]][1], sum[group[i]][2]};
+        finish(m, all, begin[i] / 3);
+        emit(begin[i], m);
       }
     }
-  }
-  std::vector<float>().swap(weighted);
-  std::vector<float>().swap(unit);
-  std::vector<uint32_t>().swap(fan);
-  std::vector<uint32_t>().swap(start);
-
-  // One output vertex per (vertex, normal); the outputs of each vertex are chained for the look-up.
-  const uint32_t none = UINT32_MAX;
-  std::vector<uint32_t> head(n, none), next;
-  next.reserve(n + n / 4);
-  TMeshData out;
-  out.Positions.reserve(n * 3);
-  out.Normals.reserve(n * 3);
-  if (tex) out.TexCoords.reserve(n * 2);
-  if (col) out.Colors.reserve(n * 4);
-  out.Indices.resize(corners);
-  for (size_t i = 0; i < corners; ++i) {
-    const uint32_t v = idx[i];
-    const uint32_t key = vertexOf[v];
-    const float* m = &cornerNormal[i * 3];
-    uint32_t found = none;
-    for (uint32_t o = head[key]; o != none; o = next[o]) {
-      const float* q = &out.Normals[o * 3];
-      if (q[0] == m[0] && q[1] == m[1] && q[2] == m[2]) {
-        found = o;
-        break;
-      }
-    }
-    if (found == none) {
-      found = static_cast<uint32_t>(next.size());
-      next.push_back(head[key]);
-      head[key] = found;
-      out.Positions.insert(out.Positions.end(), &d.Positions[v * 3], &d.Positions[v * 3] + 3);
-      out.Normals.insert(out.Normals.end(), m, m + 3);
-      if (tex) out.TexCoords.insert(out.TexCoords.end(), &d.TexCoords[v * 2], &d.TexCoords[v * 2] + 2);
-      if (col) out.Colors.insert(out.Colors.end(), &d.Colors[v * 4], &d.Colors[v * 4] + 4);
-    }
-    out.Indices[i] = found;
   }
   d = std::move(out);
 }
