@@ -1,7 +1,6 @@
 // The multi-value editor panel: construction, layout, caption refresh and the scroll bar link.
 #include "pos3d/floatedit.h"
 
-#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -169,11 +168,8 @@ void TFloatEdit::RefreshField(int Index) {
     int lo = BoundUnits(FMin->GetElement(Index));
     int hi = BoundUnits(FMax->GetElement(Index));
     int v = ScrollUnits(static_cast<double>(FValue->GetElement(Index)));
-    // The position moves first, in a range that holds both: narrowing around the previous element's
-    // position would clamp it, and the clamp would be written into this element.
-    ApplyScrollRange(std::min(lo, FScrollBar->Min()), std::max(hi, FScrollBar->Max()));
-    FScrollBar->SetPosition(v);
     ApplyScrollRange(lo, hi);
+    FScrollBar->SetPosition(v);
   }
 }
 
