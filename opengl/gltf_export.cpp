@@ -23,6 +23,8 @@
 namespace {
 
 const double kPi = 3.14159265358979323846;
+// Call parts copy their targets' nodes: groups of calls to groups of calls grow without bound.
+const size_t kMaxNodes = 1000000;
 
 // The values of GL's default material, for parts that set none of their own.
 const float kDefaultDiffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
@@ -159,6 +161,12 @@ public:
   }
 
   bool Build(std::string& error) {
+    size_t nodes = 0;
+    CountNodes(FGl->Root(), nodes);
+    if (nodes > kMaxNodes) {
+      error = "the scene holds more than " + std::to_string(kMaxNodes) + " nodes once its call parts are copied out";
+      return false;
+    }
     tinygltf::Scene scene;
     const int root = Node(FGl->Root());
     if (!FError.empty()) {
@@ -357,6 +365,21 @@ private:
       node.rotation = {axis[0] * std::sin(half), axis[1] * std::sin(half), axis[2] * std::sin(half), std::cos(half)};
     }
     return true;
+  }
+
+  // The nodes Node would make, counted up to just past the limit.
+  void CountNodes(TPart* part, size_t& count) {
+    if (++count > kMaxNodes) return;
+    if (auto* call = dynamic_cast<TPartCall*>(part)) {
+      TPart* target = call->ListByHand() ? nullptr : call->CallTarget();
+      if (target && !FCalls.count(call)) {
+        FCalls.insert(call);
+        CountNodes(target, count);
+        FCalls.erase(call);
+      }
+    } else if (auto* group = dynamic_cast<TPartGroup*>(part)) {
+      for (int i = 0; i < group->Count() && count <= kMaxNodes; ++i) CountNodes(group->Part(i), count);
+    }
   }
 
   // A part and what it draws as a node; a group's children follow it, a call part holds a copy of its

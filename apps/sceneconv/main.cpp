@@ -112,7 +112,8 @@ int Convert(const Options& opt) {
   } else if (ext == ".gltf" || ext == ".glb") {
     if (!gl->ExportGltf(opt.output.c_str())) return Fail(opt.output, gl->SaveError().c_str());
   } else {
-    const std::vector<TWorldMesh> meshes = WorldMeshes(gl);
+    std::vector<TWorldMesh> meshes;
+    if (!WorldMeshes(gl, meshes, error)) return Fail(opt.input, error);
     size_t triangles = 0;
     for (const TWorldMesh& m : meshes) triangles += m.data.TriangleCount();
     progress.Say(std::to_string(triangles) + " triangles in " + std::to_string(meshes.size()) + " meshes");

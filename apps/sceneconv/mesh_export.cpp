@@ -14,9 +14,26 @@
 
 namespace {
 
+// Call parts repeat their targets: groups of calls to groups of calls grow without bound.
+const size_t kMaxParts = 1000000;
+
 class TWorldWalk {
 public:
   std::vector<TWorldMesh> meshes;
+
+  // The parts Walk visits, counted up to just past the limit.
+  void Count(TPart* part, size_t& count) {
+    if (++count > kMaxParts) return;
+    if (auto* call = dynamic_cast<TPartCall*>(part)) {
+      TPart* target = call->ListByHand() ? nullptr : call->CallTarget();
+      if (!target || calls.count(call)) return;
+      calls.insert(call);
+      Count(target, count);
+      calls.erase(call);
+    } else if (auto* group = dynamic_cast<TPartGroup*>(part)) {
+      for (int i = 0; i < group->Count() && count <= kMaxParts; ++i) Count(group->Part(i), count);
+    }
+  }
 
   void Walk(TPart* part, const TPartMatrix& parent) {
     if (auto* call = dynamic_cast<TPartCall*>(part)) {
@@ -78,10 +95,17 @@ private:
 
 }  // namespace
 
-std::vector<TWorldMesh> WorldMeshes(TOpenGl* gl) {
+bool WorldMeshes(TOpenGl* gl, std::vector<TWorldMesh>& meshes, std::string& error) {
   TWorldWalk walk;
+  size_t parts = 0;
+  walk.Count(gl->Root(), parts);
+  if (parts > kMaxParts) {
+    error = "the scene holds more than " + std::to_string(kMaxParts) + " parts once its call parts are copied out";
+    return false;
+  }
   walk.Walk(gl->Root(), TPartMatrix());
-  return std::move(walk.meshes);
+  meshes = std::move(walk.meshes);
+  return true;
 }
 
 std::string AssimpFormatFor(const std::string& extension) {

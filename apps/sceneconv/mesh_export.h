@@ -17,7 +17,8 @@ struct TWorldMesh {
 };
 
 // Every part that draws triangles, through the placements of its groups; a call part adds its target again.
-std::vector<TWorldMesh> WorldMeshes(TOpenGl* gl);
+// False with the reason when call parts copy out more parts than a file should hold.
+bool WorldMeshes(TOpenGl* gl, std::vector<TWorldMesh>& meshes, std::string& error);
 
 // The assimp format that writes a file of this extension (.obj, .stl, .ply); empty for others.
 std::string AssimpFormatFor(const std::string& extension);

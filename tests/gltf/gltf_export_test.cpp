@@ -316,6 +316,23 @@ TEST_F(GltfExport, FailuresSayWhyAndLeaveOldFiles) {
   EXPECT_FALSE(gl->ExportGltf((TempDir() + "/no such folder/scene.glb").c_str()));
   EXPECT_FALSE(gl->SaveError().IsEmpty());
 
+  // Call parts that call groups of call parts multiply: past a million nodes the export is refused.
+  TPart* chain = gl->AddGroup(nullptr, "Chain");
+  gl->AddCube(gl->AddGroup(chain, "L0"), "Leaf");
+  for (int k = 1; k <= 21; ++k) {
+    TPart* level = gl->AddGroup(chain, ("L" + std::to_string(k)).c_str());
+    for (int c = 0; c < 2; ++c) {
+      auto* call = new TPartCall;
+      call->Name = ("C" + std::to_string(k) + "_" + std::to_string(c)).c_str();
+      call->SetUsedPartName(("L" + std::to_string(k - 1)).c_str());
+      gl->AddObject(level, call);
+    }
+  }
+  EXPECT_FALSE(gl->ExportGltf((TempDir() + "/many.glb").c_str()));
+  EXPECT_NE(std::string(gl->SaveError().c_str()).find("call parts"), std::string::npos);
+  gl->DeleteObject(chain);
+  delete chain;
+
   // A placement that is no number makes no valid file: the old one stays.
   const std::string file = TempDir() + "/kept.glb";
   ASSERT_TRUE(gl->ExportGltf(file.c_str()));
