@@ -205,6 +205,46 @@ std::string Gltf(uint32_t textureRgb) {
          buffer + R"("}]})";
 }
 
+// The same square as a binary glTF: one top node showing it, its PNG image inside the binary chunk.
+Bytes Glb(uint32_t textureRgb) {
+  Bytes bin;
+  const float pos[4][3] = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+  const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (const auto& p : pos)
+    for (float x : p) PutF(bin, x);
+  for (const auto& t : uv)
+    for (float x : t) PutF(bin, x);
+  const uint16_t idx[6] = {0, 1, 2, 0, 2, 3};
+  Put(bin, idx, sizeof(idx));
+  const Bytes png = Png(textureRgb);
+  Put(bin, png.data(), png.size());
+  while (bin.size() % 4) bin.push_back(0);
+  std::string json = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],
+"nodes":[{"name":"tile","mesh":0}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"indices":2,"material":0}]}],
+"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+"textures":[{"source":0}],"images":[{"bufferView":3,"mimeType":"image/png"}],
+"accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3","min":[-1,-1,0],"max":[1,1,0]},
+{"bufferView":1,"componentType":5126,"count":4,"type":"VEC2"},
+{"bufferView":2,"componentType":5123,"count":6,"type":"SCALAR"}],
+"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":48},{"buffer":0,"byteOffset":48,"byteLength":32},
+{"buffer":0,"byteOffset":80,"byteLength":12},{"buffer":0,"byteOffset":92,"byteLength":)" +
+                     std::to_string(png.size()) + R"(}],
+"buffers":[{"byteLength":)" + std::to_string(bin.size()) + "}]}";
+  while (json.size() % 4) json += ' ';
+  Bytes out;
+  Put(out, "glTF", 4);
+  PutU32(out, 2);
+  PutU32(out, static_cast<uint32_t>(12 + 8 + json.size() + 8 + bin.size()));
+  PutU32(out, static_cast<uint32_t>(json.size()));
+  Put(out, "JSON", 4);
+  Put(out, json.data(), json.size());
+  PutU32(out, static_cast<uint32_t>(bin.size()));
+  Put(out, "BIN\0", 4);
+  Put(out, bin.data(), bin.size());
+  return out;
+}
+
 Bytes Save(TOpenGl* gl) {
   TMemoryStream s;
   EXPECT_TRUE(gl->SaveToStream(&s));
@@ -385,6 +425,13 @@ TEST_F(Import, GltfNodesBecomeGroupsWithPlacementsOrBakedVertices) {
   const Rgba c = Centre();
   EXPECT_GT(c.b, 100);
   EXPECT_LT(c.r + c.g, 60);
+
+  // A binary glTF carries its PNG in its binary chunk; it takes the next free slot.
+  TPart* tile = gl->ImportModel(WriteBytes("tile.glb", Glb(0xFF0000)).c_str(), nullptr);
+  ASSERT_NE(tile, nullptr) << gl->LoadError().c_str();
+  EXPECT_EQ(FirstMesh(tile)->Texture, 1);
+  ASSERT_NE(gl->GetPicture(1)->Graphic(), nullptr);
+  EXPECT_EQ(gl->GetPicture(1)->Bitmap()->Pixel(2, 2), 0x0000FFu) << "red, as TColor holds it";
 
   // Placement helpers: translate * rotate * scale decomposes, shear does not.
   TPlacementParts parts;
