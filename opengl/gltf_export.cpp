@@ -147,6 +147,39 @@ std::string UriOf(const std::string& name) {
   return out;
 }
 
+// Names as glTF's JSON needs them, in UTF-8: text that is not valid UTF-8 is taken as Latin-1, the scene
+// file's own 8-bit text.
+std::string Utf8(const char* text) {
+  const std::string s = text ? text : "";
+  bool valid = true;
+  for (size_t i = 0; i < s.size() && valid;) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    valid = n > 0 && i + n <= s.size() && !(n == 2 && c < 0xC2) && !(n == 4 && c > 0xF4);
+    for (size_t k = 1; valid && k < n; ++k) valid = (static_cast<unsigned char>(s[i + k]) >> 6) == 2;
+    if (valid && n == 3) {
+      const unsigned char d = static_cast<unsigned char>(s[i + 1]);
+      valid = !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0);
+    }
+    if (valid && n == 4) {
+      const unsigned char d = static_cast<unsigned char>(s[i + 1]);
+      valid = !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90);
+    }
+    i += n;
+  }
+  if (valid) return s;
+  std::string out;
+  for (unsigned char c : s) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -275,7 +308,7 @@ private:
     prim.indices = static_cast<int>(FModel.accessors.size() - 1);
     prim.material = MaterialFor(part, texture);
     tinygltf::Mesh mesh;
-    mesh.name = part->Name.c_str();
+    mesh.name = Utf8(part->Name.c_str());
     mesh.primitives.push_back(prim);
     FModel.meshes.push_back(mesh);
     index = static_cast<int>(FModel.meshes.size() - 1);
@@ -296,7 +329,7 @@ private:
     auto known = FMaterials.find(key);
     if (known != FMaterials.end()) return known->second;
     tinygltf::Material mat;
-    mat.name = part->UseMaterial ? std::string(part->Name.c_str()) : std::string("default");
+    mat.name = part->UseMaterial ? Utf8(part->Name.c_str()) : std::string("default");
     mat.pbrMetallicRoughness.baseColorFactor = {Clamp01(key[0]), Clamp01(key[1]), Clamp01(key[2]), Clamp01(key[3])};
     mat.pbrMetallicRoughness.metallicFactor = 0;
     mat.pbrMetallicRoughness.roughnessFactor = Clamp01(1 - key[7] / 128);
@@ -351,7 +384,7 @@ private:
                               part->RX, part->RY, part->RZ, part->RotationAngle};
     for (float v : values)
       if (!std::isfinite(v)) {
-        FError = std::string("the placement of ") + TOpenGl::PartPath(part).c_str() + " is not a finite number";
+        FError = "the placement of " + Utf8(TOpenGl::PartPath(part).c_str()) + " is not a finite number";
         return false;
       }
     if (part->PX != 0 || part->PY != 0 || part->PZ != 0) node.translation = {part->PX, part->PY, part->PZ};
@@ -386,7 +419,7 @@ private:
   // target's nodes (sharing their meshes).
   int Node(TPart* part) {
     tinygltf::Node node;
-    node.name = part->Name.c_str();
+    node.name = Utf8(part->Name.c_str());
     std::vector<int> children;
     if (auto* call = dynamic_cast<TPartCall*>(part)) {
       // A call part draws its target from the target's own frame, without a placement of its own.

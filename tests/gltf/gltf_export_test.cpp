@@ -189,6 +189,18 @@ TEST_F(GltfExport, EveryExportPassesTheValidator) {
   EXPECT_TRUE(std::ifstream(TempDir() + "/a scene #1.bin").good());
   EXPECT_TRUE(Validates(spaced));
 
+  // Names in 8-bit text come out as UTF-8; valid UTF-8 stays as it is.
+  gl->FindPart("Box")->Name = "Caf\xe9";
+  gl->FindPart("Ball")->Name = "Caf\xc3\xa9";
+  const std::string named = TempDir() + "/named.gltf";
+  ASSERT_TRUE(gl->ExportGltf(named.c_str())) << gl->SaveError().c_str();
+  EXPECT_TRUE(Validates(named));
+  std::ifstream in(named);
+  const std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t cafes = 0;
+  for (size_t at = json.find("Caf\xc3\xa9\""); at != std::string::npos; at = json.find("Caf\xc3\xa9\"", at + 1)) ++cafes;
+  EXPECT_GE(cafes, 2u);
+
   // An empty scene and an orthographic camera.
   gl->DeleteObject(gl->Root());
   gl->SetProjectionOrtho(true);
