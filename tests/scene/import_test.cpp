@@ -38,6 +38,12 @@ std::string Dir() {
   return dir;
 }
 
+// Removes the models the tests wrote.
+struct ModelFiles : ::testing::Environment {
+  void TearDown() override { EXPECT_EQ(std::system(("rm -rf " + Dir()).c_str()), 0); }
+};
+::testing::Environment* const files = ::testing::AddGlobalTestEnvironment(new ModelFiles);
+
 std::string Write(const std::string& name, const std::string& text) {
   const std::string path = Dir() + name;
   std::ofstream(path, std::ios::binary) << text;
@@ -470,6 +476,17 @@ TEST_F(Import, BadModelsAndBudgetsLeaveTheSceneAsItWas) {
     EXPECT_FALSE(gl->LoadError().IsEmpty());
     EXPECT_EQ(Save(gl), before);
   }
+  // Non-finite coordinates load; the triangles that use them are left out.
+  std::string odd = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv nan 1 0\nv 1 inf 0\nf 1 2 3\nf 1 2 4\nf 2 3 5\n";
+  TPart* partial = gl->ImportModel(Write("odd.obj", odd).c_str(), nullptr);
+  ASSERT_NE(partial, nullptr) << gl->LoadError().c_str();
+  EXPECT_EQ(FirstMesh(partial)->TriangleCount(), 1);
+  EXPECT_FLOAT_EQ(gl->PartBounds(partial).Max[1], 1);
+  Step(40);
+  gl->DeleteObject(partial);
+  delete partial;
+  Step(40);
+
   // A parent outside this viewport's scene is refused.
   TPartGroup stray;
   EXPECT_EQ(gl->ImportModel(cube.c_str(), &stray), nullptr);
