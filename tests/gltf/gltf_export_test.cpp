@@ -19,6 +19,7 @@
 #include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/call.h"
+#include "parts/mesh.h"
 #include "parts/mesh_data.h"
 #include "parts/placement.h"
 #include "parts/primitives.h"
@@ -100,6 +101,17 @@ protected:
     strip->SetShape(GL_TRIANGLE_STRIP);
     strip->SetNPoints(5);
     strip->SetX(4, 3);
+    // A mesh with its own texture coordinates and vertex colours.
+    auto* tri = new TPartMesh;
+    tri->Name = "Tri";
+    TMeshData d;
+    d.Positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    d.TexCoords = {0, 0, 1, 0, 0, 1};
+    d.Colors = {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0.5f};
+    d.Indices = {0, 1, 2};
+    tri->SetData(d);
+    tri->SetTexture(3);
+    gl->AddObject(inner, tri);
     auto* call = new TPartCall;
     call->Name = "Again";
     call->SetUsedPartName("Inner");
