@@ -35,8 +35,9 @@ constexpr TMsgDlgButtons mbYesNoCancel = TMsgDlgButtons() << mbYes << mbNo << mb
 constexpr TMsgDlgButtons mbOKCancel = TMsgDlgButtons() << mbOK << mbCancel;
 
 // Asks a question and returns the button chosen: mrYes, mrNo, mrOk or mrCancel (an empty set means OK).
-// On a display: a modal form above the active one; Return picks Yes (else OK), Escape picks Cancel (else
-// No, else OK), as does closing the window (mrCancel). With a handler installed, the handler answers
+// On a display: a modal form above the active one, the focus on Yes (else OK); Tab and Shift+Tab move it
+// between the buttons, Return or Space picks the focused one, Escape picks Cancel (else No, else OK), and
+// closing the window answers mrCancel. With a handler installed, the handler answers
 // instead; headless without one, the message goes to standard error and the answer is mrCancel.
 int MessageDlg(const AnsiString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx = 0);
 
