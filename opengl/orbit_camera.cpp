@@ -249,7 +249,14 @@ void TOrbitCamera::UpdateNearFar() {
   if (b.Empty) return;
   Vec centre{b.Center(0), b.Center(1), b.Center(2)};
   double radius = std::max(1e-3, static_cast<double>(b.Radius()));
-  double distance = (Get(FViewport->EyePosition()) - centre).Length();
+  Vec eye = Get(FViewport->EyePosition()), forward = Get(FViewport->EyeTarget()) - eye;
+  double distance = (eye - centre).Length();
+  // The planes stand across the view direction: what counts is the centre's depth along it, which for a
+  // scene off to the side is less than its distance (taking the distance cut such scenes away).
+  if (forward.Length() > 1e-9 && forward.Usable()) {
+    double depth = (centre - eye).Dot(forward * (1 / forward.Length()));
+    if (depth + radius > 0) distance = depth;
+  }
   double farPlane = (distance + radius) * 1.05;
   // Depth precision goes with far / near: keep that ratio bounded when the eye is inside the scene.
   double nearPlane = std::max(distance - radius * 1.05, farPlane / 2000);

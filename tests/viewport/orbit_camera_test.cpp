@@ -117,6 +117,23 @@ TEST_F(Orbit, FitFramesEveryPartAndWheelingOutNeverLosesTheScene) {
   EXPECT_TRUE(ShowsSomething());
 }
 
+// Near and far go by depth along the view: a scene off to the side (nearer in depth than in distance) stays.
+TEST_F(Orbit, NearAndFarHoldAPartOffToTheSide) {
+  TPart* cube = gl->AddCube(nullptr, "aside");
+  cube->SetPX(5);
+  T3DVector eye, target;
+  eye.SetY(6);
+  gl->SetEyeTarget(&target);
+  gl->SetEyePosition(&eye);
+  T3DVector up;
+  up.SetZ(-1);
+  gl->SetEyeUp(&up);
+  gl->SetHeadlight(true);
+  cam->UpdateNearFar();
+  EXPECT_TRUE(Inside(gl->PartBounds(cube)));
+  EXPECT_TRUE(ShowsSomething());
+}
+
 TEST_F(Orbit, LeftDragOrbitsMiddleOrShiftDragPansRightDragZooms) {
   gl->AddCube(nullptr, "box");
   T3DVector eye0, target0;
