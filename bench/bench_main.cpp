@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_big.h"
 #include "bench/bench_models.h"
 #include "framework/controls/application.h"
 #include "framework/platform/winapi.h"
@@ -82,6 +83,7 @@ struct Options {
   double blockSeconds = 0.15;
   int latencySamples = 30;
   int modeParts = 1000;
+  TBigOptions big;
 };
 
 // ---- the scene both sides draw
@@ -1025,7 +1027,9 @@ void Usage() {
       "  --models-max N  largest model of the models run (default 1000000 triangles; 10000 with --quick)\n"
       "  --rounds N      side-by-side rounds per figure (default 5)\n"
       "  --quick         smaller scenes and fewer rounds, for a smoke run (figures not comparable)\n"
-      "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency,modes,models\n");
+      "  --only LIST     comma-separated subset of paint,rebuild,files,scale,latency,modes,big,models\n"
+      "  --big-max N     largest scene of the big-scene run (default 100000; 1000000 takes minutes)\n"
+      "  --big-no-culling, --big-timers   the big-scene run without culling, or with the refresh timers\n");
 }
 
 }  // namespace
@@ -1033,7 +1037,7 @@ void Usage() {
 int main(int argc, char** argv) {
   Options o;
   long modelsMax = 1000000;
-  std::string only = "paint,rebuild,files,scale,latency,modes,models";
+  std::string only = "paint,rebuild,files,scale,latency,modes,big,models";
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
@@ -1052,6 +1056,9 @@ int main(int argc, char** argv) {
     else if (a == "--rounds") o.rounds = std::max(1, std::atoi(value().c_str()));
     else if (a == "--only") only = value();
     else if (a == "--models-max") modelsMax = std::atol(value().c_str());
+    else if (a == "--big-max") o.big.maxParts = std::atol(value().c_str());
+    else if (a == "--big-no-culling") o.big.noCulling = true;
+    else if (a == "--big-timers") o.big.noPrompt = true;
     else if (a == "--quick") {
       modelsMax = 10000;
       o.paintParts = 200;
@@ -1062,6 +1069,7 @@ int main(int argc, char** argv) {
       o.blockSeconds = 0.05;
       o.latencySamples = 10;
       o.modeParts = 100;
+      o.big.maxParts = 10000;
     } else {
       Usage();
       return a == "--help" || a == "-h" ? 0 : 2;
@@ -1098,6 +1106,11 @@ int main(int argc, char** argv) {
     if (!o.dir.empty()) mo.dir = o.dir;
     for (const TModelBenchRow& r : RunModelBench(mo))
       AddRow(r.id, r.what, r.unit, r.system, r.baseline, r.ratio, r.hasGoal, false, r.goal);
+  }
+  if (wanted("big")) {
+    o.big.width = o.width;
+    o.big.height = o.height;
+    RunBigScenes(o.big);
   }
 
   PrintTable(o);

@@ -60,6 +60,7 @@ TOpenGl::TOpenGl(TComponent* AOwner) : TWinControl(AOwner), TPartHost(this), FCo
 }
 
 TOpenGl::~TOpenGl() {
+  Application->RemovePassEndHandler(MakeEvent(this, &TOpenGl::PassEnded));
   delete FModelTimer;
   delete FRefreshTimer;
   delete FClearColor;
@@ -262,7 +263,10 @@ void TOpenGl::DrawFrame() {
     // in world coordinates, and the next frame starts as this one did.
     glPushAttrib(GL_ENABLE_BIT | GL_TRANSFORM_BIT);
     glPushMatrix();
-    FRoot->Play();
+    if (FListMode == lmPerPart)
+      DrawPartsWalk();
+    else
+      FRoot->Play();
     glPopMatrix();
     glPopAttrib();
   }

@@ -151,6 +151,18 @@ public:
   void SetListMode(TListMode Value);
   // Shared quadric geometry lists alive in this viewport's context (per-part mode).
   int SharedGeometryCount() const;
+  // Per part, a frame skips the groups and parts whose boxes lie outside the view (clip planes are not
+  // counted, so they never make it skip more); the picture is the same. On by default; the
+  // whole-scene mode ignores it.
+  bool Culling() const { return FCulling; }
+  void SetCulling(bool Value);
+  // Of the last per-part frame: the parts it drew, and the parts and groups it left out whole.
+  int PartsDrawn() const { return FPartsDrawn; }
+  int PartsCulled() const { return FPartsCulled; }
+  // Off (the default): a change reaches the screen through the two 10 ms timers. On: the changes of
+  // one pass of the application's loop are rebuilt once and drawn at the end of that pass.
+  bool PromptRefresh() const { return FPromptRefresh; }
+  void SetPromptRefresh(bool Value);
 
   TCanvas* GetCanvas() { return FCanvas; }
   intptr_t GetResourceContext() const { return reinterpret_cast<intptr_t>(FResourceContext); }
@@ -203,6 +215,14 @@ protected:
   void ApplyHeadlight();
   // The per-part mode's rebuild: compiles the stale lists only.
   void UpdatePartLists();
+  // The per-part frame: walks the groups, skipping what lies outside the view when culling.
+  void DrawPartsWalk();
+  // A pick's drawing per part: only what meets the picked pixel's ray, each part named.
+  void PickPartsWalk();
+  // The model rebuild itself (both modes); false while there is no context.
+  bool RebuildModel();
+  // Prompt refresh: at the end of a pass of the loop, the rebuild and the repaint that are due.
+  void PassEnded(TObject* Sender);
   // Reads the back buffer (bottom row first); false without a context.
   bool ReadFrame(std::vector<uint8_t>& rgba, int& width, int& height);
 
@@ -240,4 +260,10 @@ protected:
   bool FModelPending = false;
   AnsiString FLoadError;
   AnsiString FSaveError;
+  bool FCulling = true;
+  int FPartsDrawn = 0;
+  int FPartsCulled = 0;
+  bool FPromptRefresh = false;
+  bool FModelDue = false;
+  bool FPaintDue = false;
 };

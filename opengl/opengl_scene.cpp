@@ -80,22 +80,35 @@ TPart* TOpenGl::FindPart(AnsiString name) { return FRoot->FindPart(name); }
 
 void TOpenGl::Refresh(TObject*) {
   if (!RefreshEnabled) return;
+  // An animation keeps its timer: it repaints at the timer's pace whatever the loop does.
+  if (FPromptRefresh && !FAnimation) {
+    FPaintDue = true;
+    return;
+  }
   FRefreshTimer->SetInterval(10);
   FRefreshTimer->SetEnabled(true);
 }
 
 void TOpenGl::RefreshModel(TObject*) {
   if (!RefreshEnabled) return;
+  if (FPromptRefresh) {
+    FModelDue = true;
+    return;
+  }
   FModelTimer->SetInterval(10);
   FModelTimer->SetEnabled(true);
 }
 
 void TOpenGl::OnModelRefreshTimer(TObject* Sender) {
   FModelTimer->SetEnabled(false);
+  if (RebuildModel()) Refresh(Sender);
+}
+
+bool TOpenGl::RebuildModel() {
   TContextScope scope(FContext.get());
   // Lists compiled now would land in another viewport's context: build once ours exists.
   FModelPending = !scope.Active();
-  if (FModelPending) return;
+  if (FModelPending) return false;
   if (FListMode == lmPerPart) {
     UpdatePartLists();
   } else {
@@ -103,7 +116,42 @@ void TOpenGl::OnModelRefreshTimer(TObject* Sender) {
     FRoot->BuildList(BUILDLIST_PREPARE);
     FRoot->BuildList(BUILDLIST_COMPILE);
   }
-  Refresh(Sender);
+  return true;
+}
+
+void TOpenGl::SetPromptRefresh(bool Value) {
+  if (Value == FPromptRefresh) return;
+  FPromptRefresh = Value;
+  const TNotifyEvent handler = MakeEvent(this, &TOpenGl::PassEnded);
+  if (Value) {
+    Application->AddPassEndHandler(handler);
+    // What the timers had pending is done at the end of this pass instead.
+    if (FModelTimer->Enabled()) {
+      FModelTimer->SetEnabled(false);
+      FModelDue = true;
+    }
+    if (FRefreshTimer->Enabled() && !FAnimation) {
+      FRefreshTimer->SetEnabled(false);
+      FPaintDue = true;
+    }
+  } else {
+    Application->RemovePassEndHandler(handler);
+    if (FModelDue) RefreshModel(this);
+    if (FPaintDue) Refresh(this);
+    FModelDue = FPaintDue = false;
+  }
+}
+
+// Once per pass however many changes came: input waits for no timer, and frames never queue.
+void TOpenGl::PassEnded(TObject*) {
+  if (FModelDue) {
+    FModelDue = false;
+    if (RebuildModel()) FPaintDue = true;
+  }
+  if (FPaintDue) {
+    FPaintDue = false;
+    InvalidateRect(Handle(), nullptr, FALSE);
+  }
 }
 
 void TOpenGl::OnRefreshTimer(TObject*) {

@@ -68,6 +68,8 @@ TPart* TOpenGl::PartAt(int X, int Y) {
     OnBeforePaint(this);
     if (OnPaint.Assigned())
       OnPaint(this);
+    else if (FListMode == lmPerPart)
+      PickPartsWalk();
     else
       FRoot->Paint();
     TPartPickNames::Active = nullptr;

@@ -7,6 +7,7 @@
 
 #include "opengl/context_scope.h"
 #include "opengl/opengl.h"
+#include "opengl/part_culling.h"
 #include "parts/call.h"
 #include "parts/parts.h"
 
@@ -38,6 +39,8 @@ public:
       const bool fresh = call.part->DrawnTarget() == call.target && !(call.target && changed.count(call.target));
       if (!fresh || call.part->DisplayList == 0) Compile(call.part, kInlineDepth);
     }
+    // Groups that hand on what those lists leave must look again.
+    if (FProbed) TPart::TouchCaches();
   }
 
 private:
@@ -46,9 +49,13 @@ private:
     TPart* target;
   };
 
-  // Brings p's list (and its subtree's) up to date; true when p's list name changed, so the
-  // group holding it must compile a call of the new name.
+  // Brings p's list (and its subtree's) up to date; true when p's list name changed, so a group
+  // whose list holds a call of it must be compiled again.
   bool Walk(TPart* p, int depth) {
+    auto* group = dynamic_cast<TPartGroup*>(p);
+    // The frame walks the groups above the inline depth and draws their parts: groups there need no
+    // list, quadrics only their shared geometry.
+    if (!group || depth < kInlineDepth) return WalkDrawn(p, group, depth);
     bool stale = OwnChange(p, p->DisplayList == 0);
     Inside inside(this, depth + 1);
     stale = p->UpdateListsInside(inside) || stale;
@@ -56,6 +63,47 @@ private:
     unsigned before = p->DisplayList;
     Compile(p, depth);
     return p->DisplayList != before;
+  }
+
+  bool WalkDrawn(TPart* p, TPartGroup* group, int depth) {
+    auto* shape = group ? nullptr : dynamic_cast<TSharedGeometry*>(p);
+    bool own;
+    if (group) {
+      own = p->ListDirty();
+      if (own) FChanged.push_back(p);
+    } else {
+      own = OwnChange(p, shape ? p->SharedGeometry() == 0 : p->DisplayList == 0);
+    }
+    Inside inside(this, depth + 1);
+    p->UpdateListsInside(inside);
+    if (group) {
+      if (own || p->DisplayList != 0) p->DrawnInline();
+    } else if (shape && !FCallSeen.count(p)) {
+      if (own) {
+        p->DrawnByWalk(AcquireShape(shape));
+        TakeTail(p->SharedGeometry());
+      }
+    } else if (own) {
+      Compile(p, depth);
+    }
+    return false;
+  }
+
+  unsigned AcquireShape(TSharedGeometry* shape) {
+    int kind = 0, d1 = 0, d2 = 0;
+    float a = 0, b = 0, c = 0;
+    shape->GeometryKey(kind, a, b, c, d1, d2);
+    return FHandle->Quadrics.Acquire(TQuadricKey(kind, a, b, c, d1, d2), [shape] { shape->DrawGeometry(); });
+  }
+
+  // What a shared shape leaves set, found once per shape for the frames that skip its parts.
+  void TakeTail(unsigned list) {
+    if (list == 0 || FHandle->Quadrics.Tail(list)) return;
+    TPartEffect tail = ProbeList(list);
+    // Only the geometry's own attributes: the part's state comes from its fields.
+    tail.Texture = TPartEffect::tkKeep;
+    tail.Material = false;
+    FHandle->Quadrics.SetTail(list, tail);
   }
 
   // What a part's list calls: a group's children, walked or (deep down) inlined; a call part's target.
@@ -103,18 +151,21 @@ private:
   void Compile(TPart* p, int depth) {
     p->AdoptListContext();
     // Acquired before the old one is released, so a part whose shape did not change keeps its list.
-    if (auto* shape = dynamic_cast<TSharedGeometry*>(p)) {
-      int kind = 0, d1 = 0, d2 = 0;
-      float a = 0, b = 0, c = 0;
-      shape->GeometryKey(kind, a, b, c, d1, d2);
-      p->SetSharedGeometry(FHandle->Quadrics.Acquire(TQuadricKey(kind, a, b, c, d1, d2), [shape] { shape->DrawGeometry(); }));
+    if (auto* shape = dynamic_cast<TSharedGeometry*>(p)) p->SetSharedGeometry(AcquireShape(shape));
+    {
+      // The list runs under the pushes of the groups above p: a group at the inline depth anchors.
+      TPartPaintEntry entry(depth);
+      p->BuildList(BUILDLIST_COMPILE);
     }
-    // The list runs under the pushes of the groups above p: a group at the inline depth anchors.
-    TPartPaintEntry entry(depth);
-    p->BuildList(BUILDLIST_COMPILE);
+    // A frame that skips the part still hands on what its list leaves set.
+    if (p->DisplayList != 0) {
+      p->SetCachedEffect(ProbeList(p->DisplayList), false);
+      FProbed = true;
+    }
   }
 
   TContextHandle* FHandle;
+  bool FProbed = false;
   std::vector<TPart*> FChanged;
   std::vector<Call> FCalls;
   std::unordered_set<const TPart*> FCallSeen;

@@ -35,7 +35,10 @@ unsigned TQuadricCache::Acquire(const TQuadricKey& key, const std::function<void
   draw();
   glEndList();
   FByKey[key] = list;
-  FByList[list] = Entry{key, 1};
+  Entry entry;
+  entry.Key = key;
+  entry.Uses = 1;
+  FByList[list] = entry;
   return list;
 }
 
@@ -56,4 +59,16 @@ int TQuadricCache::Uses() const {
 void TQuadricCache::Clear() {
   FByKey.clear();
   FByList.clear();
+}
+
+const TPartEffect* TQuadricCache::Tail(unsigned list) const {
+  auto found = FByList.find(list);
+  return found != FByList.end() && found->second.HasTail ? &found->second.Tail : nullptr;
+}
+
+void TQuadricCache::SetTail(unsigned list, const TPartEffect& tail) {
+  auto found = FByList.find(list);
+  if (found == FByList.end()) return;
+  found->second.Tail = tail;
+  found->second.HasTail = true;
 }

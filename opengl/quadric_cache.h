@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 
+#include "parts/part_effect.h"
+
 // What makes two quadrics draw the same triangles: the kind, its radii and height, its subdivisions.
 // The draw style, normals, texture coordinates and orientation are the same for every part.
 struct TQuadricKey {
@@ -31,11 +33,16 @@ public:
   int Uses() const;
   // The context went away with its lists: forget them.
   void Clear();
+  // What drawing a list leaves set (its last normal and texture coordinates); null until set.
+  const TPartEffect* Tail(unsigned list) const;
+  void SetTail(unsigned list, const TPartEffect& tail);
 
 private:
   struct Entry {
     TQuadricKey Key;
     int Uses = 0;
+    bool HasTail = false;
+    TPartEffect Tail;
   };
   std::map<TQuadricKey, unsigned> FByKey;
   std::map<unsigned, Entry> FByList;

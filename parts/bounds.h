@@ -34,4 +34,6 @@ public:
   virtual void Part(TPart* part) = 0;
   // Adds part's geometry under its placement.
   virtual void Placed(TPart* part) = 0;
+  // The part draws what no box can tell (a list set by hand).
+  virtual void Unknown() {}
 };

@@ -50,7 +50,10 @@ const TPartClass& TPartCall::Class() {
 
 // What Paint draws: the target a rebuild points the list at; a list set by hand has no known box.
 void TPartCall::AddBounds(TBoundsWalk& walk) {
-  if (!listByHand) walk.Part(CallTarget());
+  if (!listByHand)
+    walk.Part(CallTarget());
+  else
+    walk.Unknown();
 }
 
 void TPartCall::SetUsedPartName(AnsiString name) {

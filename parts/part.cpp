@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "files/files.h"
+#include "parts/part_cache.h"
+
 TPart::TPart() = default;
 
 TPart::~TPart() { ReleaseList(); }
@@ -55,6 +57,7 @@ void TPart::SetOwner(TOpenGl* o) { owner.Set(o); }
 void TPart::Changed(TObject* sender) {
   // A child's change climbs through here too; only the part's own values make its list stale.
   if (sender == this || sender == nullptr) listDirty = true;
+  ForgetCaches();
   OnChange(this);
 }
 

@@ -7,6 +7,7 @@
 #include "framework/core/core.h"
 #include "parts/bounds.h"
 #include "parts/part_class.h"
+#include "parts/part_effect.h"
 #include "parts/part_host.h"
 
 class TOpenGl;
@@ -144,6 +145,19 @@ public:
   void SetSharedGeometry(unsigned list);
   // Drawn inside an ancestor's list instead of its own: drops its own and counts as up to date.
   void DrawnInline();
+  // Drawn by the viewport's frame walk: no list of its own, only the shared geometry given (0: none).
+  void DrawnByWalk(unsigned sharedGeometry);
+
+  // Culling: the box of the part and its subtree in its parent's frame (its placement applied), kept
+  // until a change on its path; a box that reaches through a call part is kept until any change.
+  // unbounded (when given) tells a box that cannot be known: a list set by hand, a value not finite.
+  const TBounds& CachedBounds(bool* unbounded = nullptr);
+  // What drawing the part leaves set for later parts (null: not known), kept like the box; an effect
+  // that depends on lists (followsLists) is kept until any change or TouchCaches.
+  const TPartEffect* CachedEffect(bool* followsLists = nullptr) const;
+  void SetCachedEffect(const TPartEffect& effect, bool followsLists);
+  // Something the caches read changed outside any part's setters (a list compiled again).
+  static void TouchCaches();
 
 protected:
   void MarkListStale() { listDirty = true; }
@@ -157,6 +171,11 @@ private:
   // Deletes the display list (and drops the shared geometry) in the context that compiled it; skips
   // GL when that context is gone.
   void ReleaseList();
+  // Drops the cached box and effect (a change on the part's path).
+  void ForgetCaches();
+  struct TCache;
+  std::unique_ptr<TCache> cache;
+  friend class TPartCacheWalk;
   bool listDirty = true;
   unsigned sharedGeometry = 0;
   friend class TPartGroup;

@@ -221,7 +221,25 @@ void TApplication::ProcessMessages() {
   DeliverPosted();
   FireTimers();
   DeliverPosted();
+  EndPass();
   PaintInvalid();
+}
+
+void TApplication::AddPassEndHandler(TNotifyEvent handler) {
+  if (handler.Assigned() && std::find(FPassEnd.begin(), FPassEnd.end(), handler) == FPassEnd.end())
+    FPassEnd.push_back(handler);
+}
+
+void TApplication::RemovePassEndHandler(TNotifyEvent handler) {
+  FPassEnd.erase(std::remove(FPassEnd.begin(), FPassEnd.end(), handler), FPassEnd.end());
+}
+
+void TApplication::EndPass() {
+  if (FPassEnd.empty()) return;
+  // A handler may remove others (or destroy their objects, which remove themselves).
+  const std::vector<TNotifyEvent> handlers = FPassEnd;
+  for (const TNotifyEvent& h : handlers)
+    if (std::find(FPassEnd.begin(), FPassEnd.end(), h) != FPassEnd.end()) h(nullptr);
 }
 
 void TApplication::Run() {

@@ -33,6 +33,11 @@ public:
   void Terminate() { FTerminated = true; }
   bool Terminated() const { return FTerminated; }
   void PostMessage(HWND hwnd, UINT msg, uintptr_t wparam, intptr_t lparam);
+  // Handlers called at the end of every pass, after input, posted messages and timers and before the
+  // invalid windows are painted: work that a pass's changes made due is done once, in that pass.
+  // Adding a handler twice adds it once; one removed meanwhile is not called.
+  void AddPassEndHandler(TNotifyEvent handler);
+  void RemovePassEndHandler(TNotifyEvent handler);
 
   // The first form created; closing it, or destroying it while Run goes on, ends Run. Null again once
   // it is destroyed.
@@ -74,6 +79,7 @@ private:
   void DeliverPosted();
   void FireTimers();
   void PaintInvalid();
+  void EndPass();
 
   TForm* FMainForm = nullptr;
   std::vector<Modal> FModalForms;
@@ -84,6 +90,7 @@ private:
   int64_t FManualNow = 0;
   std::deque<Posted> FPosted;
   std::vector<TTimer*> FTimers;
+  std::vector<TNotifyEvent> FPassEnd;
 };
 
 extern TApplication* Application;

@@ -199,16 +199,18 @@ TEST_F(Pair, AChangeRecompilesOnlyItsPartAndGroupsOnlyOnTheirOwnChanges) {
     GlRecorder::Stop();
     return n;
   };
-  EXPECT_EQ(compiles([&] { perPart->FindPart("ball")->SetPY(0.5f); }), 1u);
-  // The group's list calls the child's list by name, which did not change.
-  EXPECT_EQ(compiles([&] { perPart->FindPart("arm")->SetPY(0.5f); }), 1u);
-  // Ten changes of one part in a burst: still one compile.
+  // Groups and quadrics are drawn by the frame from their values: only geometry is compiled.
+  EXPECT_EQ(compiles([&] { perPart->FindPart("ball")->SetPY(0.5f); }), 0u);
+  EXPECT_EQ(compiles([&] { perPart->FindPart("arm")->SetPY(0.5f); }), 0u);
+  EXPECT_EQ(compiles([&] { static_cast<TPartSphere*>(perPart->FindPart("ball"))->SetSlices(7); }), 1u);
+  // Ten changes of a part with a list of its own in a burst: one compile.
   EXPECT_EQ(compiles([&] {
-              for (int i = 0; i < 10; ++i) perPart->FindPart("s3")->SetPZ(0.1f * i);
+              for (int i = 0; i < 10; ++i) perPart->FindPart("quad")->SetPZ(0.1f * i);
             }),
             1u);
-  // An insert compiles the new part and its group.
-  EXPECT_EQ(compiles([&] { perPart->AddCube(perPart->FindPart("more"), "extra"); }), 2u);
+  // An insert compiles the new part's list, and nothing for a shape already shared.
+  EXPECT_EQ(compiles([&] { perPart->AddQuad(perPart->FindPart("more"), "extra"); }), 1u);
+  EXPECT_EQ(compiles([&] { perPart->AddCube(perPart->FindPart("more"), "extra cube"); }), 0u);
   EXPECT_EQ(compiles([] {}), 0u);
 }
 
