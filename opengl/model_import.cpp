@@ -476,6 +476,23 @@ private:
   std::string FFolder;
 };
 
+// Every face of every mesh names vertices its mesh has.
+bool FacesValid(const aiScene* scene) {
+  if (scene->mNumMeshes > 0 && !scene->mMeshes) return false;
+  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+    const aiMesh* mesh = scene->mMeshes[m];
+    if (!mesh) return false;
+    if ((mesh->mNumVertices > 0 && !mesh->mVertices) || (mesh->mNumFaces > 0 && !mesh->mFaces)) return false;
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+      const aiFace& face = mesh->mFaces[f];
+      if (face.mNumIndices == 0 || !face.mIndices) return false;
+      for (unsigned i = 0; i < face.mNumIndices; ++i)
+        if (face.mIndices[i] >= mesh->mNumVertices) return false;
+    }
+  }
+  return true;
+}
+
 // Triangles the scene's nodes draw, counting a mesh once per node that shows it.
 long long CountTriangles(const aiScene* scene) {
   long long total = 0;
@@ -516,10 +533,18 @@ TPart* TOpenGl::ImportModel(AnsiString FileName, TPart* Parent) {
   Assimp::Importer importer;
   // Points and lines are no triangles: the sort drops them.
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-  const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate | aiProcess_SortByPType);
+  const aiScene* scene = importer.ReadFile(path, 0);
   if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
     const char* why = importer.GetErrorString();
     return fail(std::string("the model could not be read: ") + (why && *why ? why : "unknown format or no geometry"));
+  }
+  // NOTE: some readers pass faces through unchecked, and the triangulation would read beyond the
+  // vertices they name; the faces are checked here, more cheaply than assimp's whole validation step.
+  if (!FacesValid(scene)) return fail("the model's faces name vertices it does not have");
+  scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_SortByPType);
+  if (!scene || !scene->mRootNode) {
+    const char* why = importer.GetErrorString();
+    return fail(std::string("the model could not be read: ") + (why && *why ? why : "no geometry"));
   }
   const long long total = CountTriangles(scene);
   if (total > FImportTriangleBudget) {
