@@ -22,6 +22,7 @@
 #include "part_panel.h"
 #include "scene_files.h"
 #include "status_line.h"
+#include "toolbar_flow.h"
 #include "tool_main.h"
 #include "view_camera.h"
 
@@ -64,6 +65,7 @@ TSceneEditor::TSceneEditor(int width, int height) : FCommands(SceneeditCommands(
   bar->SetHeight(kToolbarHeight);
   bar->SetAlign(alTop);
   BuildToolbar(bar);
+  FToolbarFlow = new TToolbarFlow(bar, kToolbarHeight);
 
   FStatusLine = new TStatusLine(FForm);
   FStatus = FStatusLine->Label();
@@ -116,6 +118,7 @@ TSceneEditor::~TSceneEditor() {
   delete FPanel;
   delete FForm;
   delete FStatusLine;
+  delete FToolbarFlow;
 }
 
 void TSceneEditor::BuildToolbar(TWinControl* bar) {

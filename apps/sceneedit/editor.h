@@ -21,6 +21,7 @@ class TEdit;
 class TListBox;
 class TTimer;
 class TStatusLine;
+class TToolbarFlow;
 
 class TSceneEditor : public TObject, private TEditorActions {
 public:
@@ -122,6 +123,7 @@ private:
   TEdit* FName = nullptr;
   TLabel* FStatus = nullptr;
   TStatusLine* FStatusLine = nullptr;
+  TToolbarFlow* FToolbarFlow = nullptr;  // wraps the buttons that do not fit onto more rows
   TRecentFiles FRecent;
   TPartPanel* FPanel = nullptr;
   std::vector<TPart*> FRowParts;

@@ -1,5 +1,6 @@
 // What the scene tools show and keep around the scene: the status line that wraps a long message and
-// holds an error until the next action, and sceneedit's list of recent files kept between runs.
+// holds an error until the next action, sceneedit's toolbar that wraps its buttons, and its list of
+// recent files kept between runs.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,8 +9,10 @@
 #include <fstream>
 
 #include "framework/controls/application.h"
+#include "framework/controls/button.h"
 #include "recent_files.h"
 #include "status_line.h"
+#include "toolbar_flow.h"
 
 namespace fs = std::filesystem;
 
@@ -64,6 +67,42 @@ TEST(StatusLine, ALongMessageWrapsAndTheLineGrowsAndAnErrorStaysUntilTheNextActi
   Application->RunFor(5);
   Application->UseManualClock(false);
   EXPECT_GT(status.Label()->Height(), wide);
+}
+
+TEST(ToolbarFlow, ButtonsThatDoNotFitWrapOntoMoreRowsAndComeBackWhenTheWindowWidens) {
+  Application->Initialize(BackendKind::Headless);
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 300);
+  auto* bar = new TPanel(&form);
+  bar->SetParent(&form);
+  bar->SetHeight(24);
+  bar->SetAlign(alTop);
+  auto* rest = new TPanel(&form);
+  rest->SetParent(&form);
+  rest->SetAlign(alClient);
+  std::vector<TButton*> buttons;
+  for (int i = 0; i < 5; ++i) {
+    auto* b = new TButton(&form);
+    b->SetParent(bar);
+    b->SetWidth(60);
+    buttons.push_back(b);
+  }
+  buttons[3]->SetVisible(false);  // hidden ones take no room
+  TToolbarFlow flow(bar, 24);
+  EXPECT_EQ(flow.Rows(), 2);
+  EXPECT_EQ(bar->Height(), 48);
+  EXPECT_EQ(rest->Top(), 48) << "what lies below gives way";
+  EXPECT_EQ(buttons[2]->Left(), 120);
+  EXPECT_EQ(buttons[4]->Left(), 0);
+  EXPECT_EQ(buttons[4]->Top(), 24);
+  Application->UseManualClock(true);
+  form.SetWidth(400);
+  Application->RunFor(5);
+  Application->UseManualClock(false);
+  EXPECT_EQ(flow.Rows(), 1);
+  EXPECT_EQ(bar->Height(), 24);
+  EXPECT_EQ(buttons[4]->Left(), 180);
+  EXPECT_EQ(rest->Top(), 24);
 }
 
 class RecentFiles : public ::testing::Test {
