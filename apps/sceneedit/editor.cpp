@@ -215,9 +215,8 @@ void TSceneEditor::MouseDown(TObject* Sender, TMouseButton Button, TShiftState S
     // A handle of the gizmo moves along its axis; the selected part itself in the view plane, or with
     // Shift along the axis nearest the drag, chosen once the pointer has moved.
     int axis = HandleAt(X, Y);
-    if (axis >= 0) {
-      if (StartDrag(X, Y, axis)) return;
-    } else if (Within(FGl->PartAt(X, Y), FSelected)) {
+    if (axis >= 0 && StartDrag(X, Y, axis)) return;
+    if (Within(FGl->PartAt(X, Y), FSelected)) {
       FPressX = X;
       FPressY = Y;
       if (Shift & ssShift) {
@@ -310,7 +309,8 @@ int TSceneEditor::HandleAt(int x, int y) {
   double bestDistance = 6;  // pixels
   for (int axis = 0; axis < 3; ++axis) {
     double tx, ty;
-    if (!ProjectToView(camera, w, h, tips[axis], tx, ty)) continue;
+    // A handle seen nearly end-on is no target: it would cover the part's middle.
+    if (!ProjectToView(camera, w, h, tips[axis], tx, ty) || std::hypot(tx - ox, ty - oy) < kHandlePixels / 4) continue;
     // The outer part of the handle only: near the origin the part itself is grabbed.
     double mx = ox + (tx - ox) * 0.3, my = oy + (ty - oy) * 0.3;
     double d = SegmentDistance(x, y, mx, my, tx, ty);

@@ -130,6 +130,7 @@ protected:
     }
     return w;
   }
+  void ClickValue(const std::string& edit, int element);
   void Type(const std::string& text) {
     for (char c : text) {
       KeySym k = c == '.' ? XK_period : static_cast<KeySym>(c);
@@ -156,13 +157,13 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   Press("AddSphere");
   EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.Log;
 
-  // The tree: Group1, Sphere1 (inserted before the cube), Cube1. Two steps right for the cube's x.
-  Row(2);
+  // The tree: Group1, Cube1, Sphere1 (added after the selected cube). Two steps right for the cube's x.
+  Row(1);
   EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Cube Cube1"), "") << editor.Log;
   StepRight("PosEdit");
   StepRight("PosEdit");
   // The sphere's diffuse red one step up (material on); the group turned twice.
-  Row(1);
+  Row(2);
   EXPECT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.Log;
   StepRight("ColorEdit");
   Row(0);
@@ -201,8 +202,8 @@ TEST_F(SceneeditOnDisplay, AScenebuiltWithClicksUndoAndATypedFileNameSavesWhatTh
   EXPECT_NEAR(Number(sphere, "DiffuseG"), 0.8, 1e-4);
   EXPECT_NE(sphere.find("\"UseMaterial\": true"), std::string::npos) << sphere;
   EXPECT_NE(cube.find("\"UseMaterial\": false"), std::string::npos) << cube;
-  // The sphere comes first in the group, both inside it.
-  EXPECT_LT(json.find("\"Sphere1\""), json.find("\"Cube1\""));
+  // The cube comes first in the group, both inside it.
+  EXPECT_LT(json.find("\"Cube1\""), json.find("\"Sphere1\""));
   EXPECT_LT(json.find("\"Group1\""), json.find("\"Sphere1\""));
 
   // A change after the save: the title marks it, and quitting asks; cancel keeps the window, yes saves.
@@ -384,6 +385,120 @@ TEST_F(SceneeditOnDisplay, TheOpenDialogAndTheQuestionBoxAreDrivenByTheKeyboard)
   EXPECT_EQ(editor.WaitExit(10000), 0) << editor.Log;
   EXPECT_EQ(fs::file_size(Temp("scenes/ball.scene")), before) << "No discards the change";
   EXPECT_EQ(editor.Log.find("saved"), std::string::npos) << editor.Log;
+}
+
+// The value of an editor's field opened for typing by a click on it: the first at the editor's left; each next
+// one just past the highlighted (current) one before it.
+void SceneeditOnDisplay::ClickValue(const std::string& edit, int element) {
+  Window w = Control(edit);
+  ASSERT_NE(w, 0u) << edit;
+  Click(d, w, 8, 8);
+  for (int i = 1; i <= element; ++i) {
+    Sleep(300);
+    TypeKey(d, XK_Escape);
+    Sleep(300);
+    Shot shot;
+    ASSERT_TRUE(Grab(d, w, shot));
+    // The highlight fills the label's rows above its text; only the current value has it.
+    int end = shot.width - 1;
+    while (end > 0 && shot.CountNear(end, 2, 1, 1, 0xffff00, 40) == 0) --end;
+    ASSERT_GT(end, 10) << "no highlighted value in " << edit;
+    Click(d, w, end + 18, 8);
+  }
+  Sleep(300);
+}
+
+// A scene made only by typing values and dragging in the view: a value beyond the scroll bar is taken, one
+// outside a colour's range refused; the top view; a drag in the view plane undone as one step; the gizmo's z
+// handle and a Shift+drag along x; saved through the Save dialog and read back by sceneview.
+TEST_F(SceneeditOnDisplay, ASceneMadeByTypingAndDraggingInTheView) {
+  fs::remove(Temp("typed.scene"));
+  ASSERT_NO_FATAL_FAILURE(Open({}));
+  ASSERT_NE(editor.WaitLine("new scene"), "");
+  Press("AddGroup");
+  ASSERT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1"), "") << editor.Log;
+  ASSERT_NO_FATAL_FAILURE(ClickValue("PosEdit", 1));
+  Type("2");
+  TypeKey(d, XK_Return);
+  ASSERT_EQ(editor.WaitPrefix("y set"), "y set to 2") << editor.Log;
+  // Into the group, at the view's target (the world's origin): 2 below the group in its frame.
+  Press("AddCube");
+  ASSERT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Cube Cube1"), "") << editor.Log;
+  ASSERT_NO_FATAL_FAILURE(ClickValue("PosEdit", 0));
+  Type("12");
+  TypeKey(d, XK_Return);
+  ASSERT_EQ(editor.WaitPrefix("x set"), "x set to 12") << editor.Log;
+  ASSERT_NO_FATAL_FAILURE(ClickValue("ColorEdit", 0));
+  Type("2");
+  TypeKey(d, XK_Return);
+  EXPECT_EQ(editor.WaitPrefix("r not set"), "r not set: 2 is out of range: 0 to 1") << editor.Log;
+  TypeKey(d, XK_Escape);
+
+  // From the top, a sphere after the cube at the target, dragged right in the view and undone in one step.
+  MoveTo(d, view, vw / 2, 5);
+  TypeKey(d, XK_7);
+  ASSERT_EQ(editor.WaitPrefix("view from"), "view from the top") << editor.Log;
+  Press("AddSphere");
+  ASSERT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.Log;
+  Sleep(500);
+  const int cx = vw / 2, cy = vh / 2;
+  auto drag = [&](int x0, int y0, int x1, int y1, bool shift) {
+    KeyCode shiftKey = XKeysymToKeycode(d, XK_Shift_L);
+    MoveTo(d, view, x0, y0);
+    Sleep(100);
+    if (shift) XTestFakeKeyEvent(d, shiftKey, True, CurrentTime);
+    XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    XSync(d, False);
+    for (int k = 1; k <= 8; ++k) {
+      Sleep(40);
+      MoveTo(d, view, x0 + (x1 - x0) * k / 8, y0 + (y1 - y0) * k / 8);
+    }
+    Sleep(100);
+    XTestFakeButtonEvent(d, 1, False, CurrentTime);
+    if (shift) XTestFakeKeyEvent(d, shiftKey, False, CurrentTime);
+    XSync(d, False);
+  };
+  drag(cx, cy, cx + 60, cy, false);
+  ASSERT_EQ(editor.WaitPrefix("moved").rfind("moved Group __ROOT__/Group Group1/Sphere Sphere1 to ", 0), 0u)
+      << editor.Log;
+  MoveTo(d, view, vw / 2, 5);
+  CtrlKey(XK_z);
+  ASSERT_NE(editor.WaitLine("selected Group __ROOT__/Group Group1/Sphere Sphere1"), "") << editor.Log;
+  ASSERT_EQ(editor.WaitLine("undo"), "undo");
+  Sleep(500);
+  // The gizmo's z handle points down the screen from the top; then Shift+drag right moves along x.
+  drag(cx, cy + 55, cx, cy + 95, false);
+  ASSERT_EQ(editor.WaitPrefix("moved").rfind("moved Group __ROOT__/Group Group1/Sphere Sphere1 along z", 0), 0u)
+      << editor.Log;
+  Sleep(300);
+  drag(cx, cy + 40, cx + 50, cy + 41, true);
+  ASSERT_EQ(editor.WaitPrefix("moved").rfind("moved Group __ROOT__/Group Group1/Sphere Sphere1 along x", 0), 0u)
+      << editor.Log;
+
+  // Saved through the dialog, read back.
+  Press("Save");
+  EXPECT_NE(editor.WaitLine("Save as File name:"), "");
+  ASSERT_NE(Dialog("Save as"), 0u);
+  Type("typed.scene");
+  TypeKey(d, XK_Return);
+  ASSERT_EQ(editor.WaitPrefix("saved"), "saved typed.scene") << editor.Log;
+  ChildProcess dump;
+  ASSERT_TRUE(StartIn(dump, Temp(""), {V3D_SCENEVIEW_PATH, Temp("typed.scene").string(), "--dump"}));
+  std::string json = dump.ReadAll();
+  ASSERT_EQ(dump.WaitExit(10000), 0) << json;
+  std::string group = PartJson(json, "Group1"), cube = PartJson(json, "Cube1"), sphere = PartJson(json, "Sphere1");
+  ASSERT_NE(sphere, "") << json;
+  EXPECT_EQ(Number(group, "PY"), 2) << group;
+  EXPECT_EQ(Number(cube, "PX"), 12) << cube;
+  EXPECT_EQ(Number(cube, "PY"), -2) << cube;
+  EXPECT_EQ(Number(cube, "DiffuseR"), 0.800000012) << "the refused colour left it";
+  EXPECT_EQ(Number(sphere, "PY"), -2) << "never off the plane it was dragged in" << sphere;
+  EXPECT_GT(Number(sphere, "PX"), 0.2) << sphere;
+  EXPECT_GT(Number(sphere, "PZ"), 0.2) << sphere;
+  EXPECT_LT(json.find("\"Cube1\""), json.find("\"Sphere1\""));
+  MoveTo(d, view, vw / 2, 5);
+  CtrlKey(XK_q);
+  EXPECT_EQ(editor.WaitExit(10000), 0) << editor.Log;
 }
 
 }  // namespace
