@@ -280,6 +280,7 @@ public:
   void Fit() override { calls.push_back("Fit"); }
   void ToggleLights() override { calls.push_back("Lights"); }
   void LoadTexture() override { calls.push_back("Texture"); }
+  void OpenRecent() override { calls.push_back("Recent"); }
   void View(StandardView v) override { calls.push_back(StandardViewName(v)); }
   void ToggleOrtho() override { calls.push_back("Ortho"); }
   void ToggleGrid() override { calls.push_back("Grid"); }
