@@ -503,7 +503,7 @@ bool TPartPanel::StartTyping(const std::string& editor, int element) {
   }
   TLabel* label = found->edit->FieldLabel(element);
   FTyping->SetParent(found->edit->LabelPanel());
-  FTyping->SetBounds(label->Left(), 0, std::max(label->Width(), 90), found->edit->LabelPanel()->Height());
+  FTyping->SetBounds(label->Left(), 0, std::max(label->Width(), 60), found->edit->LabelPanel()->Height());
   char text[64];
   std::snprintf(text, sizeof text, "%.7g", static_cast<double>(v.GetElement(element)));
   FTyping->SetText(text);
