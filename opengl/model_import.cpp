@@ -123,6 +123,79 @@ long long StatedTriangleCount(const std::string& path) {
   return stated;
 }
 
+std::string PlyHeaderProblem(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return std::string();
+  std::fseek(f, 0, SEEK_END);
+  const long long size = std::ftell(f);
+  std::fseek(f, 0, SEEK_SET);
+  std::string head(65536, '\0');
+  head.resize(std::fread(&head[0], 1, head.size(), f));
+  std::fclose(f);
+  if (head.compare(0, 3, "ply") != 0) return std::string();
+  const size_t end = head.find("end_header");
+  if (end == std::string::npos) return "the PLY header does not end within 64 KB";
+  size_t dataAt = head.find('\n', end);
+  if (dataAt == std::string::npos) return "the PLY header does not end with a line break";
+  ++dataAt;
+  auto sizeOf = [](const std::string& t) -> int {
+    static const char* const one[] = {"char", "uchar", "int8", "uint8"};
+    static const char* const two[] = {"short", "ushort", "int16", "uint16"};
+    static const char* const four[] = {"int", "uint", "float", "int32", "uint32", "float32"};
+    static const char* const eight[] = {"double", "float64"};
+    for (const char* n : one) if (t == n) return 1;
+    for (const char* n : two) if (t == n) return 2;
+    for (const char* n : four) if (t == n) return 4;
+    for (const char* n : eight) if (t == n) return 8;
+    return 0;
+  };
+  // Every line a known keyword with its values; the least the binary body can take up, per element.
+  bool binary = false, haveElement = false;
+  long long least = 0, count = 0, element = 0;
+  size_t at = head.find('\n') + 1;
+  while (at < dataAt) {
+    size_t eol = head.find('\n', at);
+    std::string text = head.substr(at, eol - at);
+    at = eol + 1;
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    for (char c : text)
+      if (static_cast<unsigned char>(c) < 32 && c != '\t') return "the PLY header holds bytes that are no text";
+    std::vector<std::string> w;
+    for (size_t i = 0; i < text.size();) {
+      while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+      size_t j = i;
+      while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
+      if (j > i) w.push_back(text.substr(i, j - i));
+      i = j;
+    }
+    if (w.empty() || w[0] == "comment" || w[0] == "obj_info") continue;
+    if (w[0] == "end_header") break;
+    if (w[0] == "format" && w.size() == 3) {
+      binary = w[1] != "ascii";
+      if (w[1] != "ascii" && w[1] != "binary_little_endian" && w[1] != "binary_big_endian")
+        return "the PLY format is " + w[1] + ", none this reader knows";
+    } else if (w[0] == "element" && w.size() == 3) {
+      char* stop = nullptr;
+      count = std::strtoll(w[2].c_str(), &stop, 10);
+      if (*stop != 0 || count < 0) return "the PLY element " + w[1] + " has no count";
+      least += element;
+      element = 0;
+      haveElement = true;
+    } else if (w[0] == "property" && w.size() == 3 && haveElement && sizeOf(w[1]) > 0) {
+      element += count * sizeOf(w[1]);
+    } else if (w[0] == "property" && w.size() == 5 && w[1] == "list" && haveElement && sizeOf(w[2]) > 0 &&
+               sizeOf(w[3]) > 0) {
+      element += count * sizeOf(w[2]);
+    } else {
+      return "the PLY header line \"" + text.substr(0, 60) + "\" is not understood";
+    }
+    if (least + element > (1LL << 50)) return "the PLY header states more data than any file holds";
+  }
+  least += element;
+  if (binary && size - static_cast<long long>(dataAt) < least) return "the PLY file is cut short";
+  return std::string();
+}
+
 namespace {
 
 AnsiString Text(const std::string& s) { return AnsiString(s.c_str()); }
@@ -524,6 +597,9 @@ TPart* TOpenGl::ImportModel(AnsiString FileName, TPart* Parent) {
   if (Parent && !FRoot->Contains(Parent)) return fail("the part to import into is not in this viewport's scene");
   const std::string path = FileName.c_str();
   char line[160];
+  // NOTE: assimp's binary PLY reader reads past a malformed header or a short body; both are refused first.
+  const std::string plyProblem = PlyHeaderProblem(path);
+  if (!plyProblem.empty()) return fail(plyProblem);
   const long long stated = StatedTriangleCount(path);
   if (stated > FImportTriangleBudget) {
     std::snprintf(line, sizeof(line), "the model has %lld triangles, more than the import budget of %lld", stated,

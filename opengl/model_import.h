@@ -22,5 +22,9 @@ bool DecomposePlacement(const double m[16], TPlacementParts& out);
 // STL header or a PLY header's face element (-1 when the format states none or the file cannot be read).
 long long StatedTriangleCount(const std::string& path);
 
+// Why a file that begins as a PLY file cannot be one (an unknown or malformed header line, no end of
+// the header, a binary body shorter than its elements need); empty when it may be, or is no PLY file.
+std::string PlyHeaderProblem(const std::string& path);
+
 // The default of TOpenGl::ImportTriangleBudget.
 const long long IMPORT_TRIANGLE_BUDGET = 50000000LL;

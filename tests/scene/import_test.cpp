@@ -463,13 +463,21 @@ TEST_F(Import, BadModelsAndBudgetsLeaveTheSceneAsItWas) {
   cut.resize(84 + 50 * 5);
   Bytes lying = BinaryStl(12);
   lying[80] = 0xFF, lying[81] = 0xFF, lying[82] = 0xFF, lying[83] = 0x0F;  // far more than is there
+  const Bytes ply = BinaryPly(16, 8);
+  const size_t body = std::string(ply.begin(), ply.end()).find("end_header\n") + 11;  // 114 vertices: 1,368 bytes
+  Bytes headerCut = ply;
+  const size_t prop = std::string(ply.begin(), ply.end()).find("property float z");
+  std::fill(headerCut.begin() + static_cast<long>(prop) + 5, headerCut.begin() + static_cast<long>(prop) + 8, 0);
   std::string corrupt = AsciiStl();
   corrupt.replace(corrupt.find("vertex"), 6, "vortex");
   const std::string paths[] = {Dir() + "no-such-model.obj", Write("noise.obj", std::string(300, '\x01')),
                                WriteBytes("cut.stl", cut), WriteBytes("lying.stl", lying),
                                Write("corrupt.stl", corrupt), Write("empty.ply", ""),
                                Write("points.obj", "v 0 0 0\nv 1 0 0\np 1 2\n"),
-                               Write("broken.gltf", Gltf(0xFF).substr(0, 400))};
+                               Write("broken.gltf", Gltf(0xFF).substr(0, 400)),
+                               WriteBytes("short.ply", Bytes(ply.begin(), ply.begin() + static_cast<long>(body) + 1000)),
+                               WriteBytes("header.ply", headerCut),
+                               Write("endless.ply", "ply\nformat ascii 1.0\nelement vertex 3\n")};
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
     EXPECT_EQ(gl->ImportModel(path.c_str(), nullptr), nullptr);
@@ -498,6 +506,10 @@ TEST_F(Import, BadModelsAndBudgetsLeaveTheSceneAsItWas) {
   EXPECT_EQ(gl->ImportModel(WriteBytes("ball.ply", BinaryPly(16, 8)).c_str(), nullptr), nullptr);
   EXPECT_EQ(std::string(gl->LoadError().c_str()), "the model has 224 triangles, more than the import budget of 100");
   EXPECT_EQ(StatedTriangleCount(Dir() + "ball.ply"), 224);
+  EXPECT_EQ(PlyHeaderProblem(Dir() + "ball.ply"), "");
+  EXPECT_EQ(PlyHeaderProblem(Dir() + "short.ply"), "the PLY file is cut short");
+  EXPECT_EQ(PlyHeaderProblem(Dir() + "endless.ply"), "the PLY header does not end within 64 KB");
+  EXPECT_EQ(PlyHeaderProblem(Dir() + "header.ply"), "the PLY header holds bytes that are no text");
   EXPECT_EQ(StatedTriangleCount(Dir() + "lying.stl"), -1) << "a count the file cannot hold is no binary STL count";
   gl->SetImportTriangleBudget(11);
   EXPECT_EQ(gl->ImportModel(cube.c_str(), nullptr), nullptr);
