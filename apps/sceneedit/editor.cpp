@@ -110,7 +110,7 @@ TSceneEditor::TSceneEditor(int width, int height) : FCommands(SceneeditCommands(
   FPanel = new TPartPanel(FForm, editors, FGl);
   FPanel->OnEdited = MakeEvent(this, &TSceneEditor::Edited);
   FPanel->OnEditDone = MakeEvent(this, &TSceneEditor::EditDone);
-  FPanel->OnSay = [this](const std::string& line) { Say(line); };
+  FPanel->OnSay = [this](const std::string& line, bool error) { error ? SayError(line) : Say(line); };
   FGl->Loaded();
 }
 
@@ -166,6 +166,10 @@ void TSceneEditor::Command(TObject* Sender) { RunCommand(static_cast<TControl*>(
 void TSceneEditor::RunCommand(int index) {
   if (index < 0 || index >= FCommands.Count()) return;
   FStatusLine->ActionStarted();
+  // A key pressed in the middle of a drag: the drag ends first, as a step of its own, so that a command that
+  // replaces or deletes parts never leaves it holding one.
+  if (FDrag.Active()) EndDrag(true);
+  FDragPending = false;
   const TEditorCommand& c = FCommands[index];
   if (!c.Enabled()) {
     if (!c.unavailable.empty()) SayError(c.unavailable);
@@ -231,7 +235,7 @@ void TSceneEditor::MouseDown(TObject* Sender, TMouseButton Button, TShiftState S
 
 void TSceneEditor::MouseMove(TObject* Sender, TShiftState Shift, int X, int Y) {
   FClick.Move(X, Y);
-  if (FDragPending) {
+  if (FDragPending && FSelected) {
     if (std::hypot(X - FPressX, Y - FPressY) < 4) return;
     FDragPending = false;
     int axis = NearestAxis(FSelected, ViewCamera::Of(FGl), FGl->Width(), FGl->Height(), X - FPressX, Y - FPressY);

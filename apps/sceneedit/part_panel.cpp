@@ -523,7 +523,7 @@ bool TPartPanel::ApplyTyped() {
   const std::string name = Label(b->edit, FTypingElement);
   if (!ParseTypedValue(FTyping->Text().str(), b->range(FTypingElement), value, why)) {
     // The text stays, to be mended or dropped with Escape.
-    if (OnSay) OnSay(name + " not set: " + why);
+    if (OnSay) OnSay(name + " not set: " + why, true);
     return false;
   }
   const int element = FTypingElement;
@@ -538,7 +538,7 @@ bool TPartPanel::ApplyTyped() {
   ShowValues();
   char text[96];
   std::snprintf(text, sizeof text, "%s set to %g", name.c_str(), value);
-  if (OnSay) OnSay(text);
+  if (OnSay) OnSay(text, false);
   return true;
 }
 

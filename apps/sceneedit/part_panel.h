@@ -47,8 +47,8 @@ public:
 
   // After every value the user changed, and after the button that changed it went up.
   TNotifyEvent OnEdited, OnEditDone;
-  // A line for the status (a typed value refused, with the range).
-  std::function<void(const std::string&)> OnSay;
+  // A line for the status: a typed value set, or refused (error) with the range.
+  std::function<void(const std::string& line, bool error)> OnSay;
 
 private:
   // One editor and how its values come from and go to the selected part (or light).

@@ -45,7 +45,7 @@ public:
     host->SetAlign(alClient);
     panel.reset(new TPartPanel(form, host, gl));
     panel->OnEditDone = MakeEvent(this, &PanelHost::Done);
-    panel->OnSay = [this](const std::string& line) { said = line; };
+    panel->OnSay = [this](const std::string& line, bool error) { said = (error ? "! " : "") + line; };
     history.Reset(gl);
   }
   ~PanelHost() override {
@@ -110,12 +110,12 @@ TEST(SceneeditTyping, TypedValuesAreCheckedWidenTheBarAndAreOneUndoStep) {
 
   // Refused, with the range: not a number, outside a hard range, not whole. The text stays to be mended.
   EXPECT_FALSE(host.Type("PosEdit", 0, "abc"));
-  EXPECT_EQ(host.said, "x not set: \"abc\" is not a number (-1e+06 to 1e+06)");
+  EXPECT_EQ(host.said, "! x not set: \"abc\" is not a number (-1e+06 to 1e+06)");
   EXPECT_NE(host.panel->Typing(), nullptr);
   EXPECT_FALSE(host.Type("ColorEdit", 0, "1.5"));
-  EXPECT_EQ(host.said, "r not set: 1.5 is out of range: 0 to 1");
+  EXPECT_EQ(host.said, "! r not set: 1.5 is out of range: 0 to 1");
   EXPECT_FALSE(host.Type("TextureEdit", 0, "2.5"));
-  EXPECT_EQ(host.said, "texture slot not set: 2.5 is not a whole number (-2 to 19)");
+  EXPECT_EQ(host.said, "! texture slot not set: 2.5 is not a whole number (-2 to 19)");
   EXPECT_FALSE(host.Type("ShininessEdit", 0, "200"));
   EXPECT_EQ(cube->Shininess, 0.0f);
   EXPECT_FALSE(cube->UseMaterial);
@@ -136,7 +136,7 @@ TEST(SceneeditTyping, TypedValuesAreCheckedWidenTheBarAndAreOneUndoStep) {
   TPart* sphere = AddPart(&gl, TPartSphere::Class(), nullptr);
   host.panel->SetPart(sphere);
   EXPECT_FALSE(host.Type("StepsEdit", 0, "1"));
-  EXPECT_EQ(host.said, "slices not set: 1 is out of range: 2 to 1000");
+  EXPECT_EQ(host.said, "! slices not set: 1 is out of range: 2 to 1000");
   ASSERT_TRUE(host.Type("StepsEdit", 1, "100"));
   EXPECT_EQ(static_cast<TPartSphere*>(sphere)->Stacks, 100);
   EXPECT_EQ(Find<TFloatEdit>(host.form, "StepsEdit")->Max()->GetElement(1), 100.0f);
