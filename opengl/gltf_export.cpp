@@ -544,18 +544,18 @@ private:
 };
 
 // Writes bytes through a safe save: the old file survives a failed write.
-bool WriteFile(const std::string& name, const std::string& bytes, AnsiString& error) {
+bool WriteFile(const std::string& name, const char* bytes, size_t size, AnsiString& error) {
   try {
     TSafeSave save(name.c_str());
     // The stream takes at most 2 GB a call.
     size_t at = 0;
-    while (at < bytes.size()) {
-      const int32_t chunk = static_cast<int32_t>(std::min<size_t>(bytes.size() - at, 1u << 30));
-      if (save.Stream()->Write(bytes.data() + at, chunk) != chunk) break;
+    while (at < size) {
+      const int32_t chunk = static_cast<int32_t>(std::min<size_t>(size - at, 1u << 30));
+      if (save.Stream()->Write(bytes + at, chunk) != chunk) break;
       at += static_cast<size_t>(chunk);
     }
     // A short write is never committed: the old file stays.
-    if (at == bytes.size() && save.Commit()) return true;
+    if (at == size && save.Commit()) return true;
     error = save.Error().IsEmpty() ? AnsiString(("could not write " + name).c_str()) : save.Error();
   } catch (const Exception& e) {
     error = e.what();
@@ -595,6 +595,11 @@ bool TOpenGl::ExportGltf(AnsiString FileName) {
       binName = name.substr(0, dot) + ".bin";
       binUri = UriOf(binName.substr(slash == std::string::npos ? 0 : slash + 1));
     }
+    // A .glb counts its length in 32 bits.
+    if (binary && !model.buffers.empty() && model.buffers[0].data.size() > 0xFFFFFFFFull - (64ull << 20)) {
+      FSaveError = "the scene's data is too large for a .glb file (4 GB); write .gltf instead";
+      return false;
+    }
     tinygltf::TinyGLTF gltf;
     std::ostringstream out;
     if (!gltf.WriteGltfSceneToStream(&model, out, !binary, binary)) {
@@ -611,13 +616,13 @@ bool TOpenGl::ExportGltf(AnsiString FileName) {
       text.insert(open + 1, "\n  \"buffers\": [{\"byteLength\": " + std::to_string(data.size()) + ", \"uri\": \"" +
                                 binUri + "\"}],");
       AnsiString why;
-      if (!WriteFile(binName, std::string(data.begin(), data.end()), why)) {
+      if (!WriteFile(binName, reinterpret_cast<const char*>(data.data()), data.size(), why)) {
         FSaveError = why;
         return false;
       }
     }
     AnsiString why;
-    if (!WriteFile(name, text, why)) {
+    if (!WriteFile(name, text.data(), text.size(), why)) {
       FSaveError = why;
       return false;
     }
