@@ -334,9 +334,18 @@ void TSceneEditor::AfterPaint(TObject*) {
   if (FAxes) DrawAxes();
 }
 
-// The ground: the y = 0 plane, one line a unit, hidden behind the parts in front of it.
+// The ground: the y = 0 plane around the scene, hidden behind the parts in front of it. Its lines are a unit
+// apart, or ten, a hundred ... units for a scene that spreads wider, so that there are about twenty each way.
 void TSceneEditor::DrawGrid() {
-  const int n = 10;
+  double reach = 10;
+  TBounds b = FGl->SceneBounds();
+  if (!b.Empty)
+    for (int i : {0, 2}) reach = std::max(reach, static_cast<double>(std::max(std::fabs(b.Min[i]), std::fabs(b.Max[i]))));
+  if (!std::isfinite(reach) || reach > 1e7) reach = 1e7;
+  double step = 1;
+  while (reach / step > 20) step *= 10;
+  const int n = static_cast<int>(std::ceil(reach / step));
+  const float far = static_cast<float>(n * step);
   glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
   glDisable(GL_LIGHTING);
   glDisable(GL_TEXTURE_2D);
@@ -344,13 +353,15 @@ void TSceneEditor::DrawGrid() {
   glLineWidth(1);
   glBegin(GL_LINES);
   for (int i = -n; i <= n; ++i) {
+    const float at = static_cast<float>(i * step);
+    // The x axis reddish, the z axis bluish, as the gizmo and the triad colour them.
     if (i == 0) glColor3f(0.8f, 0.35f, 0.35f);
     else glColor3f(0.45f, 0.45f, 0.5f);
-    glVertex3f(-n, 0, i == 0 ? 0 : static_cast<float>(i));
-    glVertex3f(n, 0, i == 0 ? 0 : static_cast<float>(i));
+    glVertex3f(-far, 0, at);
+    glVertex3f(far, 0, at);
     if (i == 0) glColor3f(0.35f, 0.45f, 0.85f);
-    glVertex3f(static_cast<float>(i), 0, -n);
-    glVertex3f(static_cast<float>(i), 0, n);
+    glVertex3f(at, 0, -far);
+    glVertex3f(at, 0, far);
   }
   glEnd();
   glPopAttrib();
