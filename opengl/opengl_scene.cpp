@@ -83,6 +83,7 @@ void TOpenGl::Refresh(TObject*) {
   // An animation keeps its timer: it repaints at the timer's pace whatever the loop does.
   if (FPromptRefresh && !FAnimation) {
     FPaintDue = true;
+    Application->RequestPass();
     return;
   }
   FRefreshTimer->SetInterval(10);
@@ -93,6 +94,7 @@ void TOpenGl::RefreshModel(TObject*) {
   if (!RefreshEnabled) return;
   if (FPromptRefresh) {
     FModelDue = true;
+    Application->RequestPass();
     return;
   }
   FModelTimer->SetInterval(10);
@@ -146,7 +148,8 @@ void TOpenGl::SetPromptRefresh(bool Value) {
 void TOpenGl::PassEnded(TObject*) {
   if (FModelDue) {
     FModelDue = false;
-    if (RebuildModel()) FPaintDue = true;
+    // An animation repaints at its timer's pace.
+    if (RebuildModel() && !FAnimation) FPaintDue = true;
   }
   if (FPaintDue) {
     FPaintDue = false;

@@ -83,6 +83,8 @@ TOpenGl* AddViewport(TForm* form) {
   gl->SetParent(form);
   gl->SetAlign(alClient);
   gl->SetListMode(lmPerPart);
+  // Edits and camera moves show at the end of the loop's pass that made them.
+  gl->SetPromptRefresh(true);
   return gl;
 }
 

@@ -261,6 +261,7 @@ int main(int argc, char** argv) {
   gl->SetAlign(alClient);
   // The ring turns every frame: per part, only its group's list is compiled again.
   gl->SetListMode(lmPerPart);
+  gl->SetPromptRefresh(true);
   // Made in code rather than read from a form: the host calls Loaded itself.
   gl->Loaded();
   T3DVector eye;

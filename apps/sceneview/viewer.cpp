@@ -263,8 +263,9 @@ void TSceneViewer::Warn(const std::string& line) {
 void TSceneViewer::UpdateStatus() {
   std::string text = " ";
   if (FStats) {
-    char stats[64];
-    std::snprintf(stats, sizeof stats, "%.1f fps, %d parts   ", FGl->Fps(), CountParts(FGl->Root()) - 1);
+    char stats[96];
+    std::snprintf(stats, sizeof stats, "%.1f fps, %d parts, %d drawn, %d culled   ", FGl->Fps(),
+                  CountParts(FGl->Root()) - 1, FGl->PartsDrawn(), FGl->PartsCulled());
     text += stats;
   }
   // A warning stays red until the next message replaces it.

@@ -115,6 +115,7 @@ TModalResult TApplication::ModalLoop(TForm* form) {
       break;
     }
     int64_t next = NextTimerDue();
+    if (FPassRequested) continue;
     bool idle = FPosted.empty() && next == INT64_MAX;
     if (idle && !OnDisplay()) {
       form->SetModalResult(mrCancel);
@@ -235,6 +236,7 @@ void TApplication::RemovePassEndHandler(TNotifyEvent handler) {
 }
 
 void TApplication::EndPass() {
+  FPassRequested = false;
   if (FPassEnd.empty()) return;
   // A handler may remove others (or destroy their objects, which remove themselves).
   const std::vector<TNotifyEvent> handlers = FPassEnd;
@@ -254,6 +256,7 @@ void TApplication::Run() {
     ProcessMessages();
     if (FTerminated) break;
     int64_t next = NextTimerDue();
+    if (FPassRequested) continue;
     if (FManual) {
       // A hand-driven clock jumps to the next tick instead of sleeping; it stops when nothing is left.
       if (next == INT64_MAX && FPosted.empty()) break;

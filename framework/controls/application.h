@@ -38,6 +38,9 @@ public:
   // Adding a handler twice adds it once; one removed meanwhile is not called.
   void AddPassEndHandler(TNotifyEvent handler);
   void RemovePassEndHandler(TNotifyEvent handler);
+  // Work for the pass-end handlers came after this pass's end (a paint changed something): the loop
+  // runs another pass instead of sleeping.
+  void RequestPass() { FPassRequested = true; }
 
   // The first form created; closing it, or destroying it while Run goes on, ends Run. Null again once
   // it is destroyed.
@@ -91,6 +94,7 @@ private:
   std::deque<Posted> FPosted;
   std::vector<TTimer*> FTimers;
   std::vector<TNotifyEvent> FPassEnd;
+  bool FPassRequested = false;
 };
 
 extern TApplication* Application;
