@@ -214,6 +214,8 @@ const char* const kAxisNames[3] = {"x", "y", "z"};
 void TSceneEditor::MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
   FStatusLine->ActionStarted();
   FClick.Press(Button, Shift, X, Y);
+  // A click in the view drops a value being typed, as Escape does.
+  FPanel->CancelTyping();
   FDragPending = false;
   if (Button == mbLeft && FSelected && !FDrag.Active()) {
     // A handle of the gizmo moves along its axis; the selected part itself in the view plane, or with
