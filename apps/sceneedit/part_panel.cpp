@@ -531,9 +531,13 @@ bool TPartPanel::ApplyTyped() {
   if (!b->store) {
     FLight = static_cast<int>(value);
   } else if (IsLightEdit(b->edit) || FPart) {
-    StoreElement(*b, element, static_cast<float>(value));
-    OnEdited(this);
-    OnEditDone(this);
+    // The value it already has is no edit: no undo step, nothing to save.
+    TFloatVector now;
+    if (b->load(now) && now.GetElement(element) != static_cast<float>(value)) {
+      StoreElement(*b, element, static_cast<float>(value));
+      OnEdited(this);
+      OnEditDone(this);
+    }
   }
   ShowValues();
   char text[96];

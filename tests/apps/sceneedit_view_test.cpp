@@ -94,6 +94,8 @@ TEST(SceneeditTyping, TypedValuesAreCheckedWidenTheBarAndAreOneUndoStep) {
   EXPECT_EQ(pos->Max()->GetElement(0), 10.0f);
   EXPECT_EQ(host.said, "y set to 40");
   EXPECT_EQ(host.history.Steps(), steps + 1) << "one undo step";
+  ASSERT_TRUE(host.Type("PosEdit", 1, "40.0"));
+  EXPECT_EQ(host.history.Steps(), steps + 1) << "the same value again is no step";
   ASSERT_TRUE(host.Type("PosEdit", 2, "-12.5"));
   EXPECT_EQ(pos->Min()->GetElement(2), -13.0f) << "whole-number bounds outside the value";
   // Choosing another value for the bar leaves the widened ones as they are.
