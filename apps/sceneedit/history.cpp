@@ -79,9 +79,9 @@ bool TSceneHistory::Reset(TOpenGl* gl) {
   if (!Capture(gl, bytes)) return false;
   FSteps.clear();
   FStepIds.clear();
-  FBytes = bytes.size();
   FSteps.push_back(std::move(bytes));
   FStepIds.push_back(FIds.Capture(gl->Root()));
+  FBytes = StepBytes(0);
   FCurrent = 0;
   FSaved = 0;
   return true;
@@ -91,21 +91,21 @@ bool TSceneHistory::Commit(TOpenGl* gl) {
   std::vector<uint8_t> bytes;
   if (!Capture(gl, bytes)) return false;
   while (CanRedo()) {
-    FBytes -= FSteps.back().size();
+    FBytes -= StepBytes(static_cast<int>(FSteps.size()) - 1);
     FSteps.pop_back();
     FStepIds.pop_back();
   }
   if (FSaved > FCurrent) FSaved = -1;
-  FBytes += bytes.size();
   FSteps.push_back(std::move(bytes));
   FStepIds.push_back(FIds.Capture(gl->Root()));
+  FBytes += StepBytes(static_cast<int>(FSteps.size()) - 1);
   FCurrent = static_cast<int>(FSteps.size()) - 1;
   while (FBytes > FBudget && FSteps.size() > 1) DropOldest();
   return true;
 }
 
 void TSceneHistory::DropOldest() {
-  FBytes -= FSteps.front().size();
+  FBytes -= StepBytes(0);
   FSteps.erase(FSteps.begin());
   FStepIds.erase(FStepIds.begin());
   --FCurrent;

@@ -47,7 +47,8 @@ private:
 
 class TSceneHistory {
 public:
-  // Older steps are dropped once the snapshots together pass ByteBudget (the current one always stays).
+  // Older steps are dropped once the snapshots and their identities together pass ByteBudget (the current
+  // one always stays).
   explicit TSceneHistory(size_t ByteBudget = size_t(1) << 30);
 
   // Forgets every step; the viewport's present document becomes the only one (and counts as saved).
@@ -77,6 +78,8 @@ public:
 
 private:
   bool Load(TOpenGl* gl, int step);
+  // A step's snapshot and its rows' identities.
+  size_t StepBytes(int step) const { return FSteps[step].size() + FStepIds[step].size() * sizeof(uint64_t); }
   void DropOldest();
 
   std::vector<std::vector<uint8_t>> FSteps;
