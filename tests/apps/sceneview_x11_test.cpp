@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <cairo.h>
 #include <unistd.h>
@@ -281,6 +282,39 @@ TEST_F(SceneviewOnDisplay, KeysClicksAndTheWheelDoWhatTheHelpSays) {
   cairo_surface_destroy(image);
 
   // Esc quits.
+  TypeKey(d, XK_Escape);
+  EXPECT_EQ(viewer.WaitExit(10000), 0) << viewer.Log;
+}
+
+// 1 front, Shift+1 back: the row seen from behind is its mirror picture about the target; 7 looks down on it;
+// 5 turns orthographic and back.
+TEST_F(SceneviewOnDisplay, ViewKeysLookFromEachSideAndFiveTurnsOrthographic) {
+  fs::path file = Temp("sides.scene");
+  MakeScene(file, 0.2f);
+  ASSERT_NO_FATAL_FAILURE(Open(file));
+  const uint32_t sky = 0x333366;
+  EXPECT_EQ(Key(XK_1, "view from"), "view from the front");
+  std::vector<int> front = Runs(View(), sky);
+  ASSERT_EQ(front.size(), 6u);
+  KeyCode shift = XKeysymToKeycode(d, XK_Shift_L);
+  XTestFakeKeyEvent(d, shift, True, CurrentTime);
+  XSync(d, False);
+  std::string back = Key(XK_1, "view from");
+  XTestFakeKeyEvent(d, shift, False, CurrentTime);
+  XSync(d, False);
+  EXPECT_EQ(back, "view from the back");
+  std::vector<int> mirrored = Runs(View(), sky);
+  ASSERT_EQ(mirrored.size(), 6u);
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(mirrored[i], vw - 1 - front[5 - i], 3) << i;
+  // From the top the row still runs across the middle; the flat disk and tile are seen edge-on.
+  EXPECT_EQ(Key(XK_7, "view from"), "view from the top");
+  std::vector<int> top = Runs(View(), sky);
+  EXPECT_GE(top.size(), 3u);
+  EXPECT_LT(top.size(), 6u);
+  EXPECT_EQ(Key(XK_1, "view from"), "view from the front");
+  EXPECT_EQ(Key(XK_5, "orthographic"), "orthographic");
+  EXPECT_EQ(Runs(View(), sky).size(), 6u);
+  EXPECT_EQ(Key(XK_5, "perspective"), "perspective");
   TypeKey(d, XK_Escape);
   EXPECT_EQ(viewer.WaitExit(10000), 0) << viewer.Log;
 }
