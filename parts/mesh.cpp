@@ -244,9 +244,9 @@ void ComputeMeshNormals(TMeshData& d, float creaseDegrees) {
 
   std::vector<uint8_t> group;
   for (size_t c = 0; c < n; ++c) {
-    const uint32_t* begin = &fan[start[c]];
     const size_t size = start[c + 1] - start[c];
     if (size == 0) continue;
+    const uint32_t* begin = fan.data() + start[c];
     float all[3] = {0, 0, 0};
     for (size_t i = 0; i < size; ++i)
       for (int k = 0; k < 3; ++k) all[k] += weighted[begin[i] * 3 + k];

@@ -117,6 +117,14 @@ TEST(MeshPart, KeepsOnlyConsistentInputAndHoldsItCompactly) {
   EXPECT_EQ(PartLocalBounds(&m).Min[0], -0.5f);
   EXPECT_EQ(PartLocalBounds(&m).Max[0], 0.5f);
 
+  // Vertices whose triangles were all dropped leave an empty mesh that draws nothing.
+  d = Cube();
+  d.Indices = {0, 1, 99};
+  m.SetData(d);
+  EXPECT_EQ(m.TriangleCount(), 0);
+  EXPECT_FALSE(m.Tessellate(out));
+  EXPECT_TRUE(PartLocalBounds(&m).Empty);
+
   // Past 65,536 vertices the indices take 32 bits and still come back whole.
   TMeshData big = Soup(Sphere(200, 120));
   ASSERT_GT(big.VertexCount(), 65536u);
