@@ -35,6 +35,7 @@ struct TFieldEditor {
   const char* Label = nullptr;
   float Min = 0, Max = 0;
   float LimitMin = -1e30f, LimitMax = 1e30f;
+  float Step = 0;  // the scroll bar's arrow step; 0: 1 for whole numbers, 0.1 otherwise
 };
 
 // A list of points that an editor walks one at a time (a polygon's points).
@@ -174,6 +175,13 @@ public:
       TFieldEditor e = FField->Editor();
       e.LimitMin = min;
       e.LimitMax = max;
+      FField->SetEditor(e);
+      return *this;
+    }
+    // What one click on the scroll bar's arrow adds (a click in its trough adds ten).
+    Entry& Step(float step) {
+      TFieldEditor e = FField->Editor();
+      e.Step = step;
       FField->SetEditor(e);
       return *this;
     }

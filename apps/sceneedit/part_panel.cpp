@@ -261,14 +261,20 @@ void TPartPanel::BindPart() {
       n = std::max(n, static_cast<int>(fields.size()));
       for (const TPartField* f : fields) integral = integral && f->Integral();
     }
-    TFloatEdit* edit = AddEdit(looks, group.c_str(), n, "a,b,c,d", 0, 1, integral ? 1000 : 100,
-                               integral ? 4000 : 1000, integral ? 0 : 2);
+    const int small = integral ? 1000 : 100, large = integral ? 4000 : 1000;
+    TFloatEdit* edit = AddEdit(looks, group.c_str(), n, "a,b,c,d", 0, 1, small, large, integral ? 0 : 2);
     bool& loading = FLoading;
     Bind(edit,
-         [&p, &loading, edit, group](TFloatVector& v) {
+         [&p, &loading, edit, group, small, large](TFloatVector& v) {
            std::vector<const TPartField*> fields = GroupFields(p->PartClass(), group);
            if (fields.empty()) return false;
-           if (loading) Retarget(edit, fields);
+           if (loading) {
+             Retarget(edit, fields);
+             // The kind's step, where it declares one (the editor is shared: others get the default back).
+             const float step = fields[0]->Editor().Step;
+             edit->ScrollBar()->SmallChange = step > 0 ? std::max(1, Round(step * 1000)) : small;
+             edit->ScrollBar()->LargeChange = step > 0 ? std::max(1, Round(step * 10000)) : large;
+           }
            for (size_t i = 0; i < fields.size(); ++i)
              v.SetElement(static_cast<int>(i), static_cast<float>(fields[i]->Get(*p)));
            return true;

@@ -25,6 +25,29 @@
 
 namespace {
 
+// A kind of this test's own, whose field declares its bar's range, what may be typed and its step.
+class TPartSpike : public TPartClassOf<TPartSpike> {
+public:
+  static const TPartClass& Class();
+  void SetLength(float v) {
+    Length = v;
+    Changed(this);
+  }
+  void AddGeometry(TBoundsWalk& walk) override { walk.Box(0, 0, 0, 0.1f, Length, 0.1f); }
+  float Length = 1;
+};
+
+const TPartClass& TPartSpike::Class() {
+  static const TPartClass kind = TPartClassBuilder<TPartSpike>("TPartSpike", "Spike", 91).Fields([](auto& f) {
+    f.Float("Length", &TPartSpike::Length, 1, 0, &TPartSpike::SetLength)
+        .Edit("SpikeEdit", "length", 0, 5)
+        .Limit(0.5f, 50)
+        .Step(0.25f);
+  });
+  return kind;
+}
+const TPartRegistration spike(TPartSpike::Class());
+
 template <class T>
 T* Find(TForm* form, const char* name) {
   for (int i = 0; i < form->ComponentCount(); ++i) {
@@ -142,6 +165,23 @@ TEST(SceneeditTyping, TypedValuesAreCheckedWidenTheBarAndAreOneUndoStep) {
   ASSERT_TRUE(host.Type("StepsEdit", 1, "100"));
   EXPECT_EQ(static_cast<TPartSphere*>(sphere)->Stacks, 100);
   EXPECT_EQ(Find<TFloatEdit>(host.form, "StepsEdit")->Max()->GetElement(1), 100.0f);
+
+  // A kind's own declaration: its bar's range and step, and its limits for what is typed.
+  TPart* spiky = AddPart(&gl, TPartSpike::Class(), nullptr);
+  host.panel->SetPart(spiky);
+  TFloatEdit* length = Find<TFloatEdit>(host.form, "SpikeEdit");
+  ASSERT_NE(length, nullptr);
+  EXPECT_TRUE(length->Visible());
+  EXPECT_EQ(length->Max()->GetElement(0), 5.0f);
+  EXPECT_EQ(length->ScrollBar()->SmallChange, 250);
+  EXPECT_FALSE(host.Type("SpikeEdit", 0, "0.25"));
+  EXPECT_EQ(host.said, "! length not set: 0.25 is out of range: 0.5 to 50");
+  ASSERT_TRUE(host.Type("SpikeEdit", 0, "20"));
+  EXPECT_EQ(static_cast<TPartSpike*>(spiky)->Length, 20.0f);
+  EXPECT_EQ(length->Max()->GetElement(0), 20.0f);
+  host.panel->SetPart(sphere);
+  EXPECT_FALSE(length->Visible());
+  EXPECT_EQ(Find<TFloatEdit>(host.form, "StepsEdit")->ScrollBar()->SmallChange, 1000) << "a whole number a step";
 
   // Lights: a typed slot chooses the light, a typed position goes to it.
   host.panel->ShowLights(true);
