@@ -496,6 +496,22 @@ TEST_F(SceneeditOnDisplay, ASceneMadeByTypingAndDraggingInTheView) {
   EXPECT_GT(Number(sphere, "PX"), 0.2) << sphere;
   EXPECT_GT(Number(sphere, "PZ"), 0.2) << sphere;
   EXPECT_LT(json.find("\"Cube1\""), json.find("\"Sphere1\""));
+
+  // Delete empties the name edit above the tree; undone, the scene is the saved one and quits unasked.
+  auto nameInk = [&] {
+    Sleep(300);
+    Shot shot;
+    Window name = Control("NameEdit");
+    return name && Grab(d, name, shot) ? shot.CountNear(0, 0, shot.width, shot.height, 0x000000, 100) : -1;
+  };
+  EXPECT_GT(nameInk(), 20) << "Sphere1 in the name edit";
+  MoveTo(d, view, vw / 2, 5);
+  TypeKey(d, XK_Delete);
+  ASSERT_NE(editor.WaitPrefix("deleted"), "") << editor.Log;
+  EXPECT_EQ(nameInk(), 0);
+  MoveTo(d, view, vw / 2, 5);
+  CtrlKey(XK_z);
+  ASSERT_EQ(editor.WaitLine("undo"), "undo");
   MoveTo(d, view, vw / 2, 5);
   CtrlKey(XK_q);
   EXPECT_EQ(editor.WaitExit(10000), 0) << editor.Log;
