@@ -282,13 +282,17 @@ private:
                         !p->ListDirty();
     // A part drawn by its own list: what a probe of that list found when it was compiled.
     follows = !walked && !shared;
-    if (const TPartEffect* cached = p->CachedEffect(walked ? &follows : nullptr)) return cached;
+    if (shared) follows = false;
+    else if (const TPartEffect* cached = p->CachedEffect(walked ? &follows : nullptr)) return cached;
     if (!walked && !shared) return nullptr;
     TPartEffect effect = TPartEffect::OwnState(*p);
     if (shared) {
+      // Cheap to make again: not kept, so a part holds no effect of its own.
       const TPartEffect* tail = FHandle->Quadrics.Tail(p->SharedGeometry());
       if (!tail) return nullptr;
       effect.Then(*tail);
+      FScratch = effect;
+      return &FScratch;
     } else {
       for (int i = 0; i < group->Count(); ++i) {
         bool childFollows = false;
@@ -308,6 +312,7 @@ private:
   std::vector<TPart*>* FNames;
   double FClip[16] = {};
   bool FInside = false;
+  TPartEffect FScratch;
 };
 
 }  // namespace

@@ -33,8 +33,9 @@ public:
     // Call parts last: their lists draw their targets whole, so they are compiled again when anything
     // in the target's subtree changed (a call part inside it included: its list name may be new).
     std::unordered_set<const TPart*> changed;
-    for (const TPart* p : FChanged)
-      for (const TPart* q = p; q && changed.insert(q).second;) q = q->Holder();
+    if (!FCalls.empty())
+      for (const TPart* p : FChanged)
+        for (const TPart* q = p; q && changed.insert(q).second;) q = q->Holder();
     for (const Call& call : FCalls) {
       const bool fresh = call.part->DrawnTarget() == call.target && !(call.target && changed.count(call.target));
       if (!fresh || call.part->DisplayList == 0) Compile(call.part, kInlineDepth);

@@ -17,7 +17,7 @@ void TPart::ForgetCaches() {
   ++gStamp;
   if (!cache) return;
   cache->BoxValid = false;
-  cache->EffectValid = false;
+  if (cache->Effect) cache->Effect->Valid = false;
 }
 
 // Fills a part's box from its geometry and the cached boxes of what it draws.
@@ -92,17 +92,19 @@ const TBounds& TPart::CachedBounds(bool* unbounded) {
 }
 
 const TPartEffect* TPart::CachedEffect(bool* followsLists) const {
-  if (!cache || !cache->EffectValid || (cache->EffectShared && cache->EffectStamp != gStamp)) return nullptr;
-  if (followsLists) *followsLists = cache->EffectShared;
-  return &cache->Effect;
+  const TCache::TEffect* e = cache ? cache->Effect.get() : nullptr;
+  if (!e || !e->Valid || (e->Shared && e->Stamp != gStamp)) return nullptr;
+  if (followsLists) *followsLists = e->Shared;
+  return &e->Effect;
 }
 
 void TPart::SetCachedEffect(const TPartEffect& effect, bool followsLists) {
   TCache& c = TPartCacheWalk::Cache(this);
-  c.Effect = effect;
-  c.EffectValid = true;
-  c.EffectShared = followsLists;
-  c.EffectStamp = gStamp;
+  if (!c.Effect) c.Effect = std::make_unique<TCache::TEffect>();
+  c.Effect->Effect = effect;
+  c.Effect->Valid = true;
+  c.Effect->Shared = followsLists;
+  c.Effect->Stamp = gStamp;
 }
 
 void TPart::DrawnByWalk(unsigned sharedGeometry) {

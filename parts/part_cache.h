@@ -11,8 +11,12 @@ struct TPart::TCache {
   bool BoxShared = false;
   unsigned BoxStamp = 0;
   bool Busy = false;
-  TPartEffect Effect;
-  bool EffectValid = false;
-  bool EffectShared = false;
-  unsigned EffectStamp = 0;
+  // Only groups and parts drawn by lists of their own keep one.
+  struct TEffect {
+    TPartEffect Effect;
+    bool Valid = false;
+    bool Shared = false;
+    unsigned Stamp = 0;
+  };
+  std::unique_ptr<TEffect> Effect;
 };
