@@ -133,10 +133,14 @@ std::string PlyHeaderProblem(const std::string& path) {
   head.resize(std::fread(&head[0], 1, head.size(), f));
   std::fclose(f);
   if (head.compare(0, 3, "ply") != 0) return std::string();
+  // The first "end_header" must be a line of its own: readers that look for the word would otherwise
+  // see the header end where this check does not.
   const size_t end = head.find("end_header");
   if (end == std::string::npos) return "the PLY header does not end within 64 KB";
-  size_t dataAt = head.find('\n', end);
-  if (dataAt == std::string::npos) return "the PLY header does not end with a line break";
+  size_t dataAt = end + 10;
+  if (dataAt < head.size() && head[dataAt] == '\r') ++dataAt;
+  if (head[end - 1] != '\n' || dataAt >= head.size() || head[dataAt] != '\n')
+    return "the PLY header does not end with a line of its own";
   ++dataAt;
   auto sizeOf = [](const std::string& t) -> int {
     static const char* const one[] = {"char", "uchar", "int8", "uint8"};
@@ -170,7 +174,7 @@ std::string PlyHeaderProblem(const std::string& path) {
     }
     if (w.empty() || w[0] == "comment" || w[0] == "obj_info") continue;
     if (w[0] == "end_header") break;
-    if (w[0] == "format" && w.size() == 3) {
+    if (w[0] == "format" && w.size() == 3 && w[2] == "1.0") {
       binary = w[1] != "ascii";
       if (w[1] != "ascii" && w[1] != "binary_little_endian" && w[1] != "binary_big_endian")
         return "the PLY format is " + w[1] + ", none this reader knows";
