@@ -245,7 +245,7 @@ void TSceneEditor::MouseMove(TObject* Sender, TShiftState Shift, int X, int Y) {
   }
   if (FDrag.Active()) {
     if (FDrag.Move(X, Y)) {
-      FPanel->Reload();
+      FPanel->ReloadPosition();
       FPending = true;
     }
     return;

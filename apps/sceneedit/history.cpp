@@ -89,7 +89,12 @@ bool TSceneHistory::Reset(TOpenGl* gl) {
 
 bool TSceneHistory::Commit(TOpenGl* gl) {
   std::vector<uint8_t> bytes;
-  if (!Capture(gl, bytes)) return false;
+  if (!Capture(gl, bytes)) {
+    // Nothing recorded, but parts deleted since the last step are forgotten: a new part made where one of
+    // them lay in memory must not take its number.
+    FIds.Capture(gl->Root());
+    return false;
+  }
   while (CanRedo()) {
     FBytes -= StepBytes(static_cast<int>(FSteps.size()) - 1);
     FSteps.pop_back();

@@ -440,6 +440,16 @@ void TPartPanel::SetColorTarget(int target) {
   ShowValues();
 }
 
+void TPartPanel::ReloadPosition() {
+  for (Binding& b : FBindings) {
+    TFloatVector v;
+    if (b.edit->Name != AnsiString("PosEdit") || !FPart || !b.load(v)) continue;
+    FLoading = true;
+    ShowBinding(b, v);
+    FLoading = false;
+  }
+}
+
 void TPartPanel::StoreElement(Binding& b, int element, float value) {
   TFloatVector v;
   // The other values as the part holds them, not as the editor shows them (rounded to its digits).

@@ -29,6 +29,8 @@ public:
   bool LightsShown() const { return FLights; }
   // Values changed from outside (undo, a load): shown again.
   void Reload() { SetPart(FPart); }
+  // Only the position, as a drag in the view changes it (cheaper than Reload, for every motion).
+  void ReloadPosition();
   // Ambient, diffuse, specular, emission: which colour the colour editor edits.
   void SetColorTarget(int target);
   void NextColorTarget() { SetColorTarget((FColorTarget + 1) % 4); }
