@@ -280,11 +280,15 @@ private:
     const bool walked = group && depth < kInlineDepth;
     const bool shared = !group && p->DisplayList == 0 && p->SharedGeometry() != 0 && p->ListContext() == FHandle &&
                         !p->ListDirty();
-    // A part drawn by its own list: what a probe of that list found when it was compiled.
+    // A part drawn by its own list: what a probe of that list finds, once per compile.
     follows = !walked && !shared;
     if (shared) follows = false;
     else if (const TPartEffect* cached = p->CachedEffect(walked ? &follows : nullptr)) return cached;
-    if (!walked && !shared) return nullptr;
+    if (!walked && !shared) {
+      if (p->DisplayList == 0 || p->ListContext() != FHandle || p->ListDirty() || !RoomForProbe()) return nullptr;
+      p->SetCachedEffect(ProbeList(p->DisplayList), false);
+      return p->CachedEffect();
+    }
     TPartEffect effect = TPartEffect::OwnState(*p);
     if (shared) {
       // Cheap to make again: not kept, so a part holds no effect of its own.
@@ -304,6 +308,14 @@ private:
     }
     p->SetCachedEffect(effect, follows);
     return p->CachedEffect();
+  }
+
+  // A probe pushes one attribute entry; groups with clip planes may have used the others.
+  static bool RoomForProbe() {
+    GLint depth = 0, most = 0;
+    glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+    glGetIntegerv(GL_MAX_ATTRIB_STACK_DEPTH, &most);
+    return depth + 1 < most;
   }
 
   TPartHost* FHost;

@@ -41,7 +41,7 @@ public:
       if (!fresh || call.part->DisplayList == 0) Compile(call.part, kInlineDepth);
     }
     // Groups that hand on what those lists leave must look again.
-    if (FProbed) TPart::TouchCaches();
+    if (FCompiled) TPart::TouchCaches();
   }
 
 private:
@@ -158,15 +158,13 @@ private:
       TPartPaintEntry entry(depth);
       p->BuildList(BUILDLIST_COMPILE);
     }
-    // A frame that skips the part still hands on what its list leaves set.
-    if (p->DisplayList != 0) {
-      p->SetCachedEffect(ProbeList(p->DisplayList), false);
-      FProbed = true;
-    }
+    // What the new list leaves set is probed when a frame first skips the part.
+    p->ForgetCachedEffect();
+    FCompiled = true;
   }
 
   TContextHandle* FHandle;
-  bool FProbed = false;
+  bool FCompiled = false;
   std::vector<TPart*> FChanged;
   std::vector<Call> FCalls;
   std::unordered_set<const TPart*> FCallSeen;

@@ -107,6 +107,10 @@ void TPart::SetCachedEffect(const TPartEffect& effect, bool followsLists) {
   c.Effect->Stamp = gStamp;
 }
 
+void TPart::ForgetCachedEffect() {
+  if (cache && cache->Effect) cache->Effect->Valid = false;
+}
+
 void TPart::DrawnByWalk(unsigned sharedGeometry) {
   AdoptListContext();
   // The new shape is taken before the old is given up, so a part whose shape did not change keeps it.

@@ -156,6 +156,8 @@ public:
   // that depends on lists (followsLists) is kept until any change or TouchCaches.
   const TPartEffect* CachedEffect(bool* followsLists = nullptr) const;
   void SetCachedEffect(const TPartEffect& effect, bool followsLists);
+  // The part's list was compiled again: what it leaves is found anew when needed.
+  void ForgetCachedEffect();
   // Something the caches read changed outside any part's setters (a list compiled again).
   static void TouchCaches();
 
