@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
   auto* gl = new TOpenGl(form);
   gl->SetParent(form);
   gl->SetAlign(alClient);
-  // The ring turns every frame: per part, only its group's list is compiled again.
+  // The ring turns every frame: per part, the frame draws its group from the new values, nothing is compiled.
   gl->SetListMode(lmPerPart);
   gl->SetPromptRefresh(true);
   // Made in code rather than read from a form: the host calls Loaded itself.
