@@ -290,6 +290,17 @@ TEST_F(MeshView, DrawsPicksAndBoundsLikeEveryKindInBothListModes) {
   }
   EXPECT_EQ(pictures[lmScene], pictures[lmPerPart]);
 
+  // A clip plane cuts a mesh as it cuts every part: here the half left of the mesh's own origin.
+  left->SetClipPlaneA(0, 1);
+  left->SetUseClipPlane(0, 1);
+  Show();
+  {
+    const Pixels p = ReadPixels(gl->Handle());
+    EXPECT_LT(At(p, -2.6, 0).r, 40);
+    EXPECT_GT(At(p, -1.4, 0).r, 120);
+  }
+  left->SetUseClipPlane(0, 0);
+
   const TBounds box = gl->PartBounds(left);
   EXPECT_FLOAT_EQ(box.Min[0], -3);
   EXPECT_FLOAT_EQ(box.Max[0], -1);
