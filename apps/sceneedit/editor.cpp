@@ -18,6 +18,7 @@
 #include "opengl/orbit_camera.h"
 #include "parts/parts.h"
 #include "model_edits.h"
+#include "model_files.h"
 #include "name_check.h"
 #include "part_panel.h"
 #include "scene_files.h"
@@ -682,17 +683,19 @@ bool TSceneEditor::OpenFile(const std::string& file) {
   FSelected = nullptr;
   FPanel->SetPart(nullptr);
   TTakenPictures previous(FGl);
-  if (!LoadSceneFile(FGl, file, error)) {
+  // A model comes in as a new, unnamed scene: Save must never write a scene file over the model.
+  const bool model = !IsSceneFileName(file);
+  if (!(model ? LoadSceneOrModel(FGl, file, error) : LoadSceneFile(FGl, file, error))) {
     // A failed load leaves the scene as it was.
     previous.PutBack();
     SayError("could not open " + file + ": " + error);
   } else {
-    FFile = file;
+    FFile = model ? std::string() : file;
     FCamera->Fit();
     FHistory.Reset(FGl);
     FUnrecorded.clear();
     Remember(file);
-    Say("opened " + file);
+    Say(model ? "imported " + file + " as a new scene (Save asks for its name)" : "opened " + file);
     opened = true;
   }
   RebuildTree();
