@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 
+#include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 #include "pos3d/vectors.h"
@@ -46,6 +47,12 @@ void FrameModel(TOpenGl* gl) {
   gl->SetProjectionFar(distance + radius * 1.1f);
 }
 
+bool AnyLightOn(TOpenGl* gl) {
+  for (int i = 0; i < LIGHT_SLOTS; ++i)
+    if (gl->GetLight(i) && gl->GetLight(i)->Enabled) return true;
+  return false;
+}
+
 }  // namespace
 
 bool LoadSceneOrModel(TOpenGl* gl, const std::string& file, std::string& error) {
@@ -74,6 +81,8 @@ bool LoadSceneOrModel(TOpenGl* gl, const std::string& file, std::string& error) 
       delete old;
     }
     FrameModel(gl);
+    // Models seldom bring lights the viewport can use; without one they would show black.
+    if (!AnyLightOn(gl)) gl->SetHeadlight(true);
     return true;
   } catch (const std::exception& e) {
     error = e.what();

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "framework/controls/application.h"
+#include "framework/graphics/graphics.h"
 #include "opengl/opengl.h"
 #include "parts/call.h"
 #include "parts/primitives.h"
@@ -166,6 +168,17 @@ TEST(Sceneconv, AModelKeepsItsTrianglesThroughASceneAndGltf) {
   EXPECT_NE(dump.out.find("TPartMesh"), std::string::npos);
   const Result png = RunTool(V3D_SCENEVIEW_PATH, "--png " + Q(Temp("model.png")) + " " + Q(model));
   EXPECT_EQ(png.status, 0) << png.err;
+  // A model brings no light: the headlight shows it, where it would otherwise be all but black.
+  TPicture picture;
+  picture.LoadFromFile(Temp("model.png").c_str());
+  TBitmap* b = picture.Bitmap();
+  int brightest = 0;
+  for (int y = 0; y < b->Height(); ++y)
+    for (int x = 0; x < b->Width(); ++x) {
+      const TColor c = b->Pixel(x, y);
+      brightest = std::max({brightest, int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff)});
+    }
+  EXPECT_GT(brightest, 120);
 }
 
 TEST(Sceneconv, EveryFailureSaysWhyAndExitsNonZero) {
