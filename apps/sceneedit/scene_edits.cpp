@@ -142,11 +142,12 @@ struct TKeyedKind {
   char key;
   int width;
 };
-// The kinds with keys, in toolbar order. Call parts are not offered: the editor cannot name their target.
+// The kinds with keys, in toolbar order. Call parts are not offered (the editor cannot name their target),
+// nor meshes (an empty one draws nothing; they come in through Import).
 const TKeyedKind kKeyedKinds[] = {{"TPartGroup", "Group", 'G', 48},    {"TPartCube", "Cube", '1', 42},
                                   {"TPartSphere", "Sphere", '2', 52},  {"TPartCylinder", "Cylinder", '3', 62},
                                   {"TPartDisk", "Disk", '4', 38},      {"TPartQuad", "Polygon", '5', 60}};
-const char* const kNotOffered = "TPartCall";
+const char* const kNotOffered[] = {"TPartCall", "TPartMesh"};
 }  // namespace
 
 std::vector<TAddKind> AddableKinds() {
@@ -155,7 +156,8 @@ std::vector<TAddKind> AddableKinds() {
     if (const TPartClass* kind = TPartClasses::ByName(k.className)) kinds.push_back({kind, k.caption, k.key, k.width});
   }
   for (const TPartClass* kind : TPartClasses::All()) {
-    bool listed = std::strcmp(kind->Name(), kNotOffered) == 0;
+    bool listed = false;
+    for (const char* name : kNotOffered) listed = listed || std::strcmp(kind->Name(), name) == 0;
     for (const TAddKind& known : kinds) listed = listed || known.kind == kind;
     if (!listed) kinds.push_back({kind, kind->Caption(), 0, static_cast<int>(std::strlen(kind->Caption())) * 7 + 12});
   }
