@@ -748,8 +748,13 @@ void TSceneEditor::LoadTexture() {
     SayError("no texture slot " + slot);
     return;
   }
-  std::string file;
-  if (!AskText("Texture", "Image file (BMP or PNG):", file) || file.empty()) return;
+  std::printf("Texture Image file:\n");
+  std::fflush(stdout);
+  TOpenDialog dialog(nullptr);
+  dialog.Title = "Texture";
+  dialog.Filter = "Images (*.bmp *.png)|*.bmp;*.png|All files (*)|*";
+  if (!dialog.Execute() || dialog.FileName.str().empty()) return;
+  const std::string file = dialog.FileName.str();
   TPicture picture;
   try {
     picture.LoadFromFile(file.c_str());
