@@ -7,7 +7,6 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/texture.h>
-#include <cairo.h>
 
 #include <algorithm>
 #include <cmath>
@@ -218,64 +217,6 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-struct PngBytes {
-  const uint8_t* data;
-  size_t size, pos;
-};
-
-cairo_status_t ReadPngBytes(void* closure, unsigned char* out, unsigned int length) {
-  auto* src = static_cast<PngBytes*>(closure);
-  if (length > src->size - src->pos) return CAIRO_STATUS_READ_ERROR;
-  std::memcpy(out, src->data + src->pos, length);
-  src->pos += length;
-  return CAIRO_STATUS_SUCCESS;
-}
-
-// PNG bytes held in memory (a glb's image) into a bitmap; false for bytes cairo refuses.
-bool DecodePng(const uint8_t* data, size_t size, TBitmap& bitmap) {
-  PngBytes src{data, size, 0};
-  cairo_surface_t* png = cairo_image_surface_create_from_png_stream(ReadPngBytes, &src);
-  if (cairo_surface_status(png) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(png);
-    return false;
-  }
-  const int w = cairo_image_surface_get_width(png), h = cairo_image_surface_get_height(png);
-  if (w <= 0 || h <= 0 || static_cast<int64_t>(w) * h > (1 << 26)) {
-    cairo_surface_destroy(png);
-    return false;
-  }
-  cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-  cairo_t* cr = cairo_create(argb);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, png, 0, 0);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_destroy(png);
-  cairo_surface_flush(argb);
-  if (cairo_surface_status(argb) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(argb);
-    return false;
-  }
-  const unsigned char* base = cairo_image_surface_get_data(argb);
-  const int stride = cairo_image_surface_get_stride(argb);
-  bitmap.SetSize(w, h);
-  for (int y = 0; y < h; ++y) {
-    const uint32_t* row = reinterpret_cast<const uint32_t*>(base + static_cast<size_t>(y) * stride);
-    for (int x = 0; x < w; ++x) {
-      const uint32_t p = row[x];
-      uint32_t a = p >> 24, r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-      if (a != 0 && a != 255) {
-        r = (r * 255 + a / 2) / a;
-        g = (g * 255 + a / 2) / a;
-        b = (b * 255 + a / 2) / a;
-      }
-      bitmap.SetPixel(x, y, std::min(r, 255u) | (std::min(g, 255u) << 8) | (std::min(b, 255u) << 16));
-    }
-  }
-  cairo_surface_destroy(argb);
-  return true;
-}
-
 // Everything an import makes, kept apart from the scene until it has all been made.
 class TModelBuilder {
 public:
@@ -484,21 +425,18 @@ private:
         const auto* bytes = reinterpret_cast<const uint8_t*>(tex->pcData);
         const size_t size = tex->mWidth;
         static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-        if (size >= 8 && std::memcmp(bytes, kPng, 8) == 0) {
-          if (DecodePng(bytes, size, *bitmap)) return bitmap;
-          Warn("texture " + name + ": the embedded PNG image is not valid");
-        } else if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M' && size <= INT32_MAX) {
-          TMemoryStream s;
-          s.WriteBuffer(bytes, static_cast<int32_t>(size));
-          s.SetPosition(0);
-          try {
-            bitmap->LoadFromStream(&s);
-            return bitmap;
-          } catch (const Exception&) {
-            Warn("texture " + name + ": the embedded BMP image is not valid");
-          }
-        } else {
+        const bool png = size >= 8 && std::memcmp(bytes, kPng, 8) == 0;
+        if (!png && !(size >= 2 && bytes[0] == 'B' && bytes[1] == 'M')) {
           Warn("texture " + name + ": embedded images other than PNG and BMP (JPEG among them) are not supported");
+          return nullptr;
+        }
+        try {
+          TPicture picture;
+          picture.LoadFromBytes(bytes, size);
+          bitmap->Assign(picture.Bitmap());
+          return bitmap;
+        } catch (const Exception&) {
+          Warn("texture " + name + ": the embedded " + (png ? "PNG" : "BMP") + " image is not valid");
         }
         return nullptr;
       }

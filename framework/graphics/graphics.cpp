@@ -196,8 +196,8 @@ cairo_status_t ReadPng(void* closure, unsigned char* out, unsigned int length) {
 }
 
 // Decodes PNG bytes into the bitmap; the colours are un-premultiplied and the alpha dropped.
-void LoadPng(const std::vector<uint8_t>& bytes, TBitmap* bitmap) {
-  PngSource src{bytes.data(), bytes.size(), 0};
+void LoadPng(const uint8_t* data, size_t size, TBitmap* bitmap) {
+  PngSource src{data, size, 0};
   cairo_surface_t* png = cairo_image_surface_create_from_png_stream(ReadPng, &src);
   if (cairo_surface_status(png) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(png);
@@ -250,15 +250,21 @@ void TPicture::LoadFromFile(const AnsiString& FileName) {
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (size > 0 && f.Read(bytes.data(), static_cast<int32_t>(size)) != size)
     throw EReadError("Stream read error");
+  LoadFromBytes(bytes.data(), bytes.size());
+}
+
+void TPicture::LoadFromBytes(const uint8_t* Data, size_t Size) {
   static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (Data == nullptr) Size = 0;
   TBitmap loaded;
-  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+  if (Size >= 2 && Data[0] == 'B' && Data[1] == 'M') {
+    if (Size > INT32_MAX) throw EInvalidGraphic("Image file is too large");
     TMemoryStream m;
-    m.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    m.WriteBuffer(Data, static_cast<int32_t>(Size));
     m.SetPosition(0);
     loaded.LoadFromStream(&m);
-  } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPngSignature, 8) == 0) {
-    LoadPng(bytes, &loaded);
+  } else if (Size >= 8 && std::memcmp(Data, kPngSignature, 8) == 0) {
+    LoadPng(Data, Size, &loaded);
   } else {
     throw EInvalidGraphic("Unknown picture file format");
   }

@@ -99,6 +99,8 @@ public:
   void Assign(TPersistent* Source) override;
   // Loads a BMP or PNG file into a bitmap; raises EInvalidGraphic or EFOpenError.
   void LoadFromFile(const AnsiString& FileName);
+  // The same from bytes in memory (an image embedded in another file); raises EInvalidGraphic.
+  void LoadFromBytes(const uint8_t* Data, size_t Size);
   // Saves the graphic (a BMP file for a bitmap).
   void SaveToFile(const AnsiString& FileName);
 
