@@ -17,28 +17,16 @@
 #include "framework/core/streams.h"
 #include "framework/platform/winapi.h"
 #include "opengl/opengl.h"
+#include "bench_measure.h"
 #include "parts/parts.h"
 #include "parts/placement.h"
 #include "parts/primitives.h"
 
 namespace {
 
-double Now() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
-}
-
-size_t Heap() {
-  struct mallinfo2 m = mallinfo2();
-  return m.uordblks + m.hblkhd;
-}
+using bench::Heap;
+using bench::Median;
+using bench::Now;
 
 // The viewport with its rebuild and frame end in reach, and a loop that stops at the frame's end.
 class BigViewport : public TOpenGl {

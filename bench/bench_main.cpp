@@ -26,13 +26,13 @@
 #include "opengl/opengl.h"
 #include "parts/parts.h"
 #include "parts/primitives.h"
+#include "bench_measure.h"
 
 namespace {
 
-double NowS() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using bench::Heap;
+using bench::Median;
+using bench::Now;
 
 // CPU seconds of this thread, user and system: what a shared machine's other load does not inflate.
 double CpuS() {
@@ -41,14 +41,6 @@ double CpuS() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  size_t n = v.size();
-  return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
-}
-
-// Bytes the allocator has handed out, over all arenas and mmapped blocks.
 // 10000 -> "10,000".
 std::string Count(long n) {
   std::string digits = std::to_string(n), out;
@@ -64,11 +56,6 @@ long MinorFaults() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return u.ru_minflt;
-}
-
-size_t HeapInUse() {
-  struct mallinfo2 m = mallinfo2();
-  return m.uordblks + m.hblkhd;
 }
 
 struct Options {
@@ -219,7 +206,7 @@ public:
   void Paint() override {
     TOpenGl::Paint();
     ++paints;
-    lastFrameEnd = NowS();
+    lastFrameEnd = Now();
     if (stopLoopOnPaint) Application->Terminate();
   }
   void MakeCurrent() { wglMakeCurrent(GetDC(Handle()), reinterpret_cast<HGLRC>(GetResourceContext())); }
@@ -229,16 +216,16 @@ public:
     FRefreshTimer->SetOnTimer(MakeEvent(this, &BenchViewport::RefreshTick));
   }
   void ModelTick(TObject* Sender) {
-    modelTick = NowS();
+    modelTick = Now();
     OnModelRefreshTimer(Sender);
-    modelDone = NowS();
+    modelDone = Now();
   }
   void RefreshTick(TObject* Sender) {
-    refreshTick = NowS();
+    refreshTick = Now();
     OnRefreshTimer(Sender);
   }
   void Dispatch(void* Message) override {
-    if (static_cast<TMessage*>(Message)->Msg == WM_PAINT) paintStart = NowS();
+    if (static_cast<TMessage*>(Message)->Msg == WM_PAINT) paintStart = Now();
     TOpenGl::Dispatch(Message);
   }
   long paints = 0;
@@ -366,12 +353,12 @@ void BareInitState(int width, int height) {
 double ViewportFrames(BenchViewport* gl, int frames) {
   gl->MakeCurrent();
   long before = gl->paints;
-  double t0 = NowS();
+  double t0 = Now();
   for (int f = 0; f < frames; ++f) {
     InvalidateRect(gl->Handle(), nullptr, FALSE);
     Application->ProcessMessages();
   }
-  double t = NowS() - t0;
+  double t = Now() - t0;
   static bool told = false;
   if (gl->paints - before != frames && !told) {
     told = true;
@@ -382,7 +369,7 @@ double ViewportFrames(BenchViewport* gl, int frames) {
 
 double BareFrames(BareContext* bare, GLuint list, int frames) {
   if (bare) bare->MakeCurrent();
-  double t0 = NowS();
+  double t0 = Now();
   for (int f = 0; f < frames; ++f) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
@@ -390,7 +377,7 @@ double BareFrames(BareContext* bare, GLuint list, int frames) {
     glCallList(list);
     glFinish();
   }
-  return NowS() - t0;
+  return Now() - t0;
 }
 
 void BenchPaint(const Options& o) {
@@ -474,9 +461,9 @@ void BenchPaint(const Options& o) {
   long found = 0;
   for (int r = 0; r < 4 * o.rounds; ++r) {
     int x = (r * 37) % o.width, y = (r * 53) % o.height;
-    double t0 = NowS();
+    double t0 = Now();
     if (gl->PartAt(x, y)) ++found;
-    picks.push_back(NowS() - t0);
+    picks.push_back(Now() - t0);
     frameTimes.push_back(ViewportFrames(gl, 1));
   }
   AddRow("pick_cost", "one PartAt, " + Count(o.paintParts) + " parts (ms; baseline: one frame)", "ms",
@@ -519,11 +506,11 @@ void BuildGroupedScene(TOpenGl* gl, int n) {
 
 // One frame through the message loop, finished.
 double OneFrame(BenchViewport* gl) {
-  double t0 = NowS();
+  double t0 = Now();
   InvalidateRect(gl->Handle(), nullptr, FALSE);
   Application->ProcessMessages();
   glFinish();
-  return NowS() - t0;
+  return Now() - t0;
 }
 
 void BenchModes(const Options& o) {
@@ -540,28 +527,28 @@ void BenchModes(const Options& o) {
       // library on it, so the heap is read between the compile and the frame.
       gl->OnModelRefreshTimer(nullptr);
       OneFrame(gl);
-      size_t heap0 = HeapInUse();
+      size_t heap0 = Heap();
       BuildGroupedScene(gl, n);
       gl->OnModelRefreshTimer(nullptr);
       glFinish();
-      bytes[m] = (static_cast<double>(HeapInUse()) - static_cast<double>(heap0)) / n;
+      bytes[m] = (static_cast<double>(Heap()) - static_cast<double>(heap0)) / n;
       OneFrame(gl);
-      double c0 = NowS();
+      double c0 = Now();
       gl->SetListMode(mode == lmScene ? lmPerPart : lmScene);
       gl->SetListMode(mode);
       gl->OnModelRefreshTimer(nullptr);
       glFinish();
-      compile[m] = NowS() - c0;
+      compile[m] = Now() - c0;
       std::vector<double> frames, changes, firsts;
       for (int r = 0; r < o.rounds; ++r) frames.push_back(OneFrame(gl));
       // One part's change to the end of the frame that shows it.
       for (int r = 0; r < o.rounds; ++r) {
         TPart* part = static_cast<TPartGroup*>(gl->Root()->Part((r * 7) % gl->Root()->Count()))->Part(r % 100);
-        double t0 = NowS();
+        double t0 = Now();
         part->SetPY(part->PY + 0.01f);
         gl->OnModelRefreshTimer(nullptr);
         OneFrame(gl);
-        changes.push_back(NowS() - t0);
+        changes.push_back(Now() - t0);
         frames.push_back(OneFrame(gl));
       }
       // A load, then its first frame: every list compiled anew.
@@ -570,10 +557,10 @@ void BenchModes(const Options& o) {
       for (int r = 0; r < std::max(2, o.rounds / 2); ++r) {
         doc.SetPosition(0);
         gl->LoadFromStream(&doc);
-        double t0 = NowS();
+        double t0 = Now();
         gl->OnModelRefreshTimer(nullptr);
         OneFrame(gl);
-        firsts.push_back(NowS() - t0);
+        firsts.push_back(Now() - t0);
         frames.push_back(OneFrame(gl));
       }
       staticFrame[m] = Median(frames);
@@ -612,14 +599,14 @@ void BenchRebuild(const Options& o) {
 
   double cpu = 0;
   auto viewportRebuild = [&] {
-    double c0 = CpuS(), t0 = NowS();
+    double c0 = CpuS(), t0 = Now();
     gl->OnModelRefreshTimer(nullptr);
     glFinish();
     cpu = CpuS() - c0;
-    return NowS() - t0;
+    return Now() - t0;
   };
   auto bareRebuild = [&] {
-    double c0 = CpuS(), t0 = NowS();
+    double c0 = CpuS(), t0 = Now();
     if (bareList) glDeleteLists(bareList, 1);
     bareList = glGenLists(1);
     glNewList(bareList, GL_COMPILE);
@@ -627,13 +614,13 @@ void BenchRebuild(const Options& o) {
     glEndList();
     glFinish();
     cpu = CpuS() - c0;
-    return NowS() - t0;
+    return Now() - t0;
   };
 
   // The first rebuild also tells what the list itself costs in memory.
-  size_t m0 = HeapInUse();
+  size_t m0 = Heap();
   viewportRebuild();
-  size_t m1 = HeapInUse();
+  size_t m1 = Heap();
   bareRebuild();
   std::vector<double> ratios, sys, base, cpuRatios;
   for (int r = 0; r < o.rounds; ++r) {
@@ -688,9 +675,9 @@ struct Took {
 };
 template <class F>
 Took Time(F f) {
-  double c0 = CpuS(), t0 = NowS();
+  double c0 = CpuS(), t0 = Now();
   f();
-  return Took{NowS() - t0, CpuS() - c0};
+  return Took{Now() - t0, CpuS() - c0};
 }
 
 void PlainWrite(const std::string& path, const std::vector<char>& data) {
@@ -787,30 +774,30 @@ void BenchScale(const Options& o) {
     row.parts = n;
     std::vector<double> build, save, destroy, load, perPart, faults;
     malloc_trim(0);
-    const size_t m0 = HeapInUse();
+    const size_t m0 = Heap();
     for (int r = 0; r < reps; ++r) {
-      size_t before = HeapInUse();
+      size_t before = Heap();
       long f0 = MinorFaults();
-      double t0 = NowS();
+      double t0 = Now();
       BuildScene(gl, static_cast<int>(n));
-      build.push_back(NowS() - t0);
+      build.push_back(Now() - t0);
       faults.push_back(static_cast<double>(MinorFaults() - f0) * 1000.0 / static_cast<double>(n));
-      perPart.push_back((static_cast<double>(HeapInUse()) - static_cast<double>(before)) / static_cast<double>(n));
-      t0 = NowS();
+      perPart.push_back((static_cast<double>(Heap()) - static_cast<double>(before)) / static_cast<double>(n));
+      t0 = Now();
       if (!gl->SaveTo(scene.c_str())) gNotes.push_back("scale: SaveTo failed");
-      save.push_back(NowS() - t0);
+      save.push_back(Now() - t0);
       row.fileBytes = static_cast<double>(FileSize(scene));
-      t0 = NowS();
+      t0 = Now();
       DestroyScene(gl);
-      destroy.push_back(NowS() - t0);
-      t0 = NowS();
+      destroy.push_back(Now() - t0);
+      t0 = Now();
       if (!gl->LoadFrom(scene.c_str())) gNotes.push_back("scale: LoadFrom failed");
-      load.push_back(NowS() - t0);
+      load.push_back(Now() - t0);
       if (gl->Root()->Count() != n) gNotes.push_back("scale: the loaded scene has a different part count");
       DestroyScene(gl);
     }
     malloc_trim(0);
-    row.retainedBytes = static_cast<double>(HeapInUse()) - static_cast<double>(m0);
+    row.retainedBytes = static_cast<double>(Heap()) - static_cast<double>(m0);
     row.bytesPerPart = Median(perPart);
     row.buildCold = build.front();
     row.build = Median(std::vector<double>(build.begin() + 1, build.end()));
@@ -836,13 +823,13 @@ void BenchLatency(const Options& o) {
   // What the two stages cost on their own, measured on this very scene.
   std::vector<double> rebuilds, paints;
   for (int i = 0; i < 5; ++i) {
-    double t0 = NowS();
+    double t0 = Now();
     gl->OnModelRefreshTimer(nullptr);
-    rebuilds.push_back(NowS() - t0);
-    t0 = NowS();
+    rebuilds.push_back(Now() - t0);
+    t0 = Now();
     InvalidateRect(gl->Handle(), nullptr, FALSE);
     Application->ProcessMessages();
-    paints.push_back(NowS() - t0);
+    paints.push_back(Now() - t0);
   }
 
   // A stuck loop ends the run instead of hanging it.
@@ -856,8 +843,8 @@ void BenchLatency(const Options& o) {
 
   Application->UseManualClock(false);
   // Let the ticks armed above run out.
-  double quiet = NowS() + 0.05;
-  while (NowS() < quiet) Application->ProcessMessages();
+  double quiet = Now() + 0.05;
+  while (Now() < quiet) Application->ProcessMessages();
 
   gl->StampTimers();
   std::vector<double> samples, s1, s2, s3, s4, s5;
@@ -865,7 +852,7 @@ void BenchLatency(const Options& o) {
     gl->stopLoopOnPaint = true;
     watchdog.SetEnabled(true);
     long before = gl->paints;
-    double t0 = NowS();
+    double t0 = Now();
     moving->SetPX(moving->PX + 0.001f);
     Application->Run();
     watchdog.SetEnabled(false);

@@ -21,26 +21,14 @@
 #include "framework/platform/winapi.h"
 #include "opengl/opengl.h"
 #include "parts/mesh.h"
+#include "bench_measure.h"
 #include "parts/parts.h"
 
 namespace {
 
-double Now() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double MedianOf(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
-}
-
-size_t Heap() {
-  struct mallinfo2 m = mallinfo2();
-  return m.uordblks + m.hblkhd;
-}
+using bench::Heap;
+using bench::Median;
+using bench::Now;
 
 // A sphere of radius 2 with shared vertices and no normals: about `triangles` triangles.
 TMeshData Sphere(long triangles) {
@@ -261,7 +249,7 @@ std::vector<TModelBenchRow> RunModelBench(const TModelBenchOptions& o) {
         delete part;
       }
       add(std::string("model_import_") + name + "_" + label, std::string("import ") + name + ", " + label + " triangles (ms)",
-          "ms", MedianOf(ours) * 1e3, MedianOf(theirs) * 1e3, true, 2.0);
+          "ms", Median(ours) * 1e3, Median(theirs) * 1e3, true, 2.0);
     }
 
     // Memory once shown: the imported part with its list against the arrays it draws and a bare list,
@@ -311,8 +299,8 @@ std::vector<TModelBenchRow> RunModelBench(const TModelBenchOptions& o) {
       frames.push_back(Frame(gl));
       bareFrames.push_back(BareFrame(gl, bareScene));
     }
-    add("model_frame_" + label, "frame of the model, " + label + " triangles (ms)", "ms", MedianOf(frames) * 1e3,
-        MedianOf(bareFrames) * 1e3, true, 1.10);
+    add("model_frame_" + label, "frame of the model, " + label + " triangles (ms)", "ms", Median(frames) * 1e3,
+        Median(bareFrames) * 1e3, true, 1.10);
 
     // First frame after an import: the rebuild that compiles it and its paint, against compiling the
     // bare list and drawing it once.
@@ -334,7 +322,7 @@ std::vector<TModelBenchRow> RunModelBench(const TModelBenchOptions& o) {
       bareFirsts.push_back(Now() - t0);
     }
     add("model_first_frame_" + label, "first frame after import, " + label + " triangles (ms)", "ms",
-        MedianOf(firsts) * 1e3, MedianOf(bareFirsts) * 1e3, true, 1.2);
+        Median(firsts) * 1e3, Median(bareFirsts) * 1e3, true, 1.2);
     glDeleteLists(bareScene.list, 1);
     bare.reset();
     gl->DeleteObject(model);
