@@ -556,7 +556,8 @@ bool WriteFile(const std::string& name, const char* bytes, size_t size, AnsiStri
     }
     // A short write is never committed: the old file stays.
     if (at == size && save.Commit()) return true;
-    error = save.Error().IsEmpty() ? AnsiString(("could not write " + name).c_str()) : save.Error();
+    error = at == size ? save.Error() : save.WriteFailure();
+    if (error.IsEmpty()) error = ("could not write " + name).c_str();
   } catch (const Exception& e) {
     error = e.what();
   } catch (const std::exception& e) {

@@ -1,13 +1,19 @@
 #include "mesh_export.h"
 
 #include <assimp/Exporter.hpp>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 
+#include "framework/core/safe_save.h"
 #include "opengl/opengl.h"
 #include "parts/call.h"
 #include "parts/placement.h"
@@ -108,6 +114,78 @@ bool WorldMeshes(TOpenGl* gl, std::vector<TWorldMesh>& meshes, std::string& erro
   return true;
 }
 
+namespace {
+
+// One file an exporter writes, held in memory.
+class TMemoryFile : public Assimp::IOStream {
+public:
+  explicit TMemoryFile(std::string& bytes) : FBytes(bytes) {}
+  size_t Read(void*, size_t, size_t) override { return 0; }
+  size_t Write(const void* buffer, size_t size, size_t count) override {
+    if (size == 0 || count == 0) return 0;
+    const size_t n = size * count;
+    if (FAt + n > FBytes.size()) FBytes.resize(FAt + n);
+    std::memcpy(&FBytes[FAt], buffer, n);
+    FAt += n;
+    return count;
+  }
+  aiReturn Seek(size_t offset, aiOrigin origin) override {
+    const size_t base = origin == aiOrigin_CUR ? FAt : origin == aiOrigin_END ? FBytes.size() : 0;
+    if (base + offset > FBytes.size()) return aiReturn_FAILURE;
+    FAt = base + offset;
+    return aiReturn_SUCCESS;
+  }
+  size_t Tell() const override { return FAt; }
+  size_t FileSize() const override { return FBytes.size(); }
+  void Flush() override {}
+
+private:
+  std::string& FBytes;
+  size_t FAt = 0;
+};
+
+// Every file of one export, by name, written out only once the export has succeeded.
+class TMemoryFiles : public Assimp::IOSystem {
+public:
+  bool Exists(const char* file) const override { return FFiles.count(file) != 0; }
+  char getOsSeparator() const override { return '/'; }
+  Assimp::IOStream* Open(const char* file, const char* mode) override {
+    if (!file || !mode || std::strchr(mode, 'r')) return nullptr;
+    std::string& bytes = FFiles[file];
+    bytes.clear();
+    return new TMemoryFile(bytes);
+  }
+  void Close(Assimp::IOStream* stream) override { delete stream; }
+
+  bool WriteAll(std::string& error) {
+    for (const auto& [name, bytes] : FFiles) {
+      try {
+        TSafeSave save(name.c_str());
+        size_t at = 0;
+        while (at < bytes.size()) {
+          // The stream takes at most 2 GB a call.
+          const int32_t chunk = static_cast<int32_t>(std::min<size_t>(bytes.size() - at, size_t(1) << 30));
+          if (save.Stream()->Write(bytes.data() + at, chunk) != chunk) break;
+          at += static_cast<size_t>(chunk);
+        }
+        const bool whole = at == bytes.size();
+        if (whole && save.Commit()) continue;
+        error = (whole ? save.Error() : save.WriteFailure()).str();
+      } catch (const std::exception& e) {
+        error = e.what();
+      }
+      if (error.empty()) error = "could not write " + name;
+      return false;
+    }
+    return true;
+  }
+
+private:
+  std::map<std::string, std::string> FFiles;
+};
+
+}  // namespace
+
 std::string AssimpFormatFor(const std::string& extension) {
   if (extension == ".obj") return "obj";
   if (extension == ".stl") return "stlb";
@@ -162,9 +240,15 @@ bool ExportWithAssimp(const std::vector<TWorldMesh>& meshes, const std::string& 
     mat->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
     mat->AddProperty(&w.diffuse[3], 1, AI_MATKEY_OPACITY);
   }
+  // The exporter writes into memory under the real names (an OBJ names its .mtl by them); the files are
+  // then each replaced whole, so a full disk leaves a failure and the old files, never a cut model.
+  auto* files = new TMemoryFiles;
   Assimp::Exporter exporter;
-  if (exporter.Export(scene.get(), format, file) == aiReturn_SUCCESS) return true;
-  const char* why = exporter.GetErrorString();
-  error = why && *why ? why : "the model could not be written";
-  return false;
+  exporter.SetIOHandler(files);
+  if (exporter.Export(scene.get(), format, file) != aiReturn_SUCCESS) {
+    const char* why = exporter.GetErrorString();
+    error = why && *why ? why : "the model could not be written";
+    return false;
+  }
+  return files->WriteAll(error);
 }

@@ -172,6 +172,11 @@ void TSafeSave::Discard() {
   FDone = true;
 }
 
+AnsiString TSafeSave::WriteFailure() const {
+  if (FFile == nullptr || FFile->WriteError() == 0) return AnsiString();
+  return AnsiString("Cannot write file \"" + FName + "\". " + std::strerror(FFile->WriteError()));
+}
+
 bool TSafeSave::Failed(int err) {
   if (FError.IsEmpty())
     FError = AnsiString("Cannot write file \"" + FName + "\". " + (err ? std::strerror(err) : "Write failed"));

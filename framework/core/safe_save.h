@@ -32,6 +32,8 @@ public:
   bool Commit();
   // Why the last Commit failed; empty after one that succeeded.
   const AnsiString& Error() const { return FError; }
+  // Why a write to Stream() fell short, in the words Commit would give; empty while none has.
+  AnsiString WriteFailure() const;
 
 private:
   [[noreturn]] void RaiseCreateError(int err) const;

@@ -211,4 +211,13 @@ TEST(Sceneconv, EveryFailureSaysWhyAndExitsNonZero) {
   EXPECT_EQ(junk.status, 1);
   EXPECT_NE(junk.err.find("junk.obj"), std::string::npos);
   EXPECT_FALSE(fs::exists(Temp("x.glb")));
+
+  // A full disk (a link to /dev/full) fails with the file system's words, in every output format.
+  for (const char* name : {"full.obj", "full.stl", "full.glb", "full.gltf", "full.scene"}) {
+    fs::remove(Temp(name));
+    fs::create_symlink("/dev/full", Temp(name));
+    const Result r = Conv(Q(scene) + " " + Q(Temp(name)));
+    EXPECT_EQ(r.status, 1) << name << ": " << r.err;
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << name << ": " << r.err;
+  }
 }
