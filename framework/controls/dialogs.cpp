@@ -126,6 +126,22 @@ public:
 private:
   TForm* FForm;
 };
+
+// OK and Cancel under the content that ends at bottom, the form sized round them and shown modally with
+// focus on focus; OK's answer, or false with dead set when the form went away while it was shown.
+bool ShowOkCancel(TForm* form, TWinControl* focus, int width, int bottom, bool& dead) {
+  const int buttonY = bottom + kMargin;
+  const int x = width - kMargin - 2 * kButtonW - kGap;
+  AddButton(form, "OK", mrOk, x, buttonY)->SetDefault(true);
+  AddButton(form, "Cancel", mrCancel, x + kButtonW + kGap, buttonY)->Cancel = true;
+  form->SetBounds(0, 0, width, buttonY + kButtonH + kMargin);
+  form->SetActiveControl(focus);
+  PlaceOverOwner(form);
+  TLiveness alive = form->Liveness();
+  const bool ok = form->ShowModal() == mrOk;
+  dead = !alive;
+  return ok && alive;
+}
 }  // namespace
 
 bool ListQuery(const AnsiString& ACaption, const AnsiString& APrompt, const std::vector<AnsiString>& Items, int& Index) {
@@ -149,16 +165,9 @@ bool ListQuery(const AnsiString& ACaption, const AnsiString& APrompt, const std:
   ListChoice choice(form);
   list->OnDblClick = MakeEvent(&choice, &ListChoice::DblClick);
   list->OnKeyDown = MakeEvent(&choice, &ListChoice::KeyDown);
-  int buttonY = list->Top() + list->Height() + kMargin;
-  int x = width - kMargin - 2 * kButtonW - kGap;
-  AddButton(form, "OK", mrOk, x, buttonY)->SetDefault(true);
-  AddButton(form, "Cancel", mrCancel, x + kButtonW + kGap, buttonY)->Cancel = true;
-  form->SetBounds(0, 0, width, buttonY + kButtonH + kMargin);
-  form->SetActiveControl(list);
-  PlaceOverOwner(form);
-  TLiveness alive = form->Liveness();
-  bool ok = form->ShowModal() == mrOk;
-  if (!alive) return false;
+  bool dead = false;
+  bool ok = ShowOkCancel(form, list, width, list->Top() + list->Height(), dead);
+  if (dead) return false;
   ok = ok && list->ItemIndex() >= 0;
   if (ok) Index = list->ItemIndex();
   delete form;
@@ -235,16 +244,9 @@ bool InputQuery(const AnsiString& ACaption, const AnsiString& APrompt, AnsiStrin
   edit->SetBounds(kMargin, kMargin + kLine + 2, width - 2 * kMargin, 21);
   edit->SetText(Value);
   edit->SelectAll();
-  int buttonY = edit->Top() + edit->Height() + kMargin;
-  int x = width - kMargin - 2 * kButtonW - kGap;
-  AddButton(form, "OK", mrOk, x, buttonY)->SetDefault(true);
-  AddButton(form, "Cancel", mrCancel, x + kButtonW + kGap, buttonY)->Cancel = true;
-  form->SetBounds(0, 0, width, buttonY + kButtonH + kMargin);
-  form->SetActiveControl(edit);
-  PlaceOverOwner(form);
-  TLiveness alive = form->Liveness();
-  bool ok = form->ShowModal() == mrOk;
-  if (!alive) return false;  // its text went with it
+  bool dead = false;
+  const bool ok = ShowOkCancel(form, edit, width, edit->Top() + edit->Height(), dead);
+  if (dead) return false;  // its text went with it
   if (ok) Value = edit->Text();
   delete form;
   return ok;
