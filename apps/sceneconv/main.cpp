@@ -10,10 +10,32 @@
 #include "framework/controls/controls.h"
 #include "mesh_export.h"
 #include "model_files.h"
+#include "opengl/luce.h"
 #include "opengl/opengl.h"
 #include "tool_main.h"
 
 namespace {
+
+// A scene file keeps no headlight: a model shown by one gets, in its place, a white light from the eye's side
+// (a directional one, so the model reads the same from wherever the file is opened).
+void LightFromTheEye(TOpenGl* gl) {
+  TLuce* light = gl->GetLight(0);
+  if (!light) return;
+  const float dx = gl->EyePosition()->GetX() - gl->EyeTarget()->GetX(), dy = gl->EyePosition()->GetY() - gl->EyeTarget()->GetY(),
+              dz = gl->EyePosition()->GetZ() - gl->EyeTarget()->GetZ();
+  light->SetPositionX(dx);
+  light->SetPositionY(dy);
+  light->SetPositionZ(dz);
+  light->SetPositionW(0);
+  light->SetDiffuseR(1);
+  light->SetDiffuseG(1);
+  light->SetDiffuseB(1);
+  light->SetSpecularR(1);
+  light->SetSpecularG(1);
+  light->SetSpecularB(1);
+  light->SetEnabled(true);
+}
+
 
 const char* const kUsage =
     "usage: sceneconv [--verbose] INPUT OUTPUT\n"
@@ -108,6 +130,7 @@ int Convert(const Options& opt) {
 
   progress.Say("writing " + opt.output);
   if (ext == ".scene") {
+    if (gl->Headlight()) LightFromTheEye(gl);
     if (!gl->SaveTo(opt.output.c_str())) return Fail(opt.output, gl->SaveError().c_str());
   } else if (ext == ".gltf" || ext == ".glb") {
     if (!gl->ExportGltf(opt.output.c_str())) return Fail(opt.output, gl->SaveError().c_str());

@@ -179,6 +179,10 @@ TEST(Sceneconv, AModelKeepsItsTrianglesThroughASceneAndGltf) {
       brightest = std::max({brightest, int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff)});
     }
   EXPECT_GT(brightest, 120);
+
+  // The scene file made from it keeps a light of its own, since it cannot keep the headlight.
+  const Result sceneDump = RunTool(V3D_SCENEVIEW_PATH, "--dump " + Q(asScene));
+  EXPECT_NE(sceneDump.out.find("\"Enabled\": true"), std::string::npos) << sceneDump.out.substr(0, 2000);
 }
 
 TEST(Sceneconv, EveryFailureSaysWhyAndExitsNonZero) {
