@@ -18,6 +18,7 @@
 #include "framework/platform/winapi.h"
 #include "opengl/opengl.h"
 #include "bench_measure.h"
+#include "bench_viewport.h"
 #include "parts/parts.h"
 #include "parts/placement.h"
 #include "parts/primitives.h"
@@ -28,26 +29,7 @@ using bench::Heap;
 using bench::Median;
 using bench::Now;
 
-// The viewport with its rebuild and frame end in reach, and a loop that stops at the frame's end.
-class BigViewport : public TOpenGl {
-public:
-  using TOpenGl::TOpenGl;
-  void Paint() override {
-    TOpenGl::Paint();
-    ++paints;
-    frameEnd = Now();
-    if (stopOnPaint) Application->Terminate();
-  }
-  void MakeCurrent() { wglMakeCurrent(GetDC(Handle()), reinterpret_cast<HGLRC>(GetResourceContext())); }
-#ifdef V3D_BENCH_BEFORE_CULLING
-  void Rebuild() { OnModelRefreshTimer(nullptr); }
-#else
-  void Rebuild() { RebuildModel(); }
-#endif
-  long paints = 0;
-  double frameEnd = 0;
-  bool stopOnPaint = false;
-};
+using BigViewport = bench::TFrameViewport;
 
 // Groups of 100 (cubes, spheres, cylinders, disks) on a square grid in the plane z = 0, each group a
 // 10 x 10 block; the full view frames the square, the narrow one its middle.
@@ -240,9 +222,7 @@ void RunBigScenes(const TBigOptions& o) {
     gl->SetBounds(0, 0, o.width, o.height);
     gl->Loaded();
     gl->SetListMode(lmPerPart);
-#ifndef V3D_BENCH_BEFORE_CULLING
     gl->SetCulling(!o.noCulling);
-#endif
     int side = 1;
     Aim(gl, static_cast<int>(std::ceil(std::sqrt((n + 99) / 100.0))), kFullAngle);
     // The rasteriser's own buffers grow with the first things it draws: a small scene drawn and
@@ -268,13 +248,11 @@ void RunBigScenes(const TBigOptions& o) {
     const double rebuildBuild = Now() - t0;
     // What showing the scene keeps, read before llvmpipe bins the frame's triangles (the rasteriser's
     // buffers, whatever draws through it): parts, lists and the boxes a frame caches.
-#ifndef V3D_BENCH_BEFORE_CULLING
     for (int g = 0; g < gl->Root()->Count(); ++g) {
       auto* group = static_cast<TPartGroup*>(gl->Root()->Part(g));
       for (int i = 0; i < group->Count(); ++i) group->Part(i)->CachedBounds();
       group->CachedBounds();
     }
-#endif
     const double bytes = (static_cast<double>(Heap()) - static_cast<double>(heap0)) / static_cast<double>(n);
     const double t1 = Now();
     Frame(gl);
@@ -300,10 +278,7 @@ void RunBigScenes(const TBigOptions& o) {
       loadRatios.push_back(loads.back() / steady);
     }
     const double fullAfter = SteadyFrame(gl, rounds);
-    long drawnFull = 0;
-#ifndef V3D_BENCH_BEFORE_CULLING
-    drawnFull = gl->PartsDrawn();
-#endif
+    const long drawnFull = gl->PartsDrawn();
     Aim(gl, side, kNarrowAngle);
     gl->Rebuild();
     Frame(gl);
@@ -319,11 +294,7 @@ void RunBigScenes(const TBigOptions& o) {
     }
     gl->MakeCurrent();
     glDeleteLists(bare, 1);
-    long drawnNarrow = 0, culledNarrow = 0;
-#ifndef V3D_BENCH_BEFORE_CULLING
-    drawnNarrow = gl->PartsDrawn();
-    culledNarrow = gl->PartsCulled();
-#endif
+    const long drawnNarrow = gl->PartsDrawn(), culledNarrow = gl->PartsCulled();
     // A pick in the middle of the narrow view against one frame of it.
     std::vector<double> picks;
     for (int r = 0; r < 3; ++r) {
@@ -359,9 +330,7 @@ void RunBigScenes(const TBigOptions& o) {
     gl->SetBounds(0, 0, o.width, o.height);
     gl->Loaded();
     gl->SetListMode(lmPerPart);
-#ifndef V3D_BENCH_BEFORE_CULLING
     gl->SetPromptRefresh(!o.noPrompt);
-#endif
     int side = 1;
     BuildBig(gl, n, side);
     Aim(gl, side, n > 1000 ? kNarrowAngle : kFullAngle);

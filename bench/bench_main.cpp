@@ -27,6 +27,7 @@
 #include "parts/parts.h"
 #include "parts/primitives.h"
 #include "bench_measure.h"
+#include "bench_viewport.h"
 
 namespace {
 
@@ -200,16 +201,9 @@ GLUquadric* MakeQuadric() {
 }
 
 // A viewport that notes when each frame ends, and can stop the loop there.
-class BenchViewport : public TOpenGl {
+class BenchViewport : public bench::TFrameViewport {
 public:
-  using TOpenGl::TOpenGl;
-  void Paint() override {
-    TOpenGl::Paint();
-    ++paints;
-    lastFrameEnd = Now();
-    if (stopLoopOnPaint) Application->Terminate();
-  }
-  void MakeCurrent() { wglMakeCurrent(GetDC(Handle()), reinterpret_cast<HGLRC>(GetResourceContext())); }
+  using TFrameViewport::TFrameViewport;
   // Puts stamps around the two timer ticks, so a latency splits into its stages.
   void StampTimers() {
     FModelTimer->SetOnTimer(MakeEvent(this, &BenchViewport::ModelTick));
@@ -228,9 +222,7 @@ public:
     if (static_cast<TMessage*>(Message)->Msg == WM_PAINT) paintStart = Now();
     TOpenGl::Dispatch(Message);
   }
-  long paints = 0;
-  double lastFrameEnd = 0, modelTick = 0, modelDone = 0, refreshTick = 0, paintStart = 0;
-  bool stopLoopOnPaint = false;
+  double modelTick = 0, modelDone = 0, refreshTick = 0, paintStart = 0;
 };
 
 BenchViewport* MakeViewport(const Options& o) {
@@ -849,24 +841,24 @@ void BenchLatency(const Options& o) {
   gl->StampTimers();
   std::vector<double> samples, s1, s2, s3, s4, s5;
   for (int i = 0; i < o.latencySamples; ++i) {
-    gl->stopLoopOnPaint = true;
+    gl->stopOnPaint = true;
     watchdog.SetEnabled(true);
     long before = gl->paints;
     double t0 = Now();
     moving->SetPX(moving->PX + 0.001f);
     Application->Run();
     watchdog.SetEnabled(false);
-    gl->stopLoopOnPaint = false;
+    gl->stopOnPaint = false;
     if (gl->paints == before) {
       gNotes.push_back("latency: a change never reached the screen within 2 s");
       break;
     }
-    samples.push_back((gl->lastFrameEnd - t0) * 1e3);
+    samples.push_back((gl->frameEnd - t0) * 1e3);
     s1.push_back((gl->modelTick - t0) * 1e3);
     s2.push_back((gl->modelDone - gl->modelTick) * 1e3);
     s3.push_back((gl->refreshTick - gl->modelDone) * 1e3);
     s4.push_back((gl->paintStart - gl->refreshTick) * 1e3);
-    s5.push_back((gl->lastFrameEnd - gl->paintStart) * 1e3);
+    s5.push_back((gl->frameEnd - gl->paintStart) * 1e3);
     // Start each sample at a different phase of the millisecond clock.
     usleep(static_cast<useconds_t>(1000 + (i * 370) % 1000));
   }

@@ -22,6 +22,7 @@
 #include "opengl/opengl.h"
 #include "parts/mesh.h"
 #include "bench_measure.h"
+#include "bench_viewport.h"
 #include "parts/parts.h"
 
 namespace {
@@ -108,11 +109,7 @@ bool WriteStl(const std::string& path, const TMeshData& d) {
   return std::fclose(f) == 0;
 }
 
-class ModelViewport : public TOpenGl {
-public:
-  using TOpenGl::TOpenGl;
-  void MakeCurrent() { wglMakeCurrent(GetDC(Handle()), reinterpret_cast<HGLRC>(GetResourceContext())); }
-};
+using ModelViewport = bench::TFrameViewport;
 
 // One frame through the message loop, finished.
 double Frame(ModelViewport* gl) {

@@ -11,14 +11,9 @@ namespace {
 
 void IncludeTransformed(TBounds& out, const TBounds& box, const TPartMatrix& m) {
   if (box.Empty) return;
-  for (int corner = 0; corner < 8; ++corner) {
-    double p[3] = {(corner & 1) ? box.Max[0] : box.Min[0], (corner & 2) ? box.Max[1] : box.Min[1],
-                   (corner & 4) ? box.Max[2] : box.Min[2]};
-    double q[3];
-    for (int row = 0; row < 3; ++row)
-      q[row] = m.m[row] * p[0] + m.m[4 + row] * p[1] + m.m[8 + row] * p[2] + m.m[12 + row];
-    out.Include(static_cast<float>(q[0]), static_cast<float>(q[1]), static_cast<float>(q[2]));
-  }
+  float corners[8][3];
+  TransformCorners(box, m, corners);
+  for (const float* q : corners) out.Include(q[0], q[1], q[2]);
 }
 
 // Each part's box is taken in its own frame, then its corners through its placement into its parent's.

@@ -142,21 +142,12 @@ namespace {
 // NOTE: as the rebuild has it: groups from this depth on hold their subtree in their own list.
 const int kInlineDepth = PART_PUSH_DEPTH;
 
-// Column-major 4x4 products in double, as the boxes are tested.
-void Multiply(const double* a, const double* b, double* out) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) {
-      double s = 0;
-      for (int k = 0; k < 4; ++k) s += a[k * 4 + r] * b[c * 4 + k];
-      out[c * 4 + r] = s;
-    }
-}
-
 enum TSide { sOutside, sCrossing, sInside };
 
 // Where a box lies against the view volume of clip (projection x model-view): the six planes
 // -w <= x, y, z <= w. A small margin keeps rounding on the safe side: doubtful boxes are drawn.
-TSide Classify(const TBounds& box, const double* clip) {
+TSide Classify(const TBounds& box, const TPartMatrix& matrix) {
+  const double* clip = matrix.m;
   double v[8][4];
   for (int corner = 0; corner < 8; ++corner) {
     const double p[3] = {(corner & 1) ? box.Max[0] : box.Min[0], (corner & 2) ? box.Max[1] : box.Min[1],
@@ -184,10 +175,10 @@ public:
   TSceneWalk(TPartHost* host, const TContextHandle* handle, bool cull, std::vector<TPart*>* names)
       : FHost(host), FHandle(handle), FCull(cull), FNames(names) {
     if (!FCull) return;
-    double model[16], projection[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    Multiply(projection, model, FClip);
+    TPartMatrix model, projection;
+    glGetDoublev(GL_MODELVIEW_MATRIX, model.m);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.m);
+    FClip = projection * model;
   }
 
   void Root(TPartGroup* root) {
@@ -200,7 +191,7 @@ public:
 
 private:
   // Whether p's box lies outside the view; a frame then hands on what p would have left set.
-  bool Skip(TPart* p, int depth, const double* clip, bool& inside) {
+  bool Skip(TPart* p, int depth, const TPartMatrix& clip, bool& inside) {
     if (!FCull || inside) return false;
     bool unbounded = false;
     const TBounds& box = p->CachedBounds(&unbounded);
@@ -220,15 +211,12 @@ private:
   }
 
   // As the group's own Paint and its list draw it, deciding per child.
-  void Group(TPartGroup* g, int depth, const double* clip, bool inside, bool confine) {
+  void Group(TPartGroup* g, int depth, const TPartMatrix& clip, bool inside, bool confine) {
     const bool confined = confine && g->SetsClipPlanes();
     if (confined) glPushAttrib(GL_TRANSFORM_BIT);
     g->TPart::Paint();
-    double inner[16] = {};
-    if (FCull && !inside) {
-      const TPartMatrix placement = PartPlacement(*g);
-      Multiply(clip, placement.m, inner);
-    }
+    TPartMatrix inner;
+    if (FCull && !inside) inner = clip * PartPlacement(*g);
     for (int i = 0; i < g->Count(); ++i) {
       TPart* child = g->Part(i);
       bool childInside = inside;
@@ -244,7 +232,7 @@ private:
     if (confined) glPopAttrib();
   }
 
-  void Draw(TPart* p, int depth, const double* clip, bool inside) {
+  void Draw(TPart* p, int depth, const TPartMatrix& clip, bool inside) {
     auto* group = dynamic_cast<TPartGroup*>(p);
     if (group && depth < kInlineDepth) {
       Group(group, depth, clip, inside, true);
@@ -322,7 +310,7 @@ private:
   const TContextHandle* FHandle;
   bool FCull;
   std::vector<TPart*>* FNames;
-  double FClip[16] = {};
+  TPartMatrix FClip;
   bool FInside = false;
   TPartEffect FScratch;
 };

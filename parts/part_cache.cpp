@@ -55,15 +55,9 @@ public:
     Unbounded = Unbounded || inner.Unbounded;
     Shared = Shared || inner.Shared;
     if (inner.Box.Empty) return;
-    const TPartMatrix m = PartPlacement(*part);
-    for (int corner = 0; corner < 8; ++corner) {
-      const double p[3] = {(corner & 1) ? inner.Box.Max[0] : inner.Box.Min[0], (corner & 2) ? inner.Box.Max[1] : inner.Box.Min[1],
-                           (corner & 4) ? inner.Box.Max[2] : inner.Box.Min[2]};
-      float q[3];
-      for (int row = 0; row < 3; ++row)
-        q[row] = static_cast<float>(m.m[row] * p[0] + m.m[4 + row] * p[1] + m.m[8 + row] * p[2] + m.m[12 + row]);
-      Point(q[0], q[1], q[2]);
-    }
+    float corners[8][3];
+    TransformCorners(inner.Box, PartPlacement(*part), corners);
+    for (const float* q : corners) Point(q[0], q[1], q[2]);
   }
   static TPart::TCache& Cache(TPart* part) {
     if (!part->cache) part->cache = std::make_unique<TPart::TCache>();

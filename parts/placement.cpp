@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "parts/bounds.h"
 #include "parts/parts.h"
 
 TPartMatrix TPartMatrix::operator*(const TPartMatrix& b) const {
@@ -38,4 +39,13 @@ TPartMatrix PartPlacement(const TPart& p) {
       for (int row = 0; row < 3; ++row) r.m[col * 4 + row] = v[col * 3 + row];
   }
   return t * r * s;
+}
+
+void TransformCorners(const TBounds& box, const TPartMatrix& m, float out[8][3]) {
+  for (int corner = 0; corner < 8; ++corner) {
+    const double p[3] = {(corner & 1) ? box.Max[0] : box.Min[0], (corner & 2) ? box.Max[1] : box.Min[1],
+                         (corner & 4) ? box.Max[2] : box.Min[2]};
+    for (int row = 0; row < 3; ++row)
+      out[corner][row] = static_cast<float>(m.m[row] * p[0] + m.m[4 + row] * p[1] + m.m[8 + row] * p[2] + m.m[12 + row]);
+  }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 class TPart;
+struct TBounds;
 
 // Column-major, as GL keeps its matrices; the identity when made.
 struct TPartMatrix {
@@ -11,3 +12,6 @@ struct TPartMatrix {
 
 // What a part's Paint multiplies onto the model-view matrix: translate, rotate about its axis, scale.
 TPartMatrix PartPlacement(const TPart& part);
+
+// The eight corners of a non-empty box carried through m (x, y and z of each).
+void TransformCorners(const TBounds& box, const TPartMatrix& m, float out[8][3]);

@@ -13,18 +13,6 @@ const double kPi = 3.14159265358979323846;
 
 int GluCap(int n) { return n >= kGluCache ? kGluCache - 1 : n; }
 
-// The points that make whole primitives of the mode; the rest is never drawn.
-size_t WholePoints(int mode, size_t n) {
-  switch (mode) {
-    case GL_TRIANGLES: return n - n % 3;
-    case GL_TRIANGLE_STRIP:
-    case GL_TRIANGLE_FAN:
-    case GL_POLYGON: return n >= 3 ? n : 0;
-    case GL_QUADS: return n - n % 4;
-    case GL_QUAD_STRIP: return n >= 4 ? n - n % 2 : 0;
-    default: return 0;
-  }
-}
 }  // namespace
 
 uint32_t TMeshBuilder::Vertex(const float pos[3], const float normal[3], const float* tex) {
@@ -42,9 +30,10 @@ void TMeshBuilder::Triangle(uint32_t a, uint32_t b, uint32_t c) {
 }
 
 // Quads split along the diagonal from their first to their third vertex, strips of quads along the one
-// joining each pair's first vertex to the next pair's second, keeping every triangle's winding.
+// joining each pair's first vertex to the next pair's second, keeping every triangle's winding. Each loop
+// stops at the last whole primitive: GL draws no part of one.
 void TMeshBuilder::Primitive(int mode, const std::vector<uint32_t>& v) {
-  const size_t n = WholePoints(mode, v.size());
+  const size_t n = v.size();
   switch (mode) {
     case GL_TRIANGLES:
       for (size_t i = 0; i + 2 < n; i += 3) Triangle(v[i], v[i + 1], v[i + 2]);
