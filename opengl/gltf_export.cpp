@@ -194,9 +194,7 @@ public:
   }
 
   bool Build(std::string& error) {
-    size_t nodes = 0;
-    CountNodes(FGl->Root(), nodes);
-    if (nodes > kMaxNodes) {
+    if (ExpandedPartCount(FGl->Root(), kMaxNodes) > kMaxNodes) {
       error = "the scene holds more than " + std::to_string(kMaxNodes) + " nodes once its call parts are copied out";
       return false;
     }
@@ -398,21 +396,6 @@ private:
       node.rotation = {axis[0] * std::sin(half), axis[1] * std::sin(half), axis[2] * std::sin(half), std::cos(half)};
     }
     return true;
-  }
-
-  // The nodes Node would make, counted up to just past the limit.
-  void CountNodes(TPart* part, size_t& count) {
-    if (++count > kMaxNodes) return;
-    if (auto* call = dynamic_cast<TPartCall*>(part)) {
-      TPart* target = call->ListByHand() ? nullptr : call->CallTarget();
-      if (target && !FCalls.count(call)) {
-        FCalls.insert(call);
-        CountNodes(target, count);
-        FCalls.erase(call);
-      }
-    } else if (auto* group = dynamic_cast<TPartGroup*>(part)) {
-      for (int i = 0; i < group->Count() && count <= kMaxNodes; ++i) CountNodes(group->Part(i), count);
-    }
   }
 
   // A part and what it draws as a node; a group's children follow it, a call part holds a copy of its

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "files/files.h"
@@ -152,4 +153,25 @@ TPart* TPartCall::Clone() {
   copy->listByHand = listByHand;
   copy->listByName = listByName;
   return copy;
+}
+
+namespace {
+void CountExpanded(TPart* part, size_t limit, size_t& count, std::set<const TPartCall*>& calls) {
+  if (!part || ++count > limit) return;
+  if (auto* call = dynamic_cast<TPartCall*>(part)) {
+    TPart* target = call->ListByHand() ? nullptr : call->CallTarget();
+    if (!target || !calls.insert(call).second) return;
+    CountExpanded(target, limit, count, calls);
+    calls.erase(call);
+  } else if (auto* group = dynamic_cast<TPartGroup*>(part)) {
+    for (int i = 0; i < group->Count() && count <= limit; ++i) CountExpanded(group->Part(i), limit, count, calls);
+  }
+}
+}  // namespace
+
+size_t ExpandedPartCount(TPart* root, size_t limit) {
+  size_t count = 0;
+  std::set<const TPartCall*> calls;
+  CountExpanded(root, limit, count, calls);
+  return count;
 }

@@ -50,3 +50,8 @@ private:
 // Paints target as a list of its own holds it for a call: from its own frame, with its groups pushing
 // once whatever the stack already holds, and every part drawn rather than called.
 void PaintCalledPart(TPart* target);
+
+// The parts a walk from root reaches when every call part also stands for a copy of its target (a call
+// that leads back into itself adds its target once), counted up to just past limit: what an export that
+// copies call parts out would make.
+size_t ExpandedPartCount(TPart* root, size_t limit);

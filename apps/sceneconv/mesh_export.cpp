@@ -27,20 +27,6 @@ class TWorldWalk {
 public:
   std::vector<TWorldMesh> meshes;
 
-  // The parts Walk visits, counted up to just past the limit.
-  void Count(TPart* part, size_t& count) {
-    if (++count > kMaxParts) return;
-    if (auto* call = dynamic_cast<TPartCall*>(part)) {
-      TPart* target = call->ListByHand() ? nullptr : call->CallTarget();
-      if (!target || calls.count(call)) return;
-      calls.insert(call);
-      Count(target, count);
-      calls.erase(call);
-    } else if (auto* group = dynamic_cast<TPartGroup*>(part)) {
-      for (int i = 0; i < group->Count() && count <= kMaxParts; ++i) Count(group->Part(i), count);
-    }
-  }
-
   void Walk(TPart* part, const TPartMatrix& parent) {
     if (auto* call = dynamic_cast<TPartCall*>(part)) {
       // A call part draws its target from the target's frame; a call that leads back to itself draws once.
@@ -103,9 +89,7 @@ private:
 
 bool WorldMeshes(TOpenGl* gl, std::vector<TWorldMesh>& meshes, std::string& error) {
   TWorldWalk walk;
-  size_t parts = 0;
-  walk.Count(gl->Root(), parts);
-  if (parts > kMaxParts) {
+  if (ExpandedPartCount(gl->Root(), kMaxParts) > kMaxParts) {
     error = "the scene holds more than " + std::to_string(kMaxParts) + " parts once its call parts are copied out";
     return false;
   }
