@@ -1,7 +1,11 @@
 // A loaded viewport on the headless backend with the hand-driven clock, and pixel reads of its window.
 #pragma once
 
+#include <GL/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include <vector>
 
@@ -18,6 +22,19 @@ struct Pixels {
     return Rgba{rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]};
   }
 };
+
+// The client pixel (x from the left, y from the top) where a world point lands in the current context's
+// projection and viewport, the model-view taken as the identity (as after a frame).
+inline void ProjectToClient(double x, double y, double z, int& px, int& py) {
+  GLdouble proj[16], model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  GLint vp[4];
+  glGetDoublev(GL_PROJECTION_MATRIX, proj);
+  glGetIntegerv(GL_VIEWPORT, vp);
+  GLdouble wx, wy, wz;
+  gluProject(x, y, z, model, proj, vp, &wx, &wy, &wz);
+  px = static_cast<int>(std::floor(wx));
+  py = vp[3] - 1 - static_cast<int>(std::floor(wy));
+}
 
 inline Pixels ReadPixels(HWND hwnd) {
   Pixels p;

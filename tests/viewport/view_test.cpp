@@ -26,14 +26,7 @@ struct View : ::testing::Test {
   void Show() { Step(40); }
   // The client pixel (x from the left, y from the top) where a world point lands.
   void Project(double x, double y, double z, int& px, int& py) {
-    GLdouble proj[16], model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    GLint vp[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, proj);
-    glGetIntegerv(GL_VIEWPORT, vp);
-    GLdouble wx, wy, wz;
-    gluProject(x, y, z, model, proj, vp, &wx, &wy, &wz);
-    px = static_cast<int>(std::floor(wx));
-    py = vp[3] - 1 - static_cast<int>(std::floor(wy));
+    ProjectToClient(x, y, z, px, py);
   }
   TPart* PickAt(double x, double y, double z) {
     int px, py;
