@@ -13,6 +13,7 @@
 #include "parts/call.h"
 #include "parts/primitives.h"
 #include "parts/quad.h"
+#include "support/document_bytes.h"
 #include "support/scene_bytes.h"
 #include "support/viewport_fixture.h"
 
@@ -22,18 +23,9 @@ using Bytes = std::vector<uint8_t>;
 
 using ByteWriter = SceneBytes;
 
-Bytes Save(TOpenGl* gl) {
-  TMemoryStream s;
-  EXPECT_TRUE(gl->SaveToStream(&s));
-  return Bytes(s.Memory(), s.Memory() + s.Size());
-}
+using document_bytes::Save;
 
-bool Load(TOpenGl* gl, const Bytes& b) {
-  TMemoryStream s;
-  if (!b.empty()) s.Write(b.data(), static_cast<int32_t>(b.size()));
-  s.SetPosition(0);
-  return gl->LoadFromStream(&s);
-}
+using document_bytes::Load;
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);

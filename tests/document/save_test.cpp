@@ -19,6 +19,7 @@
 #include "files/files.h"
 #include "framework/core/streams.h"
 #include "opengl/opengl.h"
+#include "support/document_bytes.h"
 #include "support/viewport_fixture.h"
 #include "support/in_child.h"
 
@@ -26,11 +27,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Save(TOpenGl* gl) {
-  TMemoryStream s;
-  EXPECT_TRUE(gl->SaveToStream(&s));
-  return Bytes(s.Memory(), s.Memory() + s.Size());
-}
+using document_bytes::Save;
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);

@@ -16,6 +16,7 @@
 #include "parts/call.h"
 #include "parts/mesh.h"
 #include "parts/parts.h"
+#include "support/document_bytes.h"
 #include "support/viewport_fixture.h"
 
 namespace {
@@ -63,18 +64,9 @@ TMeshData Sphere(int slices, int stacks) {
 
 float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-Bytes Save(TOpenGl* gl) {
-  TMemoryStream s;
-  EXPECT_TRUE(gl->SaveToStream(&s));
-  return Bytes(s.Memory(), s.Memory() + s.Size());
-}
+using document_bytes::Save;
 
-bool Load(TOpenGl* gl, const Bytes& b) {
-  TMemoryStream s;
-  if (!b.empty()) s.Write(b.data(), static_cast<int32_t>(b.size()));
-  s.SetPosition(0);
-  return gl->LoadFromStream(&s);
-}
+using document_bytes::Load;
 
 }  // namespace
 

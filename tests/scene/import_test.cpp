@@ -22,6 +22,7 @@
 #include "opengl/opengl.h"
 #include "parts/mesh.h"
 #include "parts/parts.h"
+#include "support/document_bytes.h"
 #include "support/viewport_fixture.h"
 
 namespace {
@@ -251,11 +252,7 @@ Bytes Glb(uint32_t textureRgb) {
   return out;
 }
 
-Bytes Save(TOpenGl* gl) {
-  TMemoryStream s;
-  EXPECT_TRUE(gl->SaveToStream(&s));
-  return Bytes(s.Memory(), s.Memory() + s.Size());
-}
+using document_bytes::Save;
 
 TPartMesh* FirstMesh(TPart* p) {
   if (auto* m = dynamic_cast<TPartMesh*>(p)) return m;
